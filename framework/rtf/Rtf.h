@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A rich text as the RTF codec reads and writes it: paragraphs of runs, each
+// run a byte string in the document code page with one character format.
+namespace Rtf {
+
+enum class Alignment { Left, Center, Right, Justify };
+
+struct CharFormat {
+    std::string face;                  // empty: the default font
+    int halfPoints = 0;                // font size in half points; 0: default
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    std::optional<std::uint32_t> color; // 0xRRGGBB; none: automatic
+    int charset = -1;                  // \fcharsetN of the font; -1: none given
+
+    bool operator==(const CharFormat&) const = default;
+};
+
+struct Run {
+    std::string text; // code-page bytes; a tab is '\t'; never CR or LF
+    CharFormat format;
+
+    bool operator==(const Run&) const = default;
+};
+
+struct Paragraph {
+    Alignment alignment = Alignment::Left;
+    std::vector<Run> runs;
+
+    bool operator==(const Paragraph&) const = default;
+};
+
+// A document has at least one paragraph; paragraphs are separated by breaks,
+// so "a\par b" is two paragraphs and "a\par" is "a" and an empty one.
+struct Document {
+    std::vector<Paragraph> paragraphs{Paragraph{}};
+
+    bool operator==(const Document&) const = default;
+};
+
+// True when the bytes begin with "{\rtf".
+bool IsRtf(std::string_view bytes);
+
+// Reads RTF as other programs write it. Never fails: malformed input yields
+// the readable text it holds.
+Document Read(std::string_view rtf);
+
+// Writes RTF that other programs open with the same text and formatting.
+std::string Write(const Document& document);
+
+} // namespace Rtf

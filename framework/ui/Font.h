@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QFont>
+#include <cstdint>
+#include <string>
+
+// A font as the dialogs and the edit control exchange it: face, size in
+// points, style, colour (0xRRGGBB) and character set.
+struct TFont {
+    std::string Name = "MS Sans Serif";
+    int Size = 8; // points
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+    std::uint32_t Color = 0x000000;
+    int Charset = 1; // DEFAULT_CHARSET
+
+    // The height in pixels at 96 pixels per inch, negative as the font
+    // dialog gives it (8 points is -11).
+    int Height() const;
+    void SetHeight(int height);
+
+    QFont ToQFont() const;
+    static TFont FromQFont(const QFont& font, std::uint32_t color);
+
+    bool operator==(const TFont&) const = default;
+};

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "framework/ui/Font.h"
+
+#include <QPoint>
+#include <QTextEdit>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TTextMirror;
+
+enum class TParaAlignment { Left, Right, Center };
+
+// The rich edit control of a document window, over QTextEdit.
+//
+// Texts are byte strings in the document code page, and the control is
+// byte-exact: what is set is given back by Text() byte for byte (lone CR,
+// lone LF, CR LF, NUL and every other byte), and every position counts bytes
+// of Text(), so a CR LF is two positions.
+class TRichEdit : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit TRichEdit(QWidget* parent = nullptr);
+    ~TRichEdit() override;
+
+    // The whole text. Setting it replaces the text as one undo step.
+    const std::string& Text() const;
+    void SetText(std::string_view bytes);
+    int TextLength() const;
+    // Empties the text (one undo step).
+    void Clear();
+
+    // Appends the bytes as loaded from a file: not reported as a change and
+    // not undoable (the undo history starts afresh).
+    void AppendLoaded(std::string_view bytes);
+
+    int SelStart() const;
+    // Collapses the selection to the position.
+    void SetSelStart(int position);
+    int SelLength() const;
+    // Extends the selection from SelStart and scrolls the caret into view.
+    void SetSelLength(int length);
+    std::string SelText() const;
+    // Replaces the selection (or inserts at the caret); afterwards nothing is
+    // selected and the caret stands after the inserted text.
+    void SetSelText(std::string_view bytes);
+
+    // (column, line), zero-based, of the end of the selection.
+    QPoint CaretPos() const;
+
+    // The first match starting in [start, start + length) (length < 0: to the
+    // end), or -1. Without matchCase letters compare through the code page's
+    // case tables; a whole word has no letter, digit or "_" beside it.
+    int FindText(std::string_view text, int start, int length, bool wholeWord, bool matchCase) const;
+
+    void CopyToClipboard();
+    void PasteFromClipboard();
+    void SelectAll();
+    bool CanUndo() const;
+    // Undoes the last action when one can be undone.
+    void Undo();
+
+    // Aligns the paragraphs the selection touches.
+    void SetParagraphAlignment(TParaAlignment alignment);
+    TParaAlignment ParagraphAlignment() const;
+
+    // Character format of the selection (at the caret: of the text typed next).
+    TFont SelAttributes() const;
+    void SetSelAttributes(const TFont& font);
+
+    // The control's base font.
+    TFont BaseFont() const;
+    void SetBaseFont(const TFont& font);
+
+    bool WordWrap() const;
+    void SetWordWrap(bool wrap);
+    // Both scroll bars always shown, or shown as needed.
+    void SetScrollBars(bool both);
+
+    // Reads RTF when the file is RTF, else plain text; raises EFOpenError.
+    // Like AppendLoaded, not reported as a change.
+    void LoadFromFile(const std::string& fileName);
+    // Writes RTF; raises EFCreateError, leaving any old file intact.
+    void SaveToFile(const std::string& fileName) const;
+    // The rich text of the whole document, as SaveToFile writes it.
+    std::string RtfText() const;
+    // Replaces the document with the rich text (one undo step).
+    void SetRtfText(std::string_view rtf);
+
+    // Prints the whole text on the default printer through the platform seam.
+    bool Print(const QString& jobTitle);
+
+signals:
+    // The text changed (by the user or the program).
+    void OnChange();
+    void OnKeyUp(QKeyEvent* event);
+    void OnMouseDown(QMouseEvent* event);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    friend class TTextMirror;
+    std::unique_ptr<TTextMirror> mirror_;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "framework/ui/Platform.h"
+
+#include <deque>
+#include <optional>
+
+// A seam for tests: records every call and gives the answers queued before.
+// A call with no queued answer is recorded as unexpected and answered with a
+// cancel (TModalResult::Cancel, false).
+class TScriptedPlatform : public TPlatform {
+public:
+    struct Call {
+        enum class Kind { MessageBox, OpenDialog, SaveDialog, FontDialog, ColorDialog, ShellOpen, Print };
+        Kind kind;
+        QString text;  // message text, dialog title, opened target, printed text
+        QString title; // message title, print-job title, dialog filter
+        TMsgButtons buttons = TMsgButtons::Ok;
+        TMsgIcon icon = TMsgIcon::None;
+        bool hasOwner = false;
+        TFileDialogRequest request; // for the file dialogs: what was asked
+        TFont font;                 // for the font dialog: the initial font
+        std::uint32_t color = 0;    // for the colour dialog: the initial colour
+        bool unexpected = false;
+    };
+
+    // A file dialog's answer: the chosen names and filter index; nullopt cancels.
+    struct FileAnswer {
+        std::vector<std::string> fileNames;
+        int filterIndex = 1;
+    };
+
+    std::deque<TModalResult> messageAnswers;
+    std::deque<std::optional<FileAnswer>> openAnswers;
+    std::deque<std::optional<FileAnswer>> saveAnswers;
+    std::deque<std::optional<TFont>> fontAnswers;
+    std::deque<std::optional<std::uint32_t>> colorAnswers;
+    bool shellOpenSucceeds = true;
+    bool printSucceeds = true;
+
+    std::vector<Call> calls;
+
+    // The calls of one kind, in order.
+    std::vector<Call> CallsOf(Call::Kind kind) const;
+    bool AnyUnexpected() const;
+
+    TModalResult MessageBox(QWidget* owner, const QString& text, const QString& title,
+                            TMsgButtons buttons, TMsgIcon icon) override;
+    bool OpenDialog(QWidget* parent, TFileDialogRequest& request) override;
+    bool SaveDialog(QWidget* parent, TFileDialogRequest& request) override;
+    bool FontDialog(QWidget* parent, TFont& font) override;
+    bool ColorDialog(QWidget* parent, std::uint32_t& color) override;
+    bool ShellOpen(const std::string& target) override;
+    bool Print(const QTextDocument& document, const QString& jobTitle) override;
+
+private:
+    bool fileDialog(Call::Kind kind, std::deque<std::optional<FileAnswer>>& answers,
+                    TFileDialogRequest& request);
+};
+
+// Installs a fresh scripted seam for the life of the object and restores the
+// Qt one afterwards.
+class TScriptedPlatformScope {
+public:
+    TScriptedPlatformScope();
+    ~TScriptedPlatformScope();
+    TScriptedPlatformScope(const TScriptedPlatformScope&) = delete;
+    TScriptedPlatformScope& operator=(const TScriptedPlatformScope&) = delete;
+    TScriptedPlatform& operator*() { return *platform_; }
+    TScriptedPlatform* operator->() { return platform_; }
+
+private:
+    TScriptedPlatform* platform_;
+};
