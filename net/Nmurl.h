@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Converts text to and from the URL encoding of form data. Only letters and
+// digits pass unchanged, a space becomes "+", every other byte becomes "%XX".
+class TNMURL {
+public:
+    using TErrorEvent = std::function<void(TNMURL* Sender, const std::string& Operation,
+                                           const std::string& ErrMsg)>;
+
+    TNMURL() = default;
+    virtual ~TNMURL() = default;
+    TNMURL(const TNMURL&) = delete;
+    TNMURL& operator=(const TNMURL&) = delete;
+
+    // A conversion that fails fires OnError and gives back its input unchanged;
+    // nothing is raised to the caller.
+    std::string URLEncode(std::string_view text);
+    std::string URLDecode(std::string_view text);
+
+    std::string GetEncodeString() { return URLEncode(InputString); }
+    std::string GetDecodeString() { return URLDecode(InputString); }
+
+    std::string InputString;
+    TErrorEvent OnError;
+
+private:
+    void fail(const char* operation, const std::string& message);
+};
+
+// The same conversions without a component; the decoder raises on a "%" that
+// is not followed by two hexadecimal digits.
+std::string UrlEncodeBytes(std::string_view text);
+std::string UrlDecodeBytes(std::string_view text);
