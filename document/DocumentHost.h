@@ -1,0 +1,24 @@
+#pragma once
+
+class QMdiArea;
+class QMenu;
+class QString;
+class TfrmNew;
+
+// What the document windows and their commands need of the main window. The
+// main window implements it; tests put a small frame of their own in its place.
+class TDocumentHost {
+public:
+    virtual ~TDocumentHost() = default;
+
+    // The MDI area holding the document windows.
+    virtual QMdiArea& DocumentArea() = 0;
+    // The context menu of every document's edit control.
+    virtual QMenu* DocumentPopupMenu() = 0;
+    // The status line's one simple text.
+    virtual void SetStatusText(const QString& text) = 0;
+    // Save As for a window whose close query was answered Yes.
+    virtual void SaveDocumentAs(TfrmNew& window) = 0;
+    // A document window appeared or closed.
+    virtual void DocumentsChanged() {}
+};

@@ -1,0 +1,58 @@
+#include "document/EditCommands.h"
+
+#include "document/Unit1.h"
+#include "framework/Exceptions.h"
+#include "framework/ui/Platform.h"
+
+void TEditCommands::Cut(TfrmNew& window) {
+    TRichEdit& edit = window.Edit1();
+    edit.CopyToClipboard();
+    edit.SetSelText("");
+}
+
+void TEditCommands::Copy(TfrmNew& window) {
+    window.Edit1().CopyToClipboard();
+}
+
+void TEditCommands::Paste(TfrmNew& window) {
+    window.Edit1().PasteFromClipboard();
+}
+
+void TEditCommands::SelectAll(TfrmNew& window) {
+    window.Edit1().SelectAll();
+}
+
+void TEditCommands::ClearAll(TfrmNew& window) {
+    window.Edit1().Clear();
+}
+
+void TEditCommands::Undo(TfrmNew& window) {
+    TRichEdit& edit = window.Edit1();
+    if (edit.CanUndo()) {
+        edit.Undo();
+    }
+}
+
+void TEditCommands::Align(TfrmNew& window, TParaAlignment alignment) {
+    window.Edit1().SetParagraphAlignment(alignment);
+}
+
+void TEditCommands::SetWordWrap(TfrmNew& window, bool wrap) {
+    window.Edit1().SetWordWrap(wrap);
+}
+
+void TEditCommands::SetFont(TfrmNew& window, QWidget* dialogParent) {
+    TRichEdit& edit = window.Edit1();
+    FontDialog1 = edit.BaseFont();
+    if (!Platform().FontDialog(dialogParent, FontDialog1)) {
+        return;
+    }
+    edit.SetSelAttributes(FontDialog1);
+}
+
+void TEditCommands::Print(TfrmNew& window) {
+    if (!window.Edit1().Print(QStringLiteral("Title"))) {
+        // Nothing else would tell the user that no page came out.
+        throw Exception("The document could not be printed");
+    }
+}

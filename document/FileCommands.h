@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+
+class QWidget;
+class TDocumentHost;
+class TfrmNew;
+
+// The file-type choice of the open and save dialogs, counted from 1.
+enum TFileType { ftText = 1, ftHtml = 2, ftCpp = 3, ftRichText = 4, ftAll = 5 };
+
+// The File commands: new, open, save, save as, with the program-wide window
+// counter and what the two file dialogs remember between runs of them.
+class TFileCommands {
+public:
+    explicit TFileCommands(TDocumentHost& host);
+
+    static const QString OpenTitle;
+    static const QString OpenFilter;
+    static const QString SaveTitle;
+    static const QString SaveFilter;
+
+    // A new empty window captioned "Untitled" and the next number.
+    TfrmNew* FileNew();
+    // Asks for a file and opens it in a new window; nullptr when cancelled.
+    TfrmNew* FileOpen();
+    // Writes the window under its caption (Save As for an untitled one).
+    void FileSave(TfrmNew& window);
+    // Asks for a name and writes the window under it; the name written, or
+    // nothing when the dialog was cancelled.
+    std::optional<std::string> FileSaveAs(TfrmNew& window);
+
+    // Reads the file as plain bytes into the window. Raises when the file
+    // cannot be read (naming it and the reason) or does not fit in memory;
+    // the window is then left as it was.
+    void LoadPlainFile(const std::string& fileName, TfrmNew& window);
+    // Writes the window's text to the file (rich text when the save dialog's
+    // last type was RichText) and marks it unchanged; a name that is not a
+    // real file path goes to Save As instead. Returns the name written under
+    // (unchanged when Save As was cancelled). A failed write raises, naming
+    // the file and the reason, and leaves the window changed.
+    std::string WriteDocument(const std::string& fileName, TfrmNew& window);
+
+    int WindowCounter() const { return windowCounter_; }
+    int OpenFilterIndex() const { return openFilterIndex_; }
+    int SaveFilterIndex() const { return saveFilterIndex_; }
+    const std::string& OpenFileName() const { return openFileName_; }
+    const std::string& SaveFileName() const { return saveFileName_; }
+
+private:
+    QWidget* dialogParent() const;
+    TfrmNew* createWindow();
+
+    TDocumentHost& host_;
+    int windowCounter_ = 1;
+    int openFilterIndex_ = ftText;
+    int saveFilterIndex_ = ftText;
+    std::string openFileName_;
+    std::string saveFileName_;
+};
+
+// A real file path (as opposed to a caption such as "Untitled3") is absolute.
+bool IsRealFilePath(const std::string& fileName);
+
+// The name with the file type's extension appended, unless it already ends
+// with it (compared without regard to case).
+std::string WithTypeExtension(const std::string& fileName, int filterIndex);

@@ -1,0 +1,138 @@
+#include "document/Unit1.h"
+
+#include "document/DocumentHost.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/Platform.h"
+#include "framework/ui/RichEdit.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+
+namespace {
+// Document windows stand just below the toolbar panel, which covers the top
+// of the MDI area.
+constexpr int DocumentTop = 60;
+const QString FlagFalse = QStringLiteral("false");
+const QString FlagTrue = QStringLiteral("true");
+} // namespace
+
+QString DisplayName(const std::string& fileName) {
+    return QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));
+}
+
+TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmNew"));
+    setWindowTitle(DisplayName(caption_));
+
+    auto* client = new QWidget;
+    label1_ = new QLabel(QStringLiteral("Cursor: 1,1"), client);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setGeometry(0, 0, 51, 13);
+    label1_->adjustSize();
+    changed_ = new QLabel(FlagFalse, client);
+    changed_->setObjectName(QStringLiteral("Changed"));
+    changed_->setGeometry(229, 0, 22, 13);
+    changed_->hide();
+    edit1_ = new TRichEdit(client);
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    edit1_->setGeometry(6, 16, 338, 168);
+    edit1_->SetWordWrap(false);
+    edit1_->setTabChangesFocus(false);
+    edit1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    setWidget(client);
+
+    connect(edit1_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* menu = host_.DocumentPopupMenu()) {
+            menu->popup(edit1_->viewport()->mapToGlobal(pos));
+        }
+    });
+    connect(edit1_, &TRichEdit::OnChange, this, [this] { SetChanged(true); });
+    connect(edit1_, &TRichEdit::OnKeyUp, this, [this](QKeyEvent*) { UpdateCaretLabel(); });
+    connect(edit1_, &TRichEdit::OnMouseDown, this, [this](QMouseEvent*) { UpdateCaretLabel(); });
+
+    // The system's default place and size: the MDI area places the window,
+    // three quarters of the area in size; then its top goes below the panel.
+    QMdiArea& area = host_.DocumentArea();
+    const QSize areaSize = area.viewport()->size();
+    resize(std::max(357, areaSize.width() * 3 / 4), std::max(215, areaSize.height() * 3 / 4));
+    area.addSubWindow(this);
+    show();
+
+    edit1_->Clear();
+    move(x(), DocumentTop);
+    edit1_->SetScrollBars(true);
+    edit1_->resize(width() - 20, height() - 50);
+    SetChanged(false);
+    host_.DocumentsChanged();
+}
+
+TfrmNew::~TfrmNew() = default;
+
+void TfrmNew::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    setWindowTitle(DisplayName(caption_));
+}
+
+bool TfrmNew::IsChanged() const {
+    return changed_->text() != FlagFalse;
+}
+
+void TfrmNew::SetChanged(bool changed) {
+    changed_->setText(changed ? FlagTrue : FlagFalse);
+}
+
+void TfrmNew::UpdateCaretLabel() {
+    const QPoint caret = edit1_->CaretPos();
+    label1_->setText(QStringLiteral("Cursor: %1,%2").arg(caret.x() + 1).arg(caret.y() + 1));
+    label1_->adjustSize();
+}
+
+bool TfrmNew::CloseQuery() {
+    if (!IsChanged()) {
+        return true;
+    }
+    const TModalResult answer = Platform().MessageBox(
+        nullptr, QStringLiteral("Do you want to save?\n") + windowTitle(),
+        QStringLiteral("ATTENTION!"), TMsgButtons::YesNoCancel, TMsgIcon::None);
+    switch (answer) {
+    case TModalResult::Yes:
+        // The window closes whether or not a file was chosen; a save that
+        // fails raises, and the close is refused so the text is not lost.
+        host_.SaveDocumentAs(*this);
+        return true;
+    case TModalResult::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmNew::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    // A maximized or minimized window is placed by the MDI area itself.
+    if (!isMaximized() && !isMinimized() && y() != DocumentTop) {
+        move(x(), DocumentTop);
+    }
+    const int frameHeight = window()->frameGeometry().height();
+    // A window about as tall as the frame (a maximized one) leaves more room
+    // below its edit control.
+    const int editHeight = frameHeight - height() > 50 ? height() - 50 : height() - 130;
+    edit1_->resize(width() - 20, editHeight);
+    edit1_->update();
+}
+
+void TfrmNew::closeEvent(QCloseEvent* event) {
+    bool allowed = false;
+    Application().Dispatch([&] { allowed = CloseQuery(); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
+    QMdiSubWindow::closeEvent(event);
+    host_.DocumentsChanged();
+}
