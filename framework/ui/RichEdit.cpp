@@ -1,1 +1,350 @@
-// placeholder
+#include "framework/ui/RichEdit.h"
+
+#include "framework/Files.h"
+#include "framework/TextSearch.h"
+#include "framework/rtf/Rtf.h"
+#include "framework/ui/Platform.h"
+#include "framework/ui/RtfBridge.h"
+#include "framework/ui/TextMirror.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace {
+
+constexpr int kCharsetProperty = QTextFormat::UserProperty + 0x51;
+
+bool isLineBreakKey(const QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+// Typed or committed text with every character the code page cannot hold
+// made "?", so what is shown is what will be saved.
+QString representable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += QLatin1Char('?');
+            ++i;
+        } else if (ch == QLatin1Char('\t') || TTextMirror::FromDisplay(ch.unicode()) >= 0) {
+            out += ch;
+        } else {
+            out += QLatin1Char('?');
+        }
+    }
+    return out;
+}
+
+std::uint32_t rgbOf(const QTextCharFormat& format) {
+    if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush) {
+        return format.foreground().color().rgb() & 0xFFFFFFu;
+    }
+    return 0x000000;
+}
+
+} // namespace
+
+struct TRichEdit::ByteSelection {
+    int start = 0;
+    int length = 0;
+    int docAnchor = -1;
+    int docPosition = -1;
+    std::uint64_t revision = 0;
+};
+
+TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::NoWrap);
+    setTabChangesFocus(false);
+    setUndoRedoEnabled(true);
+    mirror_ = std::make_unique<TTextMirror>(*document(), *this);
+    connect(mirror_.get(), &TTextMirror::Changed, this, &TRichEdit::OnChange);
+}
+
+TRichEdit::~TRichEdit() = default;
+
+const std::string& TRichEdit::Text() const { return mirror_->Bytes(); }
+
+int TRichEdit::TextLength() const { return static_cast<int>(mirror_->Bytes().size()); }
+
+void TRichEdit::SetText(std::string_view bytes) {
+    mirror_->ReplaceAll(bytes, false);
+    SetSelStart(0);
+}
+
+void TRichEdit::Clear() {
+    if (!mirror_->Bytes().empty()) {
+        mirror_->ReplaceAll({}, false);
+    }
+    document()->setModified(false);
+}
+
+void TRichEdit::AppendLoaded(std::string_view bytes) { mirror_->AppendLoaded(bytes); }
+
+bool TRichEdit::cachedSelection(ByteSelection& out) const {
+    const QTextCursor c = textCursor();
+    if (selection_ && selection_->revision == mirror_->Revision() &&
+        selection_->docAnchor == c.anchor() && selection_->docPosition == c.position()) {
+        out = *selection_;
+        return true;
+    }
+    return false;
+}
+
+int TRichEdit::SelStart() const {
+    ByteSelection s;
+    if (cachedSelection(s)) {
+        return s.start;
+    }
+    return mirror_->DocToByte(textCursor().selectionStart());
+}
+
+int TRichEdit::SelLength() const {
+    ByteSelection s;
+    if (cachedSelection(s)) {
+        return s.length;
+    }
+    const QTextCursor c = textCursor();
+    return mirror_->DocToByte(c.selectionEnd()) - mirror_->DocToByte(c.selectionStart());
+}
+
+void TRichEdit::selectBytes(int start, int length, bool scroll) {
+    const int size = TextLength();
+    start = std::clamp(start, 0, size);
+    const int end = std::clamp(start + std::max(length, 0), start, size);
+    const int docStart = mirror_->ByteToDoc(start);
+    int docEnd = mirror_->ByteToDoc(end);
+    if (mirror_->DocToByte(docEnd) < end) {
+        ++docEnd; // an end inside a CR LF takes in the whole break
+    }
+    QTextCursor c(document());
+    c.setPosition(docStart);
+    c.setPosition(docEnd, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+    if (scroll) {
+        ensureCursorVisible();
+    }
+    selection_ = std::make_unique<ByteSelection>(
+        ByteSelection{start, end - start, c.anchor(), c.position(), mirror_->Revision()});
+}
+
+void TRichEdit::SetSelStart(int position) { selectBytes(position, 0, false); }
+
+void TRichEdit::SetSelLength(int length) { selectBytes(SelStart(), length, true); }
+
+std::string TRichEdit::SelText() const {
+    const int start = SelStart();
+    return mirror_->Bytes().substr(static_cast<size_t>(start), static_cast<size_t>(SelLength()));
+}
+
+void TRichEdit::SetSelText(std::string_view bytes) {
+    const int start = SelStart();
+    const int length = SelLength();
+    const QTextCursor c = mirror_->ReplaceBytes(start, start + length, bytes);
+    setTextCursor(c);
+    const int caret = start + static_cast<int>(bytes.size());
+    selection_ = std::make_unique<ByteSelection>(
+        ByteSelection{caret, 0, c.anchor(), c.position(), mirror_->Revision()});
+}
+
+QPoint TRichEdit::CaretPos() const {
+    const int end = SelStart() + SelLength();
+    const QTextBlock block = document()->findBlock(mirror_->ByteToDoc(end));
+    const int line = block.blockNumber();
+    const int column = end - mirror_->BlockByteStart(line, block.position());
+    return {column, line};
+}
+
+int TRichEdit::FindText(std::string_view text, int start, int length, bool wholeWord,
+                        bool matchCase) const {
+    const std::string& bytes = mirror_->Bytes();
+    if (start < 0 || start > static_cast<int>(bytes.size())) {
+        return -1;
+    }
+    const size_t from = static_cast<size_t>(start);
+    const size_t to = length < 0 ? bytes.size() : from + static_cast<size_t>(length);
+    return static_cast<int>(FindBytes(bytes, text, from, to, wholeWord, matchCase));
+}
+
+void TRichEdit::CopyToClipboard() { copy(); }
+
+void TRichEdit::PasteFromClipboard() { paste(); }
+
+void TRichEdit::SelectAll() { selectBytes(0, TextLength(), false); }
+
+bool TRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
+
+void TRichEdit::Undo() {
+    if (CanUndo()) {
+        undo();
+    }
+}
+
+void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
+    QTextBlockFormat format;
+    format.setAlignment(alignment == TParaAlignment::Center  ? Qt::AlignHCenter
+                        : alignment == TParaAlignment::Right ? Qt::AlignRight
+                                                             : Qt::AlignLeft);
+    QTextCursor c = textCursor();
+    c.mergeBlockFormat(format);
+}
+
+TParaAlignment TRichEdit::ParagraphAlignment() const {
+    const Qt::Alignment a = textCursor().blockFormat().alignment();
+    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
+           : (a & Qt::AlignRight) ? TParaAlignment::Right
+                                  : TParaAlignment::Left;
+}
+
+TFont TRichEdit::SelAttributes() const {
+    const QTextCharFormat f = textCursor().charFormat();
+    TFont font = TFont::FromQFont(f.font(), rgbOf(f));
+    if (f.hasProperty(kCharsetProperty)) {
+        font.Charset = f.intProperty(kCharsetProperty);
+    }
+    return font;
+}
+
+void TRichEdit::SetSelAttributes(const TFont& font) {
+    QTextCharFormat f;
+    f.setFontFamilies({QString::fromStdString(font.Name)});
+    f.setFontPointSize(font.Size > 0 ? font.Size : 8);
+    f.setFontWeight(font.Bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(font.Italic);
+    f.setFontUnderline(font.Underline);
+    f.setFontStrikeOut(font.StrikeOut);
+    f.setForeground(QColor::fromRgb(font.Color));
+    f.setProperty(kCharsetProperty, font.Charset);
+    // With a selection it takes the format; without one, the text typed next does.
+    mergeCurrentCharFormat(f);
+}
+
+TFont TRichEdit::BaseFont() const { return TFont::FromQFont(document()->defaultFont(), 0); }
+
+void TRichEdit::SetBaseFont(const TFont& font) {
+    document()->setDefaultFont(font.ToQFont());
+    QPalette p = palette();
+    p.setColor(QPalette::Text, QColor::fromRgb(font.Color));
+    setPalette(p);
+}
+
+bool TRichEdit::WordWrap() const { return lineWrapMode() != QTextEdit::NoWrap; }
+
+void TRichEdit::SetWordWrap(bool wrap) {
+    setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+}
+
+void TRichEdit::SetScrollBars(bool both) {
+    const Qt::ScrollBarPolicy policy = both ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+}
+
+void TRichEdit::LoadFromFile(const std::string& fileName) {
+    const std::string bytes = ReadFileBytes(fileName);
+    if (Rtf::IsRtf(bytes)) {
+        const Rtf::Document rich = Rtf::Read(bytes);
+        mirror_->Rebuild(true, [&] {
+            QTextCursor c(document());
+            c.select(QTextCursor::Document);
+            c.removeSelectedText();
+            c.setBlockFormat(QTextBlockFormat());
+            c.setCharFormat(QTextCharFormat());
+            InsertRtfDocument(c, rich);
+        });
+    } else {
+        mirror_->ReplaceAll(bytes, true);
+    }
+    selection_.reset();
+    setTextCursor(QTextCursor(document()));
+}
+
+std::string TRichEdit::RtfText() const { return Rtf::Write(DocumentToRtf(*document(), *mirror_)); }
+
+void TRichEdit::SaveToFile(const std::string& fileName) const { WriteFileBytes(fileName, RtfText()); }
+
+void TRichEdit::SetRtfText(std::string_view rtf) {
+    const Rtf::Document rich = Rtf::Read(rtf);
+    mirror_->Rebuild(false, [&] {
+        QTextCursor c(document());
+        c.beginEditBlock();
+        c.select(QTextCursor::Document);
+        c.removeSelectedText();
+        c.setBlockFormat(QTextBlockFormat());
+        InsertRtfDocument(c, rich);
+        c.endEditBlock();
+    });
+    SetSelStart(0);
+}
+
+bool TRichEdit::Print(const QString& jobTitle) { return Platform().Print(*document(), jobTitle); }
+
+void TRichEdit::keyPressEvent(QKeyEvent* event) {
+    if (isLineBreakKey(event)) {
+        // A break typed by the user takes the line end the text already uses.
+        const TTextMirror::LineEnd own = mirror_->OwnLineEnd();
+        SetSelText(own == TTextMirror::CRLF ? "\r\n" : (own == TTextMirror::CR ? "\r" : "\n"));
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
+        const QString allowed = representable(text);
+        if (allowed != text) {
+            QKeyEvent replaced(event->type(), event->key(), event->modifiers(), allowed,
+                               event->isAutoRepeat(), static_cast<ushort>(event->count()));
+            QTextEdit::keyPressEvent(&replaced);
+            event->setAccepted(replaced.isAccepted());
+            return;
+        }
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void TRichEdit::keyReleaseEvent(QKeyEvent* event) {
+    QTextEdit::keyReleaseEvent(event);
+    emit OnKeyUp(event);
+}
+
+void TRichEdit::mousePressEvent(QMouseEvent* event) {
+    QTextEdit::mousePressEvent(event);
+    emit OnMouseDown(event);
+}
+
+void TRichEdit::inputMethodEvent(QInputMethodEvent* event) {
+    const QString allowed = representable(event->commitString());
+    if (allowed != event->commitString()) {
+        QInputMethodEvent replaced(event->preeditString(), event->attributes());
+        replaced.setCommitString(allowed, event->replacementStart(), event->replacementLength());
+        QTextEdit::inputMethodEvent(&replaced);
+        return;
+    }
+    QTextEdit::inputMethodEvent(event);
+}
+
+bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const { return source->hasText(); }
+
+void TRichEdit::insertFromMimeData(const QMimeData* source) {
+    if (!source->hasText()) {
+        return;
+    }
+    SetSelText(mirror_->FromUserText(source->text()));
+    ensureCursorVisible();
+}
+
+QMimeData* TRichEdit::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(TTextMirror::ToUserText(SelText()));
+    return data;
+}

@@ -108,6 +108,12 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
-    friend class TTextMirror;
+    struct ByteSelection;
+    bool cachedSelection(ByteSelection& out) const;
+    void selectBytes(int start, int length, bool scroll);
+
     std::unique_ptr<TTextMirror> mirror_;
+    // The selection as last set in bytes; it can hold half a CR LF, which the
+    // document's own cursor cannot.
+    std::unique_ptr<ByteSelection> selection_;
 };

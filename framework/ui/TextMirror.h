@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTextCharFormat>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTextCursor;
+class QTextDocument;
+class TRichEdit;
+
+// Keeps a byte copy of an edit control's document in step with it.
+//
+// The document holds one character per byte, except that every line end
+// (CR LF, a lone CR or a lone LF) is one paragraph break; the break's
+// character format records which of the three it stands for, so undo, cut
+// and paste inside the document carry it along. Control bytes are shown as
+// the Unicode control pictures, so a NUL is visible.
+class TTextMirror : public QObject {
+    Q_OBJECT
+public:
+    enum LineEnd : std::uint8_t { LF = 0, CRLF = 1, CR = 2, None = 3 };
+
+    TTextMirror(QTextDocument& document, TRichEdit& edit);
+
+    const std::string& Bytes() const { return bytes_; }
+    // Counts every change of the bytes; lets selections cached in bytes
+    // notice that the text moved under them.
+    std::uint64_t Revision() const { return revision_; }
+
+    int DocToByte(int docPos) const;
+    // The byte where a block of the document starts.
+    int BlockByteStart(int blockNumber, int blockPosition) const {
+        return blockPosition + extra_[static_cast<size_t>(blockNumber)];
+    }
+    // A byte inside a CR LF maps to the break itself.
+    int ByteToDoc(int bytePos) const;
+
+    // The line end a typed or pasted break takes: the first one of the text,
+    // LF when it has none.
+    LineEnd OwnLineEnd() const;
+
+    // Replaces the bytes [from, to) with the given bytes as one undo step.
+    // Afterwards the caret of the returned cursor stands after the insertion.
+    QTextCursor ReplaceBytes(int from, int to, std::string_view bytes);
+
+    // Replaces everything; neither undoable nor reported when loading.
+    void ReplaceAll(std::string_view bytes, bool loading);
+    // Appends bytes as a load: not undoable, not reported.
+    void AppendLoaded(std::string_view bytes);
+    // Runs a document rebuild (RTF load) as a load or as one undo step.
+    template <typename F> void Rebuild(bool loading, F&& build);
+
+    // Character format that marks a break as the given line end.
+    static void MarkLineEnd(QTextCharFormat& format, LineEnd kind);
+    static LineEnd LineEndOf(const QTextCharFormat& format);
+
+    // Bytes <-> the characters the document shows for them (line ends excluded).
+    static QChar Display(unsigned char byte);
+    static int FromDisplay(char32_t ch); // -1: no byte
+    // User input (typing, pasting) into bytes: unrepresentable characters
+    // become "?", and line breaks of any kind the text's own line end.
+    std::string FromUserText(const QString& text) const;
+    // Bytes as plain text for the clipboard: line ends kept, controls shown.
+    static QString ToUserText(std::string_view bytes);
+
+signals:
+    void Changed();
+
+private:
+    struct Pending {
+        int byteFrom = 0;
+        int byteTo = 0;
+        std::string_view bytes;
+        bool active = false;
+    };
+
+    void onContentsChange(int from, int removed, int added);
+    void insertSegments(QTextCursor& cursor, std::string_view bytes, const QTextCharFormat& base);
+    void resyncAll();
+    void rebuildLineIndex(int fromBlock);
+    void beginLoad();
+    void endLoad();
+    std::string extract(int from, int count, int firstBlock, std::vector<std::uint8_t>& kinds) const;
+
+    QTextDocument& doc_;
+    TRichEdit& edit_;
+    std::string bytes_;
+    std::vector<std::uint8_t> kind_; // per block: the line end that ends it
+    std::vector<int> extra_;         // per block: CR LF breaks before it
+    int docLength_ = 0;              // characters, without the final break
+    std::uint64_t revision_ = 0;
+    Pending pending_;
+    bool loading_ = false;
+};
+
+template <typename F> void TTextMirror::Rebuild(bool loading, F&& build) {
+    if (loading) {
+        beginLoad();
+    }
+    build();
+    if (loading) {
+        endLoad();
+    }
+}

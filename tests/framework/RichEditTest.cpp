@@ -1,0 +1,239 @@
+#include "framework/ui/RichEdit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+std::string randomBytes(std::mt19937& rng, size_t size) {
+    // Heavy on the bytes that matter: CR, LF, NUL, NBSP, controls.
+    static const char special[] = {'\r', '\n', '\0', '\xA0', '\x81', '\x7F', '\t', '\x1B'};
+    std::string s(size, '\0');
+    for (char& c : s) {
+        const unsigned r = rng() % 4;
+        c = r == 0 ? special[rng() % sizeof special] : static_cast<char>(rng() % 256);
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(RichEdit, KeepsEveryByteOfWhatIsSet) {
+    std::mt19937 rng(20261206);
+    TRichEdit edit;
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all.push_back(static_cast<char>(b));
+    }
+    edit.SetText(all);
+    EXPECT_EQ(edit.Text(), all);
+    EXPECT_EQ(edit.TextLength(), 256);
+    for (int round = 0; round < 200; ++round) {
+        const std::string bytes = randomBytes(rng, rng() % 300);
+        edit.SetText(bytes);
+        ASSERT_EQ(edit.Text(), bytes) << "round " << round;
+        ASSERT_EQ(edit.TextLength(), static_cast<int>(bytes.size()));
+    }
+    for (const std::string lineEnds : {"a\r\nb\rc\nd\r\r\n\n\re", "\r", "\n", "\r\n", "\n\r", ""}) {
+        edit.SetText(lineEnds);
+        EXPECT_EQ(edit.Text(), lineEnds);
+    }
+}
+
+TEST(RichEdit, EditsAtRandomPlacesAgreeWithAPlainString) {
+    std::mt19937 rng(7);
+    TRichEdit edit;
+    std::string model = randomBytes(rng, 400);
+    edit.SetText(model);
+    for (int round = 0; round < 300; ++round) {
+        const int size = static_cast<int>(model.size());
+        const int start = static_cast<int>(rng() % (size + 1));
+        const int length = static_cast<int>(rng() % (size - start + 1)) % 12;
+        const std::string insert = randomBytes(rng, rng() % 6);
+        edit.SetSelStart(start);
+        edit.SetSelLength(length);
+        ASSERT_EQ(edit.SelStart(), start);
+        ASSERT_EQ(edit.SelLength(), length);
+        ASSERT_EQ(edit.SelText(), model.substr(start, length));
+        edit.SetSelText(insert);
+        model.replace(start, length, insert);
+        ASSERT_EQ(edit.Text(), model) << "round " << round;
+        ASSERT_EQ(edit.SelStart(), start + static_cast<int>(insert.size()));
+        ASSERT_EQ(edit.SelLength(), 0);
+    }
+}
+
+TEST(RichEdit, PositionsCountBytesOnCrLfText) {
+    TRichEdit edit;
+    edit.SetText("one\r\ntwo\r\nthree");
+    const int pos = edit.FindText("three", 0, -1, false, true);
+    EXPECT_EQ(pos, 10);
+    edit.SetSelStart(pos);
+    edit.SetSelLength(5);
+    EXPECT_EQ(edit.SelText(), "three");
+    EXPECT_EQ(edit.CaretPos(), QPoint(5, 2));
+    edit.SetSelStart(5);
+    EXPECT_EQ(edit.CaretPos(), QPoint(0, 1));
+    // Half a CR LF can be selected and replaced; the other half stays.
+    edit.SetSelStart(3);
+    edit.SetSelLength(1);
+    EXPECT_EQ(edit.SelText(), "\r");
+    edit.SetSelText("X");
+    EXPECT_EQ(edit.Text(), "oneX\ntwo\r\nthree");
+    EXPECT_EQ(edit.SelStart(), 4);
+    EXPECT_EQ(edit.FindText("\n", 0, -1, false, true), 4);
+}
+
+TEST(RichEdit, FindTextHonoursRangeCaseAndWholeWords) {
+    TRichEdit edit;
+    edit.SetText("caf\xE9 CAF\xC9 cafe_ caf\xE9s \xC9t\xE9");
+    EXPECT_EQ(edit.FindText("CAF\xC9", 0, -1, false, true), 5);
+    EXPECT_EQ(edit.FindText("caf\xE9", 1, -1, false, false), 5);
+    EXPECT_EQ(edit.FindText("\xE9t\xE9", 0, -1, false, false), 22);
+    EXPECT_EQ(edit.FindText("cafe", 0, -1, true, false), -1) << "cafe_ is not a whole word";
+    EXPECT_EQ(edit.FindText("caf\xE9", 6, -1, true, false), -1) << "caf\xE9s is not either";
+    EXPECT_EQ(edit.FindText("caf\xE9", 6, -1, false, false), 16);
+    // The match must start inside [start, start + length), and may run past it.
+    EXPECT_EQ(edit.FindText("CAF", 0, 5, false, true), -1);
+    EXPECT_EQ(edit.FindText("CAF", 0, 6, false, true), 5);
+    EXPECT_EQ(edit.FindText("", 0, -1, false, true), -1);
+    EXPECT_EQ(edit.FindText("x", 100, -1, false, true), -1);
+}
+
+TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
+    TRichEdit edit;
+    edit.SetText("first\r\nline\rmixed\n");
+    edit.SetSelStart(3);
+    edit.SetSelText("++");
+    const std::string before = edit.Text();
+    edit.SetText("replaced entirely");
+    edit.Clear();
+    EXPECT_EQ(edit.Text(), "");
+    ASSERT_TRUE(edit.CanUndo());
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), "replaced entirely");
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), before);
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), "first\r\nline\rmixed\n");
+}
+
+TEST(RichEdit, ReportsRealChangesOnly) {
+    TRichEdit edit;
+    QSignalSpy changes(&edit, &TRichEdit::OnChange);
+    edit.Clear();
+    EXPECT_EQ(changes.count(), 0) << "clearing an empty control changes nothing";
+    edit.AppendLoaded("loaded\r\ntext");
+    EXPECT_EQ(changes.count(), 0) << "a load is not a change";
+    EXPECT_FALSE(edit.CanUndo()) << "nor can it be undone";
+    edit.SetText("loaded\r\ntext");
+    EXPECT_EQ(changes.count(), 0) << "the same text again";
+    edit.SelectAll();
+    edit.SetParagraphAlignment(TParaAlignment::Center);
+    EXPECT_EQ(changes.count(), 0) << "alignment is format, not text";
+    edit.SetSelStart(0);
+    edit.SetSelText("x");
+    EXPECT_EQ(changes.count(), 1);
+    edit.Clear();
+    EXPECT_EQ(changes.count(), 2);
+}
+
+TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
+    TRichEdit edit;
+    edit.show();
+    edit.AppendLoaded("a\r\nb\nc");
+    edit.SetSelStart(1);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(edit.Text(), "a\r\n\r\nb\nc");
+    edit.SetText("no breaks");
+    edit.SetSelStart(2);
+    QTest::keyClick(&edit, Qt::Key_Enter, Qt::ShiftModifier);
+    EXPECT_EQ(edit.Text(), "no\n breaks");
+    // Deleting a lone CR with the keyboard and undoing brings it back as it was.
+    edit.SetText("x\ry\r\nz");
+    edit.SetSelStart(2);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.Text(), "xy\r\nz");
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), "x\ry\r\nz");
+}
+
+TEST(RichEdit, UnrepresentableInputBecomesQuestionMarks) {
+    TRichEdit edit;
+    edit.show();
+    for (const QString typed : {QStringLiteral(u"\u00e9"), QStringLiteral(u"\u4e2d"), QStringLiteral(u"\u20ac")}) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+        QApplication::sendEvent(&edit, &press);
+    }
+    EXPECT_EQ(edit.Text(), "\xE9?\x80");
+    auto* mime = new QMimeData;
+    mime->setText(QStringLiteral(u"\u03a9 1\r\n2\u2029\u2400"));
+    QApplication::clipboard()->setMimeData(mime);
+    edit.SetText("p\r\n");
+    edit.SetSelStart(1);
+    edit.PasteFromClipboard();
+    // Pasted breaks take the text's own line end; a NUL picture is a NUL.
+    EXPECT_EQ(edit.Text(), std::string("p? 1\r\n2\r\n\0\r\n", 12));
+}
+
+TEST(RichEdit, CopyCarriesTheBytesAsText) {
+    TRichEdit edit;
+    edit.SetText(std::string("a\0b\r\nc\xE9", 7));
+    edit.SelectAll();
+    edit.CopyToClipboard();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(u"a\u2400b\r\nc\u00e9"));
+    // Pasted into a text without breaks, the break becomes the default LF.
+    edit.SetText("");
+    edit.PasteFromClipboard();
+    EXPECT_EQ(edit.Text(), std::string("a\0b\nc\xE9", 6));
+    // Cut with nothing selected changes nothing.
+    edit.SetSelStart(2);
+    QSignalSpy changes(&edit, &TRichEdit::OnChange);
+    edit.SetSelText(edit.SelText());
+    EXPECT_EQ(changes.count(), 0);
+}
+
+TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
+    TRichEdit edit;
+    edit.SetText("one\r\ntwo\r\nthree\r\nfour\r\nfive");
+    edit.SetSelStart(6); // inside "two"
+    edit.SetSelLength(10); // into "four"
+    edit.SetParagraphAlignment(TParaAlignment::Right);
+    const QTextDocument* doc = edit.document();
+    const Qt::Alignment expected[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight,
+                                      Qt::AlignLeft};
+    for (int i = 0; i < 5; ++i) {
+        const Qt::Alignment a = doc->findBlockByNumber(i).blockFormat().alignment();
+        EXPECT_EQ(bool(a & Qt::AlignRight), bool(expected[i] & Qt::AlignRight)) << i;
+    }
+    EXPECT_EQ(edit.Text(), "one\r\ntwo\r\nthree\r\nfour\r\nfive");
+}
+
+TEST(RichEdit, SelectionAttributesApplyToTheSelectionOnly) {
+    TRichEdit edit;
+    edit.SetText("plain bold plain");
+    edit.SetSelStart(6);
+    edit.SetSelLength(4);
+    TFont font;
+    font.Name = "Courier";
+    font.Size = 14;
+    font.Bold = true;
+    font.Color = 0xFF0000;
+    edit.SetSelAttributes(font);
+    const TFont got = edit.SelAttributes();
+    EXPECT_TRUE(got.Bold);
+    EXPECT_EQ(got.Size, 14);
+    EXPECT_EQ(got.Color, 0xFF0000u);
+    edit.SetSelStart(2);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
+    edit.SetSelStart(16);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
+    EXPECT_EQ(edit.Text(), "plain bold plain");
+}
