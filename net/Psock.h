@@ -104,6 +104,8 @@ public:
 
     // Whether a countdown is scheduled at the moment.
     bool isRunning() const { return timerId_ != 0; }
+    // Milliseconds until the next expiry; -1 when nothing is scheduled.
+    std::int64_t remainingTime() const;
 
     // Called with the exception an OnTimer handler raised (it must not travel
     // up through the event loop). The program installs its error box here;
@@ -121,6 +123,7 @@ private:
     bool enabled_ = true;
     TNotifyEvent onTimer_;
     int timerId_ = 0;
+    std::int64_t dueMs_ = 0; // monotonic time of the next expiry
 };
 
 class TPowersock : public QObject {
@@ -237,11 +240,14 @@ private:
     bool componentDestroying_ = false;
     // Identifies the lookup whose result is awaited; older results are dropped.
     std::uint64_t lookupSerial_ = 0;
+    // A Connect is under way (a second one from inside its wait is refused).
+    bool connecting_ = false;
 
     std::uint16_t openSocket(int protocol);
     void selectSocket(std::uint16_t handle, std::uint32_t msg, std::uint16_t mask);
-    std::int64_t receive(char* buffer, std::int64_t length, int flags);
+    std::int64_t receive(char* buffer, std::int64_t length, int flags, bool rearm = true);
     std::int64_t sendSome(const char* buffer, std::int64_t length);
+    void sendBlock(std::int64_t length, bool& sentNothing);
     void waitForEvent();
     void pumpAfter(bool progressed);
 };
