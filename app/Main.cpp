@@ -1,0 +1,294 @@
+#include "app/Main.h"
+
+#include "app/Icons.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/Platform.h"
+#include "framework/ui/RichEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Pennivale"));
+    setWindowIcon(ApplicationIcon());
+    // Document windows show the program's icon too.
+    QApplication::setWindowIcon(windowIcon());
+
+    // The panel is not docked: the MDI area takes the whole client area and
+    // the panel lies over its top 60 pixels.
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    mdiArea_ = new QMdiArea(client);
+    mdiArea_->setObjectName(QStringLiteral("MDIArea"));
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(mdiArea_);
+    setCentralWidget(client);
+
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setSizeGripEnabled(false);
+    StatusLine->setFixedHeight(23);
+    setStatusBar(StatusLine);
+
+    createMenus();
+    createPanel();
+
+    connect(&Application(), &TApplication::OnHint, this, &TMainForm::ShowHint);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+
+    // The system's default place and size, then maximized.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        resize(screen->availableGeometry().size());
+    }
+    Panel1->setFixedWidth(frameGeometry().width() - 8);
+    updateCommandStates();
+}
+
+TMainForm::~TMainForm() = default;
+
+TfrmNew* TMainForm::CreateStartupDocument(const std::vector<std::string>& arguments) {
+    auto* window = new TfrmNew(*this);
+    StartupDocument = window;
+    if (arguments.size() == 1) {
+        Application().Dispatch([&] { Files.LoadPlainFile(arguments.front(), *window); });
+    }
+    // A file fresh from the disk is unchanged.
+    window->SetChanged(false);
+    return window;
+}
+
+QAction* TMainForm::Action(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+QToolButton* TMainForm::Button(const QString& name) const {
+    return Panel1->findChild<QToolButton*>(name);
+}
+
+TfrmNew* TMainForm::ActiveDocument() const {
+    // The current subwindow stays current while the frame is inactive, like
+    // the MDI client's active child.
+    auto* window = qobject_cast<TfrmNew*>(mdiArea_->currentSubWindow());
+    return window && !window->IsClosed() ? window : nullptr;
+}
+
+QList<TfrmNew*> TMainForm::DocumentWindows() const {
+    QList<TfrmNew*> windows;
+    const QList<QMdiSubWindow*> history = mdiArea_->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        auto* window = qobject_cast<TfrmNew*>(*it);
+        if (window && !window->IsClosed()) {
+            windows.append(window);
+        }
+    }
+    return windows;
+}
+
+QString TMainForm::StatusText() const {
+    return StatusLine->currentMessage();
+}
+
+TfrmNew* TMainForm::takeActiveDocument() {
+    CurrentDocument = ActiveDocument();
+    return CurrentDocument.data();
+}
+
+void TMainForm::ConnectCommand(QAction* action, THandler handler, bool needsDocument) {
+    connect(action, &QAction::triggered, this, [this, action, handler] {
+        // A check mark flips before triggered(); the handlers flip their own
+        // marks, so put it back first.
+        if (action->isCheckable()) {
+            action->setChecked(!action->isChecked());
+        }
+        Application().Dispatch([this, handler] { (this->*handler)(); });
+    });
+    action->setEnabled(true);
+    if (needsDocument) {
+        documentCommands_.append(action);
+    }
+}
+
+void TMainForm::ConnectCommand(QToolButton* button, THandler handler, bool needsDocument) {
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { Application().Dispatch([this, handler] { (this->*handler)(); }); });
+    button->setEnabled(true);
+    if (needsDocument) {
+        documentCommands_.append(button);
+    }
+}
+
+void TMainForm::updateCommandStates() {
+    const bool any = !DocumentWindows().isEmpty();
+    for (QObject* command : documentCommands_) {
+        if (auto* action = qobject_cast<QAction*>(command)) {
+            action->setEnabled(any);
+        } else if (auto* button = qobject_cast<QToolButton*>(command)) {
+            button->setEnabled(any);
+        }
+    }
+}
+
+// ---- TDocumentHost
+
+QMdiArea& TMainForm::DocumentArea() {
+    return *mdiArea_;
+}
+
+QMenu* TMainForm::DocumentPopupMenu() {
+    return PopupMenu;
+}
+
+void TMainForm::SetStatusText(const QString& text) {
+    if (text.isEmpty()) {
+        StatusLine->clearMessage();
+    } else {
+        StatusLine->showMessage(text);
+    }
+}
+
+void TMainForm::SaveDocumentAs(TfrmNew& window) {
+    Files.FileSaveAs(window);
+}
+
+void TMainForm::DocumentsChanged() {
+    updateCommandStates();
+}
+
+void TMainForm::ShowHint(const QString& hint) {
+    SetStatusText(hint);
+}
+
+// ---- File
+
+void TMainForm::FileNew() {
+    Files.FileNew();
+}
+
+void TMainForm::FileOpen() {
+    Files.FileOpen();
+}
+
+void TMainForm::FileSave() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Files.FileSave(*window);
+    }
+}
+
+void TMainForm::FileSaveAs() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Files.FileSaveAs(*window);
+    }
+}
+
+void TMainForm::FileExit() {
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // Every document window is asked in turn; one refusal keeps the program
+    // running with all its windows.
+    for (TfrmNew* window : DocumentWindows()) {
+        bool allowed = false;
+        Application().Dispatch([&] { allowed = window->CloseQuery(); });
+        if (!allowed) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Panel1->setFixedWidth(frameGeometry().width() - 8);
+}
+
+// ---- Edit and View
+
+void TMainForm::Cut1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Cut(*window);
+    }
+}
+
+void TMainForm::Copy1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Copy(*window);
+    }
+}
+
+void TMainForm::Paste1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Paste(*window);
+    }
+}
+
+void TMainForm::SelectAllClick() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.SelectAll(*window);
+    }
+}
+
+void TMainForm::ClearAll2Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.ClearAll(*window);
+    }
+}
+
+void TMainForm::Undo1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Undo(*window);
+    }
+}
+
+void TMainForm::SetFont1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.SetFont(*window, this);
+    }
+}
+
+void TMainForm::Print1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Print(*window);
+    }
+}
+
+void TMainForm::AlignCenter1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Align(*window, TParaAlignment::Center);
+    }
+}
+
+void TMainForm::AlignLeft1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Align(*window, TParaAlignment::Left);
+    }
+}
+
+void TMainForm::AlignRight1Click() {
+    if (TfrmNew* window = takeActiveDocument()) {
+        Edits.Align(*window, TParaAlignment::Right);
+    }
+}
+
+void TMainForm::WordWrap1Click() {
+    TfrmNew* window = takeActiveDocument();
+    if (!window) {
+        return;
+    }
+    // One mark for the whole program: it is not brought into line with the
+    // window that happens to be active.
+    const bool wrap = !WordWrap1->isChecked();
+    WordWrap1->setChecked(wrap);
+    Edits.SetWordWrap(*window, wrap);
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "document/DocumentHost.h"
+#include "document/EditCommands.h"
+#include "document/FileCommands.h"
+#include "document/Unit1.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QToolButton;
+
+// The main window: the MDI frame holding every document window, with its
+// menus, the toolbar panel and the status line. Its handlers are thin: each
+// takes the active document window and hands it to the document commands.
+class TMainForm : public QMainWindow, public TDocumentHost {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The start-up document window "Untitled"; with exactly one argument it
+    // loads that file as plain text.
+    TfrmNew* CreateStartupDocument(const std::vector<std::string>& arguments);
+
+    // A menu item, context-menu item or toolbar button by its name.
+    QAction* Action(const QString& name) const;
+    QToolButton* Button(const QString& name) const;
+
+    // The frame's active document window (none when none is open).
+    TfrmNew* ActiveDocument() const;
+    // The open document windows, the most recently active first.
+    QList<TfrmNew*> DocumentWindows() const;
+    QString StatusText() const;
+
+    // Components.
+    QMenuBar* MainMenu = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QStatusBar* StatusLine = nullptr;
+    QAction* Standard = nullptr;
+    QAction* Web = nullptr;
+    QAction* WordWrap1 = nullptr;
+
+    TFileCommands Files;
+    TEditCommands Edits;
+    // The window the last document command took as active; it can outlive it.
+    QPointer<TfrmNew> CurrentDocument;
+    QPointer<TfrmNew> StartupDocument;
+
+    // Handlers of the command table.
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FileExit();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void SelectAllClick();
+    void ClearAll2Click();
+    void Undo1Click();
+    void SetFont1Click();
+    void Print1Click();
+    void AlignCenter1Click();
+    void AlignLeft1Click();
+    void AlignRight1Click();
+    void WordWrap1Click();
+    void StandardClick();
+    void WebClick();
+    void Mosaic41Click();
+    void Mosaic21Click();
+    void Cut2Click() { Cut1Click(); }
+    void Copy2Click() { Copy1Click(); }
+    void Paste2Click() { Paste1Click(); }
+    void SelectAll1Click() { SelectAllClick(); }
+    void ClearAll1Click() { ClearAll2Click(); }
+    void Save1Click() { FileSave(); }
+    void SaveAs1Click() { FileSaveAs(); }
+    // The application's hint event: the hint goes to the status line unchanged.
+    void ShowHint(const QString& hint);
+
+    // Connects an entry to a handler, run through the application's dispatch.
+    // Entries that need a document are greyed out while none is open.
+    using THandler = void (TMainForm::*)();
+    void ConnectCommand(QAction* action, THandler handler, bool needsDocument);
+    void ConnectCommand(QToolButton* button, THandler handler, bool needsDocument);
+
+    // TDocumentHost
+    QMdiArea& DocumentArea() override;
+    QMenu* DocumentPopupMenu() override;
+    void SetStatusText(const QString& text) override;
+    void SaveDocumentAs(TfrmNew& window) override;
+    void DocumentsChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // CommandTable.cpp
+    void createMenus();
+    // Panel.cpp
+    void createPanel();
+    void setStandardRowVisible(bool visible);
+    void setWebRowVisible(bool visible);
+    void moveWebRow(int imageTop, int buttonTop);
+    QList<QToolButton*> standardRow() const;
+    QList<QToolButton*> webRow() const;
+
+    // Stores the active window in CurrentDocument and returns it.
+    TfrmNew* takeActiveDocument();
+    void updateCommandStates();
+
+    QMdiArea* mdiArea_ = nullptr;
+    QList<QObject*> documentCommands_;
+};

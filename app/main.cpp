@@ -1,0 +1,24 @@
+// Start-up: the application object and its title, the main window, the
+// start-up document window, then the message loop.
+#include "app/Main.h"
+
+#include "framework/ui/Application.h"
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    QApplication qtApplication(argc, argv);
+    TApplication application;
+    application.SetTitle(QStringLiteral("Pennivale 2.32"));
+
+    // The toolkit has taken its own options out of argv; the rest are ours,
+    // kept as the bytes the system gave.
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+
+    TMainForm MainForm;
+    MainForm.showMaximized();
+    MainForm.CreateStartupDocument(arguments);
+    return application.Run();
+}
