@@ -1,1 +1,273 @@
 #include "framework/rtf/Rtf.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// The writer emits the subset of the format that every reader understands:
+// a font table, a colour table, \pard with an alignment per paragraph, \par
+// between paragraphs and character formatting per run. Bytes outside
+// printable ASCII go out as \'hh (a NUL as \'00), so the file is 7-bit and
+// every byte of the text comes back.
+namespace Rtf {
+namespace {
+
+// Source lines are broken after a space once this long, and anywhere
+// between two characters once much longer; readers ignore source line ends.
+constexpr std::size_t kSoftLineLength = 78;
+constexpr std::size_t kHardLineLength = 200;
+
+const char kHex[] = "0123456789abcdef";
+
+// How each text byte is written: itself, or an escape.
+const std::array<std::string, 256>& textEscapes() {
+    static const std::array<std::string, 256> t = [] {
+        std::array<std::string, 256> r;
+        for (int b = 0; b < 256; ++b) {
+            if (b == '\\' || b == '{' || b == '}') {
+                r[b] = std::string{'\\', static_cast<char>(b)};
+            } else if (b == '\t') {
+                r[b] = "\\tab ";
+            } else if (b < 0x20 || b >= 0x7F) {
+                r[b] = std::string{'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+            }
+        }
+        return r;
+    }();
+    return t;
+}
+
+using FontKey = std::pair<std::string, int>;
+
+bool isDefaultFont(const CharFormat& f) {
+    return f.face.empty() && f.charset < 0;
+}
+
+class Writer {
+public:
+    explicit Writer(const Document& document) : document_(document) {}
+
+    std::string Run() {
+        collectTables();
+        out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0";
+        writeFontTable();
+        writeColorTable();
+        word("\\viewkind4\\uc1");
+        bool first = true;
+        for (const Paragraph& paragraph : document_.paragraphs) {
+            if (!first) {
+                out_ += "\\par\n";
+                column_ = 0;
+            }
+            first = false;
+            writeParagraph(paragraph);
+        }
+        if (document_.paragraphs.empty()) {
+            out_ += "\\pard";
+        }
+        out_ += "}\n";
+        return std::move(out_);
+    }
+
+private:
+    void collectTables() {
+        std::size_t textSize = 0;
+        bool defaultFontUsed = false;
+        std::vector<const FontKey*> order;
+        std::map<FontKey, int> seen;
+        for (const Paragraph& paragraph : document_.paragraphs) {
+            for (const Rtf::Run& run : paragraph.runs) {
+                textSize += run.text.size();
+                const CharFormat& f = run.format;
+                if (isDefaultFont(f)) {
+                    defaultFontUsed = true;
+                } else {
+                    const auto [it, added] = seen.try_emplace(FontKey{f.face, f.charset}, 0);
+                    if (added) {
+                        order.push_back(&it->first);
+                    }
+                }
+                if (f.color && !colorIndex_.contains(*f.color)) {
+                    colorIndex_.emplace(*f.color, static_cast<int>(colors_.size()) + 1);
+                    colors_.push_back(*f.color);
+                }
+            }
+        }
+        // \deff0 names the default font; when runs use the default font
+        // ("" / no charset), number 0 is left out of the table so that
+        // \plain gives readers their own default, as the document meant.
+        const int base = defaultFontUsed ? 1 : 0;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            fontIndex_.emplace(*order[i], base + static_cast<int>(i));
+            fonts_.push_back(*order[i]);
+        }
+        out_.reserve(textSize + textSize / 8 + 1024);
+    }
+
+    void writeFontTable() {
+        if (fonts_.empty()) {
+            return;
+        }
+        out_ += "{\\fonttbl";
+        for (const FontKey& font : fonts_) {
+            out_ += "{\\f";
+            out_ += std::to_string(fontIndex_.at(font));
+            out_ += "\\fnil";
+            if (font.second >= 0) {
+                out_ += "\\fcharset";
+                out_ += std::to_string(font.second);
+            }
+            out_ += ' ';
+            for (const char c : font.first) {
+                const auto b = static_cast<unsigned char>(c);
+                if (b == ';' || b < 0x20 || b >= 0x7F) {
+                    // ';' ends an entry, so it goes escaped
+                    out_ += {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+                } else if (b == '\\' || b == '{' || b == '}') {
+                    out_ += {'\\', c};
+                } else {
+                    out_ += c;
+                }
+            }
+            out_ += ";}";
+        }
+        out_ += "}\n";
+    }
+
+    void writeColorTable() {
+        out_ += "{\\colortbl ;";
+        for (const std::uint32_t rgb : colors_) {
+            out_ += "\\red" + std::to_string((rgb >> 16) & 0xFF);
+            out_ += "\\green" + std::to_string((rgb >> 8) & 0xFF);
+            out_ += "\\blue" + std::to_string(rgb & 0xFF);
+            out_ += ';';
+        }
+        out_ += "}\n";
+    }
+
+    void writeParagraph(const Paragraph& paragraph) {
+        switch (paragraph.alignment) {
+        case Alignment::Left:
+            word("\\pard");
+            break;
+        case Alignment::Center:
+            word("\\pard\\qc");
+            break;
+        case Alignment::Right:
+            word("\\pard\\qr");
+            break;
+        case Alignment::Justify:
+            word("\\pard\\qj");
+            break;
+        }
+        for (const Rtf::Run& run : paragraph.runs) {
+            if (run.text.empty()) {
+                continue;
+            }
+            writeFormat(run.format);
+            writeText(run.text);
+        }
+    }
+
+    // Emits the switches that take the current format to the run's; a
+    // default font or size can only be reached through \plain.
+    void writeFormat(const CharFormat& f) {
+        const bool defaultFont = isDefaultFont(f);
+        const int halfPoints = f.halfPoints > 0 ? f.halfPoints : 0;
+        const bool fontChanges = defaultFont ? !(fontIsDefault_ && isDefaultFont(current_))
+                                             : fontIsDefault_ || f.face != current_.face ||
+                                                   f.charset != current_.charset;
+        if (!started_ || (defaultFont && fontChanges) ||
+            (halfPoints == 0 && current_.halfPoints != 0)) {
+            word("\\plain");
+            current_ = CharFormat{};
+            fontIsDefault_ = true;
+            started_ = true;
+        }
+        if (!defaultFont &&
+            (fontIsDefault_ || f.face != current_.face || f.charset != current_.charset)) {
+            word("\\f" + std::to_string(fontIndex_.at(FontKey{f.face, f.charset})));
+            fontIsDefault_ = false;
+        }
+        if (halfPoints != current_.halfPoints) {
+            word("\\fs" + std::to_string(halfPoints));
+        }
+        if (f.bold != current_.bold) {
+            word(f.bold ? "\\b" : "\\b0");
+        }
+        if (f.italic != current_.italic) {
+            word(f.italic ? "\\i" : "\\i0");
+        }
+        if (f.underline != current_.underline) {
+            word(f.underline ? "\\ul" : "\\ulnone");
+        }
+        if (f.strikeOut != current_.strikeOut) {
+            word(f.strikeOut ? "\\strike" : "\\strike0");
+        }
+        if (f.color != current_.color) {
+            word("\\cf" + std::to_string(f.color ? colorIndex_.at(*f.color) : 0));
+        }
+        current_ = f;
+        current_.halfPoints = halfPoints;
+    }
+
+    // Control words are written without their delimiter; the text that
+    // follows adds one only where it is needed.
+    void word(std::string_view w) {
+        if (column_ >= kHardLineLength) {
+            out_ += '\n'; // before a backslash a line end cannot be mistaken for anything
+            column_ = 0;
+        }
+        out_ += w;
+        column_ += w.size();
+        needDelimiter_ = true;
+    }
+
+    void writeText(const std::string& text) {
+        const auto& escapes = textEscapes();
+        if (needDelimiter_) {
+            out_ += ' ';
+            ++column_;
+            needDelimiter_ = false;
+        }
+        for (const char c : text) {
+            const std::string& escape = escapes[static_cast<unsigned char>(c)];
+            if (escape.empty()) {
+                out_ += c;
+                ++column_;
+            } else {
+                out_ += escape;
+                column_ += escape.size();
+            }
+            if ((c == ' ' && column_ >= kSoftLineLength) || column_ >= kHardLineLength) {
+                out_ += '\n';
+                column_ = 0;
+            }
+        }
+    }
+
+    const Document& document_;
+    std::string out_;
+    std::vector<FontKey> fonts_;
+    std::map<FontKey, int> fontIndex_;
+    std::vector<std::uint32_t> colors_;
+    std::unordered_map<std::uint32_t, int> colorIndex_;
+    CharFormat current_;
+    bool fontIsDefault_ = true;
+    bool started_ = false;
+    bool needDelimiter_ = false;
+    std::size_t column_ = 0;
+};
+
+} // namespace
+
+std::string Write(const Document& document) {
+    return Writer(document).Run();
+}
+
+} // namespace Rtf
