@@ -1,18 +1,18 @@
 #pragma once
 
+#include <QObject>
 #include <functional>
 #include <string>
 #include <string_view>
 
 // Converts text to and from the URL encoding of form data. Only letters and
 // digits pass unchanged, a space becomes "+", every other byte becomes "%XX".
-class TNMURL {
+class TNMURL : public QObject {
 public:
-    using TErrorEvent = std::function<void(TNMURL* Sender, const std::string& Operation,
+    using TErrorEvent = std::function<void(QObject* Sender, const std::string& Operation,
                                            const std::string& ErrMsg)>;
 
-    TNMURL() = default;
-    virtual ~TNMURL() = default;
+    explicit TNMURL(QObject* Owner = nullptr) : QObject(Owner) {}
     TNMURL(const TNMURL&) = delete;
     TNMURL& operator=(const TNMURL&) = delete;
 

@@ -2,6 +2,7 @@
 
 #include "framework/Streams.h"
 
+#include <QObject>
 #include <array>
 #include <functional>
 #include <string>
@@ -18,12 +19,11 @@ extern const std::array<unsigned char, 80> MimeTable;
 
 // Turns the bytes of one stream into lines of printable text in another
 // (Base64 or uuencoding), and back. The caller owns both streams.
-class TNMUUProcessor {
+class TNMUUProcessor : public QObject {
 public:
-    using TNotifyEvent = std::function<void(TNMUUProcessor* Sender)>;
+    using TNotifyEvent = std::function<void(QObject* Sender)>;
 
-    TNMUUProcessor() = default;
-    virtual ~TNMUUProcessor() = default;
+    explicit TNMUUProcessor(QObject* Owner = nullptr) : QObject(Owner) {}
     TNMUUProcessor(const TNMUUProcessor&) = delete;
     TNMUUProcessor& operator=(const TNMUUProcessor&) = delete;
 

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     TNMURL url;
     bool failed = false;
-    url.OnError = [&](TNMURL*, const std::string& op, const std::string&) {
+    url.OnError = [&](QObject*, const std::string& op, const std::string&) {
         failed = op == "Error during decode";
     };
     const std::string decoded = url.URLDecode(text);

@@ -10,8 +10,8 @@ struct ErrorLog {
     std::vector<std::string> operations;
     std::vector<std::string> messages;
     void attach(TNMURL& url) {
-        url.OnError = [this, &url](TNMURL* sender, const std::string& op, const std::string& msg) {
-            EXPECT_EQ(sender, &url);
+        url.OnError = [this, &url](QObject* sender, const std::string& op, const std::string& msg) {
+            EXPECT_EQ(sender, static_cast<QObject*>(&url));
             operations.push_back(op);
             messages.push_back(msg);
         };

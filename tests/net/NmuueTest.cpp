@@ -119,12 +119,12 @@ TEST(NmuueTest, EventsAndStreamPositions) {
     TMemoryStream out;
     TNMUUProcessor p;
     std::vector<std::string> events;
-    p.OnBeginEncode = [&](TNMUUProcessor* s) { events.push_back(s == &p ? "be" : "?"); };
-    p.OnEndEncode = [&](TNMUUProcessor*) {
-        events.push_back("ee:" + std::to_string(out.Position()));
+    p.OnBeginEncode = [&](QObject* s) {
+        events.push_back(s == static_cast<QObject*>(&p) ? "be" : "?");
     };
-    p.OnBeginDecode = [&](TNMUUProcessor*) { events.push_back("bd"); };
-    p.OnEndDecode = [&](TNMUUProcessor*) { events.push_back("ed"); };
+    p.OnEndEncode = [&](QObject*) { events.push_back("ee:" + std::to_string(out.Position())); };
+    p.OnBeginDecode = [&](QObject*) { events.push_back("bd"); };
+    p.OnEndDecode = [&](QObject*) { events.push_back("ed"); };
     p.InputStream = &in;
     p.OutputStream = &out;
     p.Encode();

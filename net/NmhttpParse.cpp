@@ -1,0 +1,178 @@
+#include "net/NmhttpParse.h"
+
+#include "framework/Exceptions.h"
+#include "framework/SysUtils.h"
+#include "net/Psock.h"
+
+#include <limits>
+
+namespace {
+
+std::string withoutLineEnd(std::string s) {
+    if (!s.empty() && s.back() == '\n') {
+        s.pop_back();
+        if (!s.empty() && s.back() == '\r') {
+            s.pop_back();
+        }
+    }
+    return s;
+}
+
+// The text of line after a header name of nameLength characters, its colon
+// and one space, without the line end, at most MaxUrlPart characters.
+std::string headerValue(const std::string& line, std::size_t nameLength) {
+    return Copy(withoutLineEnd(line), static_cast<std::int64_t>(nameLength) + 3,
+                static_cast<std::int64_t>(MaxUrlPart));
+}
+
+} // namespace
+
+void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
+                  std::string& RequestPath) {
+    if (URL.empty()) {
+        throw Exception("Empty URL");
+    }
+    if (Port == 0) {
+        Port = 80;
+    }
+    const bool hasDoubleSlash = Pos("//", URL) > 0;
+    const bool hasSlash = Pos("/", URL) > 0;
+    std::string path;
+    if (hasDoubleSlash) {
+        path = Copy(URL, NthPos(URL, '/', 3), static_cast<std::int64_t>(MaxUrlPart));
+    } else if (hasSlash) {
+        path = Copy(URL, Pos("/", URL), static_cast<std::int64_t>(MaxUrlPart));
+    }
+    const std::int64_t colon = Pos(":", URL);
+    if (colon > 0) {
+        const std::string scheme = UpperCase(Copy(URL, 1, colon - 1));
+        if (scheme == "GOPHER") {
+            Port = 70;
+        } else if (scheme == "FTP") {
+            Port = 21;
+        } else if (scheme == "HTTPS") {
+            throw Exception("HTTP Secure Socket is not supported");
+        } else {
+            Port = 80;
+        }
+    }
+    std::string hostPart;
+    if (hasDoubleSlash) {
+        hostPart = NthWord(URL, '/', 3);
+    } else if (URL.front() != '/') {
+        hostPart = NthWord(URL, '/', 1);
+    }
+    const std::int64_t portColon = Pos(":", hostPart);
+    if (portColon > 0) {
+        const std::int32_t port = StrToInt(NthWord(hostPart, ':', 2));
+        // the socket takes the port's low 16 bits: a larger number would
+        // silently reach some other port
+        if (port < 0 || port > 65535) {
+            throw ERangeError();
+        }
+        Port = port;
+        hostPart.resize(static_cast<std::size_t>(portColon - 1));
+    }
+    if (!hostPart.empty()) {
+        Host = hostPart;
+    }
+    if (path.empty()) {
+        RequestPath.assign(1, '/');
+        URL += '/';
+    } else {
+        RequestPath = path;
+    }
+}
+
+std::int16_t HttpStatusCode(const std::string& statusLine) {
+    const std::string field = NthWord(statusLine, ' ', 2);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
+        negative = field[i] == '-';
+        ++i;
+    }
+    if (i == field.size()) {
+        return 0;
+    }
+    std::int32_t value = 0;
+    for (; i < field.size(); ++i) {
+        if (field[i] < '0' || field[i] > '9') {
+            return 0;
+        }
+        value = value * 10 + (field[i] - '0');
+        if (value > std::numeric_limits<std::int16_t>::max() + 1) {
+            return 0;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<std::int16_t>::max()) {
+        return 0;
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+std::int32_t HttpContentLength(const std::string& line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos) {
+        return 0;
+    }
+    std::size_t i = colon + 2;
+    while (i < line.size() && (line[i] < '0' || line[i] > '9')) {
+        ++i;
+    }
+    std::int64_t value = 0;
+    bool any = false;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+        any = true;
+        value = value * 10 + (line[i] - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) {
+            return 0;
+        }
+    }
+    return any ? static_cast<std::int32_t>(value) : 0;
+}
+
+void ReadHttpReplyHeader(const THttpLineReader& readLine, const THttpLineStore& store,
+                         THttpReplyInfo& info) {
+    std::size_t total = 0;
+    auto keep = [&](const std::string& line) {
+        total += line.size();
+        if (total > MaxReplyHeaderBytes) {
+            throw Exception("Reply header too large");
+        }
+        store(line);
+    };
+
+    const std::string status = readLine();
+    if (!status.empty()) {
+        info.ReplyNumber = HttpStatusCode(status);
+    }
+    keep(status);
+    for (;;) {
+        const std::string line = readLine();
+        keep(line);
+        const std::string name = UpperCase(NthWord(line, ' ', 1));
+        if (name == "SET-COOKIE:") {
+            info.CookieReceived = headerValue(line, 10);
+        } else if (name == "LOCATION:") {
+            info.RedirectLocation = headerValue(line, 8);
+        } else if (name == "CONTENT-LENGTH:") {
+            info.BytesTotal = HttpContentLength(line);
+        }
+        if (line.empty() || line == "\n" || line == "\r\n") {
+            break;
+        }
+    }
+}
+
+std::string THttpMemoryPeer::ReadLn() {
+    const std::size_t lf = bytes_.find('\n', at_);
+    if (lf == std::string::npos) {
+        at_ = bytes_.size();
+        return {};
+    }
+    std::string line = bytes_.substr(at_, lf + 1 - at_);
+    at_ = lf + 1;
+    return line;
+}

@@ -1,0 +1,185 @@
+#include "net/NmhttpParse.h"
+
+#include "framework/Exceptions.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    std::string url, host;
+    std::int32_t port;
+    std::string path;
+};
+
+Parsed parse(std::string url, std::string host = "current", std::int32_t port = 0) {
+    std::string path = "unset";
+    ParseHttpURL(url, host, port, path);
+    return {url, host, port, path};
+}
+
+std::string exceptionMessage(const std::string& url, std::int32_t port = 0) {
+    try {
+        parse(url, "h", port);
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "no exception";
+}
+
+struct Reply {
+    THttpReplyInfo info;
+    std::vector<std::string> lines;
+    std::string rest;
+};
+
+Reply readReply(const std::string& bytes) {
+    THttpMemoryPeer peer(bytes);
+    Reply r;
+    ReadHttpReplyHeader([&] { return peer.ReadLn(); },
+                        [&](const std::string& line) { r.lines.push_back(line); }, r.info);
+    r.rest = peer.Rest();
+    return r;
+}
+
+} // namespace
+
+TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
+    const struct {
+        std::string url;
+        std::int32_t portBefore;
+        Parsed expected;
+    } cases[] = {
+        {"http://server:8080/x/y.txt",
+         0,
+         {"http://server:8080/x/y.txt", "server", 8080, "/x/y.txt"}},
+        {"server/x/update.txt", 0, {"server/x/update.txt", "server", 80, "/x/update.txt"}},
+        {"server/x/update.txt", 8080, {"server/x/update.txt", "server", 8080, "/x/update.txt"}},
+        {"http://server", 0, {"http://server/", "server", 80, "/"}},
+        {"http://server/", 0, {"http://server/", "server", 80, "/"}},
+        {"/local/page", 8080, {"/local/page", "current", 8080, "/local/page"}},
+        {"ftp://files/pub", 0, {"ftp://files/pub", "files", 21, "/pub"}},
+        {"gopher://hole/", 8080, {"gopher://hole/", "hole", 70, "/"}},
+        {"HTTP://Up:81", 0, {"HTTP://Up:81/", "Up", 81, "/"}},
+        {"server:8080", 0, {"server:8080/", "server", 8080, "/"}},
+        {"page.html", 0, {"page.html/", "page.html", 80, "/"}},
+        {"http:///x", 0, {"http:///x", "current", 80, "/x"}},
+        {"http://h/a?q=1:2", 8080, {"http://h/a?q=1:2", "h", 80, "/a?q=1:2"}},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = parse(c.url, "current", c.portBefore);
+        EXPECT_EQ(p.url, c.expected.url) << c.url;
+        EXPECT_EQ(p.host, c.expected.host) << c.url;
+        EXPECT_EQ(p.port, c.expected.port) << c.url;
+        EXPECT_EQ(p.path, c.expected.path) << c.url;
+    }
+}
+
+TEST(NmhttpParseTest, PathIsCutTo256Characters) {
+    const std::string longPath = "/" + std::string(300, 'p');
+    const Parsed p = parse("http://h" + longPath);
+    EXPECT_EQ(p.path, longPath.substr(0, 256));
+    EXPECT_EQ(p.url, "http://h" + longPath); // URL itself is kept whole
+}
+
+TEST(NmhttpParseTest, UrlErrors) {
+    EXPECT_EQ(exceptionMessage(""), "Empty URL");
+    EXPECT_EQ(exceptionMessage("https://secure/"), "HTTP Secure Socket is not supported");
+    EXPECT_EQ(exceptionMessage("HTTPS://secure/"), "HTTP Secure Socket is not supported");
+    EXPECT_EQ(exceptionMessage("http://h:abc/"), "'abc' is not a valid integer value");
+    EXPECT_EQ(exceptionMessage("http://h:/"), "'' is not a valid integer value");
+    EXPECT_THROW(parse("http://h:abc/"), EConvertError);
+    // a port the socket cannot hold must not quietly become another port
+    EXPECT_THROW(parse("http://h:65616/"), ERangeError);
+    EXPECT_THROW(parse("http://h:-1/"), ERangeError);
+    EXPECT_EQ(parse("http://h:65535/").port, 65535);
+}
+
+TEST(NmhttpParseTest, StatusCodeAndContentLength) {
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0 200 OK\r\n"), 200);
+    EXPECT_EQ(HttpStatusCode("HTTP/1.1 404 Not Found\r\n"), 404);
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0 200\r\n"), 0); // the field holds the line end too
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0  200 OK\r\n"), 0);
+    EXPECT_EQ(HttpStatusCode("garbage\r\n"), 0);
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0 0x1F x"), 0);
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0 99999 x"), 0);
+    EXPECT_EQ(HttpStatusCode("HTTP/1.0 32767 x"), 32767);
+    EXPECT_EQ(HttpContentLength("Content-Length: 1234\r\n"), 1234);
+    EXPECT_EQ(HttpContentLength("content-length: abc\r\n"), 0);
+    EXPECT_EQ(HttpContentLength("Content-Length: x12y34\r\n"), 12);
+    EXPECT_EQ(HttpContentLength("Content-Length: 99999999999\r\n"), 0);
+    EXPECT_EQ(HttpContentLength("Content-Length: 2147483647\r\n"), 2147483647);
+    EXPECT_EQ(HttpContentLength("Content-Length:"), 0);
+}
+
+TEST(NmhttpParseTest, ReplyHeaderStoresLinesExactlyAndStopsAtBlankLine) {
+    const std::string header = "HTTP/1.0 302 Found\r\n"
+                               "set-cookie: id=42; path=/\r\n"
+                               "LOCATION: http://other/e\r\n"
+                               "Content-LENGTH: 1234\n"
+                               "X: y\r\n"
+                               "\r\n";
+    const Reply r = readReply(header + "body\r\n\r\nmore");
+    EXPECT_EQ(r.info.ReplyNumber, 302);
+    EXPECT_EQ(r.info.CookieReceived, "id=42; path=/");
+    EXPECT_EQ(r.info.RedirectLocation, "http://other/e");
+    EXPECT_EQ(r.info.BytesTotal, 1234);
+    std::string joined;
+    for (const auto& l : r.lines) {
+        joined += l;
+    }
+    EXPECT_EQ(joined, header);
+    EXPECT_EQ(r.rest, "body\r\n\r\nmore");
+}
+
+TEST(NmhttpParseTest, ReplyHeaderOddInput) {
+    // closed at once: one empty status line stored, nothing else known
+    Reply r = readReply("");
+    EXPECT_EQ(r.info.ReplyNumber, 0);
+    // a LF alone ends the header; so does the close without a blank line
+    r = readReply("HTTP/1.0 200 OK\nA: b\n\nrest");
+    EXPECT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.rest, "rest");
+    r = readReply("HTTP/1.0 500 Oops\r\nA: b\r\npartial");
+    EXPECT_EQ(r.info.ReplyNumber, 500);
+    EXPECT_EQ(r.lines.back(), "");
+    // values are cut to 256 characters; the last of several lines wins
+    r = readReply("HTTP/1.0 301 M\r\nLocation: first\r\nLocation: " + std::string(10000, 'L') +
+                  "\r\nSet-Cookie: " + std::string(300, 'c') + "\r\n\r\n");
+    EXPECT_EQ(r.info.RedirectLocation, std::string(256, 'L'));
+    EXPECT_EQ(r.info.CookieReceived, std::string(256, 'c'));
+    // a name with its colon but no space after it is not the header
+    r = readReply("HTTP/1.0 200 OK\r\nLocation:x\r\nContent-Length:5\r\n\r\n");
+    EXPECT_EQ(r.info.RedirectLocation, "");
+    EXPECT_EQ(r.info.BytesTotal, 0);
+    // ten thousand header lines are read through
+    std::string many = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        many += "X-" + std::to_string(i) + ": v\r\n";
+    }
+    r = readReply(many + "Content-Length: 7\r\n\r\nabcdefg");
+    EXPECT_EQ(r.lines.size(), 10003u);
+    EXPECT_EQ(r.info.BytesTotal, 7);
+    EXPECT_EQ(r.rest, "abcdefg");
+}
+
+TEST(NmhttpParseTest, EndlessReplyHeaderIsRefused) {
+    std::string status = "HTTP/1.0 200 OK\r\n";
+    std::size_t served = 0;
+    const std::string line = "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    THttpReplyInfo info;
+    try {
+        ReadHttpReplyHeader(
+            [&] {
+                ++served;
+                return served == 1 ? status : line;
+            },
+            [](const std::string&) {}, info);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Reply header too large");
+    }
+    EXPECT_LT(served, MaxReplyHeaderBytes / 1000 + 10);
+}
