@@ -54,7 +54,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     updateCommandStates();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The widgets below still signal while the base class tears them down.
+    disconnect(mdiArea_, nullptr, this, nullptr);
+    disconnect(&Application(), nullptr, this, nullptr);
+}
 
 TfrmNew* TMainForm::CreateStartupDocument(const std::vector<std::string>& arguments) {
     auto* window = new TfrmNew(*this);
