@@ -3,23 +3,36 @@
 #include "framework/Exceptions.h"
 
 #include <array>
+#include <cstring>
 #include <new>
 
 namespace {
 
-// 0 for a byte copied as it is, 1 for the space, 2 for a byte written as %XX.
-constexpr std::array<unsigned char, 256> makeEncodeClass() {
-    std::array<unsigned char, 256> table{};
+// What each byte becomes: up to three characters and their count. Written
+// four bytes at a time without branching, the count says how many stay.
+struct EncodedByte {
+    char chars[4];
+    unsigned char length;
+};
+
+constexpr std::array<EncodedByte, 256> makeEncodeTable() {
+    constexpr char hex[] = "0123456789ABCDEF";
+    std::array<EncodedByte, 256> table{};
     for (int c = 0; c < 256; ++c) {
+        auto& e = table[static_cast<size_t>(c)];
         const bool alnum =
             (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-        table[static_cast<size_t>(c)] = alnum ? 0 : (c == ' ' ? 1 : 2);
+        if (alnum) {
+            e = {{static_cast<char>(c), 0, 0, 0}, 1};
+        } else if (c == ' ') {
+            e = {{'+', 0, 0, 0}, 1};
+        } else {
+            e = {{'%', hex[c >> 4], hex[c & 15], 0}, 3};
+        }
     }
     return table;
 }
-constexpr auto encodeClass = makeEncodeClass();
-
-constexpr char upperHex[] = "0123456789ABCDEF";
+constexpr auto encodeTable = makeEncodeTable();
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -37,30 +50,27 @@ int hexValue(char c) {
 } // namespace
 
 std::string UrlEncodeBytes(std::string_view text) {
-    // Measure first so a long text is written without regrowing.
+    // Measure first so a long text is written without regrowing; encode
+    // through a small buffer so the result's pages are touched once.
     size_t size = 0;
     for (const char ch : text) {
-        size += encodeClass[static_cast<unsigned char>(ch)] == 2 ? 3 : 1;
+        size += encodeTable[static_cast<unsigned char>(ch)].length;
     }
-    std::string out(size, '\0');
-    char* p = out.data();
+    std::string out;
+    out.reserve(size);
+    char buffer[16384 + 4];
+    char* p = buffer;
+    char* const flushAt = buffer + 16384 - 4;
     for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (encodeClass[c]) {
-        case 0:
-            *p++ = ch;
-            break;
-        case 1:
-            *p++ = '+';
-            break;
-        default:
-            p[0] = '%';
-            p[1] = upperHex[c >> 4];
-            p[2] = upperHex[c & 15];
-            p += 3;
-            break;
+        const EncodedByte& e = encodeTable[static_cast<unsigned char>(ch)];
+        std::memcpy(p, e.chars, 4);
+        p += e.length;
+        if (p >= flushAt) {
+            out.append(buffer, static_cast<size_t>(p - buffer));
+            p = buffer;
         }
     }
+    out.append(buffer, static_cast<size_t>(p - buffer));
     return out;
 }
 
