@@ -389,8 +389,8 @@ private:
         }
         if (stack_.size() > 2) {
             const Destination closing = stack_.back().destination;
-            if (closing == Destination::FontTable) {
-                commitFont();
+            if (closing == Destination::FontTable && stack_.size() <= pendingFont_.depth) {
+                commitFont(); // the group of the entry ends; not one nested in it ({\*\panose})
             } else if (closing == Destination::ColorTable) {
                 commitColor();
             }
@@ -620,6 +620,7 @@ private:
                 commitFont();
                 pendingFont_.active = true;
                 pendingFont_.number = std::max(param, 0);
+                pendingFont_.depth = stack_.size();
             } else {
                 s.font = std::max(param, 0);
                 formatDirty_ = true;
@@ -853,6 +854,7 @@ private:
     struct PendingFont {
         bool active = false;
         int number = 0;
+        std::size_t depth = 0; // the stack size where the entry began
         int charset = -1;
         std::string face;
     };

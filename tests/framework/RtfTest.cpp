@@ -306,6 +306,20 @@ TEST(Rtf, ReadsFontAndColourTables) {
     EXPECT_EQ(Rtf::Read(Rtf::Write(d)), d);
 }
 
+// A group nested in an entry before the name ended the entry early and lost
+// the name.
+TEST(Rtf, FontEntryWithPanoseBeforeTheNameKeepsTheName) {
+    const Document d = Rtf::Read(
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fbidi \\froman\\fcharset0\\fprq2{\\*\\panose "
+        "02020603050405020304}Times New Roman;}{\\f3\\froman\\fcharset2{\\*\\panose 05050102}{\\*"
+        "\\fname Sym;}Symbol{\\*\\falt Sym};}}a\\f3 b}");
+    ASSERT_EQ(d.paragraphs[0].runs.size(), 2u);
+    EXPECT_EQ(d.paragraphs[0].runs[0].format.face, "Times New Roman");
+    EXPECT_EQ(d.paragraphs[0].runs[0].format.charset, 0);
+    EXPECT_EQ(d.paragraphs[0].runs[1].format.face, "Symbol");
+    EXPECT_EQ(d.paragraphs[0].runs[1].format.charset, 2);
+}
+
 TEST(Rtf, CharacterSwitchesAndParagraphs) {
     const Document d = Rtf::Read(
         "{\\rtf1 \\b b\\b0 n\\i1 i\\i0 \\ul u\\ul0 n\\uldb u\\ulnone n\\strike s\\striked0 n"
