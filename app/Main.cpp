@@ -68,6 +68,7 @@ TfrmNew* TMainForm::CreateStartupDocument(const std::vector<std::string>& argume
     }
     // A file fresh from the disk is unchanged.
     window->SetChanged(false);
+    window->Edit1().setFocus();
     return window;
 }
 

@@ -91,6 +91,7 @@ TfrmNew* TFileCommands::FileNew() {
     window->show();
     window->raise();
     host_.DocumentArea().setActiveSubWindow(window);
+    window->Edit1().setFocus();
     host_.SetStatusText(QString());
     return window;
 }
@@ -111,6 +112,7 @@ TfrmNew* TFileCommands::FileOpen() {
     TfrmNew* window = createWindow();
     window->Edit1().resize(window->width() - 20, window->height() - 50);
     host_.DocumentArea().setActiveSubWindow(window);
+    window->Edit1().setFocus();
     const std::string fileName = request.FileName;
     if (openFilterIndex_ == ftRichText) {
         try {

@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 namespace {
-const std::string MixedBytes = std::string("one\r\ntwo\nthree\rfour\0five\xff\x80\r\n\n", 31);
+constexpr char MixedRaw[] = "one\r\ntwo\nthree\rfour\0five\xff\x80\r\n\n";
+const std::string MixedBytes(MixedRaw, sizeof MixedRaw - 1);
 } // namespace
 
 TEST_F(DocumentTest, FileNewNumbersWindowsFromTwoAndNeverReusesNumbers) {
