@@ -3,12 +3,48 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+namespace {
+
+// What every document the reader gives must look like.
+bool wellFormed(const Rtf::Document& document) {
+    if (document.paragraphs.empty()) {
+        return false;
+    }
+    for (const Rtf::Paragraph& paragraph : document.paragraphs) {
+        const Rtf::Run* previous = nullptr;
+        for (const Rtf::Run& run : paragraph.runs) {
+            if (run.text.empty() || run.text.find_first_of("\r\n") != std::string::npos) {
+                return false;
+            }
+            if (previous != nullptr && previous->format == run.format) {
+                return false; // equal neighbours are one run
+            }
+            if (run.format.face.size() > 31) {
+                return false;
+            }
+            previous = &run;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const Rtf::Document document = Rtf::Read(input);
+    if (!wellFormed(document)) {
+        __builtin_trap();
+    }
     const std::string written = Rtf::Write(document);
+    for (const char c : written) {
+        if (c != '\n' && (c < 0x20 || c > 0x7E)) {
+            __builtin_trap(); // the writer's output is printable ASCII
+        }
+    }
     // What we write must read back as the same document.
     if (Rtf::Read(written) != document) {
         __builtin_trap();
