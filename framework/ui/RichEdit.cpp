@@ -67,7 +67,7 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setLineWrapMode(QTextEdit::NoWrap);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
-    mirror_ = std::make_unique<TTextMirror>(*document(), *this);
+    mirror_ = std::make_unique<TTextMirror>(*document());
     connect(mirror_.get(), &TTextMirror::Changed, this, &TRichEdit::OnChange);
 }
 
@@ -77,19 +77,31 @@ const std::string& TRichEdit::Text() const { return mirror_->Bytes(); }
 
 int TRichEdit::TextLength() const { return static_cast<int>(mirror_->Bytes().size()); }
 
+template <typename F> void TRichEdit::changeWholeText(F&& change) {
+    // The view repaints where its caret was whenever the caret is set; after a
+    // whole-text change that is the end of the text, which would make it lay
+    // out every line at once. A caret parked outside the document has no place
+    // to repaint, and the new caret at the start is laid out at once.
+    setTextCursor(QTextCursor());
+    change();
+    selection_.reset();
+    setTextCursor(QTextCursor(document()));
+}
+
 void TRichEdit::SetText(std::string_view bytes) {
-    mirror_->ReplaceAll(bytes, false);
-    SetSelStart(0);
+    changeWholeText([&] { mirror_->ReplaceAll(bytes, false); });
 }
 
 void TRichEdit::Clear() {
     if (!mirror_->Bytes().empty()) {
-        mirror_->ReplaceAll({}, false);
+        SetText({});
     }
     document()->setModified(false);
 }
 
-void TRichEdit::AppendLoaded(std::string_view bytes) { mirror_->AppendLoaded(bytes); }
+void TRichEdit::AppendLoaded(std::string_view bytes) {
+    changeWholeText([&] { mirror_->AppendLoaded(bytes); });
+}
 
 bool TRichEdit::cachedSelection(ByteSelection& out) const {
     const QTextCursor c = textCursor();
@@ -185,9 +197,18 @@ void TRichEdit::SelectAll() { selectBytes(0, TextLength(), false); }
 bool TRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
 
 void TRichEdit::Undo() {
-    if (CanUndo()) {
+    if (!CanUndo()) {
+        return;
+    }
+    if (mirror_->LastChangeWasBulk()) {
+        changeWholeText([&] {
+            TDeferredLayout deferred(*document());
+            document()->undo();
+        });
+    } else {
         undo();
     }
+    mirror_->ForgetBulk();
 }
 
 void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
@@ -252,8 +273,12 @@ void TRichEdit::SetScrollBars(bool both) {
 
 void TRichEdit::LoadFromFile(const std::string& fileName) {
     const std::string bytes = ReadFileBytes(fileName);
-    if (Rtf::IsRtf(bytes)) {
-        const Rtf::Document rich = Rtf::Read(bytes);
+    if (!Rtf::IsRtf(bytes)) {
+        changeWholeText([&] { mirror_->ReplaceAll(bytes, true); });
+        return;
+    }
+    const Rtf::Document rich = Rtf::Read(bytes);
+    changeWholeText([&] {
         mirror_->Rebuild(true, [&] {
             QTextCursor c(document());
             c.select(QTextCursor::Document);
@@ -262,11 +287,7 @@ void TRichEdit::LoadFromFile(const std::string& fileName) {
             c.setCharFormat(QTextCharFormat());
             InsertRtfDocument(c, rich);
         });
-    } else {
-        mirror_->ReplaceAll(bytes, true);
-    }
-    selection_.reset();
-    setTextCursor(QTextCursor(document()));
+    });
 }
 
 std::string TRichEdit::RtfText() const { return Rtf::Write(DocumentToRtf(*document(), *mirror_)); }
@@ -275,21 +296,27 @@ void TRichEdit::SaveToFile(const std::string& fileName) const { WriteFileBytes(f
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
     const Rtf::Document rich = Rtf::Read(rtf);
-    mirror_->Rebuild(false, [&] {
-        QTextCursor c(document());
-        c.beginEditBlock();
-        c.select(QTextCursor::Document);
-        c.removeSelectedText();
-        c.setBlockFormat(QTextBlockFormat());
-        InsertRtfDocument(c, rich);
-        c.endEditBlock();
+    changeWholeText([&] {
+        mirror_->Rebuild(false, [&] {
+            QTextCursor c(document());
+            c.beginEditBlock();
+            c.select(QTextCursor::Document);
+            c.removeSelectedText();
+            c.setBlockFormat(QTextBlockFormat());
+            InsertRtfDocument(c, rich);
+            c.endEditBlock();
+        });
     });
-    SetSelStart(0);
 }
 
 bool TRichEdit::Print(const QString& jobTitle) { return Platform().Print(*document(), jobTitle); }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Undo)) {
+        Undo();
+        event->accept();
+        return;
+    }
     if (isLineBreakKey(event)) {
         // A break typed by the user takes the line end the text already uses.
         const TTextMirror::LineEnd own = mirror_->OwnLineEnd();

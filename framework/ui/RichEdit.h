@@ -111,6 +111,7 @@ private:
     struct ByteSelection;
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
+    template <typename F> void changeWholeText(F&& change);
 
     std::unique_ptr<TTextMirror> mirror_;
     // The selection as last set in bytes; it can hold half a CR LF, which the

@@ -2,6 +2,7 @@
 
 #include "framework/CodePage.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -49,7 +50,9 @@ int docLengthOf(std::string_view bytes) {
 
 } // namespace
 
-TTextMirror::TTextMirror(QTextDocument& document, TRichEdit& edit) : doc_(document), edit_(edit) {
+TTextMirror::TTextMirror(QTextDocument& document) : doc_(document) {
+    // A document reports its changes only once it has a layout.
+    doc_.documentLayout();
     kind_.assign(static_cast<size_t>(doc_.blockCount()), LF);
     kind_.back() = None;
     extra_.assign(kind_.size(), 0);
@@ -231,7 +234,19 @@ QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) 
     return cursor;
 }
 
+TDeferredLayout::TDeferredLayout(QTextDocument& document)
+    : doc_(document), saved_(document.pageSize()) {
+    // A document without a page size is not laid out as it changes.
+    doc_.setPageSize(QSizeF(0, 0));
+}
+
+TDeferredLayout::~TDeferredLayout() {
+    // Setting the size back starts the lazy layout of the whole document.
+    doc_.setPageSize(saved_);
+}
+
 void TTextMirror::ReplaceAll(std::string_view bytes, bool loading) {
+    TDeferredLayout deferred(doc_);
     if (loading) {
         beginLoad();
     }
@@ -247,9 +262,11 @@ void TTextMirror::ReplaceAll(std::string_view bytes, bool loading) {
     if (loading) {
         endLoad();
     }
+    lastBulk_ = !loading;
 }
 
 void TTextMirror::AppendLoaded(std::string_view bytes) {
+    TDeferredLayout deferred(doc_);
     beginLoad();
     QTextCursor cursor(&doc_);
     cursor.movePosition(QTextCursor::End);
@@ -353,6 +370,7 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
     std::vector<std::uint8_t> kinds;
     std::string fresh;
     int byteTo;
+    lastBulk_ = false;
     if (pending_.active && pending_.byteFrom == byteFrom &&
         added == docLengthOf(pending_.bytes)) {
         // Our own insertion: the bytes are known, no need to read them back.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSizeF>
 #include <QString>
 #include <QTextCharFormat>
 #include <cstdint>
@@ -10,7 +11,6 @@
 
 class QTextCursor;
 class QTextDocument;
-class TRichEdit;
 
 // Keeps a byte copy of an edit control's document in step with it.
 //
@@ -24,7 +24,7 @@ class TTextMirror : public QObject {
 public:
     enum LineEnd : std::uint8_t { LF = 0, CRLF = 1, CR = 2, None = 3 };
 
-    TTextMirror(QTextDocument& document, TRichEdit& edit);
+    explicit TTextMirror(QTextDocument& document);
 
     const std::string& Bytes() const { return bytes_; }
     // Counts every change of the bytes; lets selections cached in bytes
@@ -53,6 +53,11 @@ public:
     void AppendLoaded(std::string_view bytes);
     // Runs a document rebuild (RTF load) as a load or as one undo step.
     template <typename F> void Rebuild(bool loading, F&& build);
+
+    // True while the last change was a whole-text replacement, so that undoing
+    // it is a whole-text change too.
+    bool LastChangeWasBulk() const { return lastBulk_; }
+    void ForgetBulk() { lastBulk_ = false; }
 
     // Character format that marks a break as the given line end.
     static void MarkLineEnd(QTextCharFormat& format, LineEnd kind);
@@ -87,7 +92,6 @@ private:
     std::string extract(int from, int count, int firstBlock, std::vector<std::uint8_t>& kinds) const;
 
     QTextDocument& doc_;
-    TRichEdit& edit_;
     std::string bytes_;
     std::vector<std::uint8_t> kind_; // per block: the line end that ends it
     std::vector<int> extra_;         // per block: CR LF breaks before it
@@ -95,9 +99,27 @@ private:
     std::uint64_t revision_ = 0;
     Pending pending_;
     bool loading_ = false;
+    bool lastBulk_ = false;
+};
+
+// Holds back the layout of a document during a change of the whole text. A
+// change that is laid out as it happens lays out every line at once (seconds
+// for a big text); this way the view lays it out lazily, from the top, as it
+// does for a freshly set text.
+class TDeferredLayout {
+public:
+    explicit TDeferredLayout(QTextDocument& document);
+    ~TDeferredLayout();
+    TDeferredLayout(const TDeferredLayout&) = delete;
+    TDeferredLayout& operator=(const TDeferredLayout&) = delete;
+
+private:
+    QTextDocument& doc_;
+    QSizeF saved_;
 };
 
 template <typename F> void TTextMirror::Rebuild(bool loading, F&& build) {
+    TDeferredLayout deferred(doc_);
     if (loading) {
         beginLoad();
     }
@@ -105,4 +127,5 @@ template <typename F> void TTextMirror::Rebuild(bool loading, F&& build) {
     if (loading) {
         endLoad();
     }
+    lastBulk_ = !loading;
 }

@@ -1,0 +1,309 @@
+// The edit control against the bare toolkit, side by side on the same texts.
+//   edit_control_bench                       all timings
+//   edit_control_bench --peak=KIND,MB,LE     one peak-memory sample (child process)
+#include "bench/framework/BenchText.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/RichEdit.h"
+#include "framework/ui/TextMirror.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <map>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+const std::string& text(int mb, bool crlf) {
+    static std::map<std::pair<int, bool>, std::string> cache;
+    auto& t = cache[{mb, crlf}];
+    if (t.empty()) {
+        t = MakeBenchText(static_cast<size_t>(mb) << 20, crlf);
+    }
+    return t;
+}
+
+void shown(QWidget& w) {
+    w.resize(800, 600);
+    w.show();
+}
+
+void Args(benchmark::internal::Benchmark* b) {
+    for (int mb : {1, 20, 100}) {
+        for (int crlf : {0, 1}) {
+            b->Args({mb, crlf});
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+}
+
+void BM_SetText_Control(benchmark::State& state) {
+    const std::string& t = text(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* edit = new TRichEdit;
+        shown(*edit);
+        state.ResumeTiming();
+        edit->SetText(t);
+        state.PauseTiming();
+        delete edit;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SetText_Control)->Apply(Args);
+
+void BM_SetText_BareSetPlainText(benchmark::State& state) {
+    const QString q = QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* edit = new QTextEdit;
+        shown(*edit);
+        state.ResumeTiming();
+        edit->setPlainText(q);
+        state.PauseTiming();
+        delete edit;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SetText_BareSetPlainText)->Apply(Args);
+
+void BM_GetText_Control(benchmark::State& state) {
+    TRichEdit edit;
+    shown(edit);
+    edit.SetText(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    for (auto _ : state) {
+        std::string copy = edit.Text();
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+BENCHMARK(BM_GetText_Control)->Apply(Args)->Iterations(5);
+
+void BM_GetText_BareToPlainText(benchmark::State& state) {
+    QTextEdit edit;
+    shown(edit);
+    edit.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    for (auto _ : state) {
+        QString copy = edit.toPlainText();
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+BENCHMARK(BM_GetText_BareToPlainText)->Apply(Args)->Iterations(5);
+
+void BM_FindText_Control(benchmark::State& state) {
+    TRichEdit edit;
+    edit.SetText(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    const bool matchCase = state.range(2) != 0;
+    int found = -1;
+    for (auto _ : state) {
+        found = edit.FindText(matchCase ? "MarkerNearTheEnd" : "markerneartheend", 0, -1, false, matchCase);
+        benchmark::DoNotOptimize(found);
+    }
+    if (found < 0) {
+        state.SkipWithError("marker not found");
+    }
+}
+BENCHMARK(BM_FindText_Control)
+    ->ArgsProduct({{1, 20, 100}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+void BM_FindText_BareMemmem(benchmark::State& state) {
+    const std::string& t = text(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        const void* hit = ::memmem(t.data(), t.size(), "MarkerNearTheEnd", 16);
+        benchmark::DoNotOptimize(hit);
+    }
+}
+BENCHMARK(BM_FindText_BareMemmem)->Apply(Args)->Iterations(10);
+
+// One insertion in the middle, once the window has laid the text out up to
+// there (the first insertion, before timing, does that): the caret is placed
+// and the text typed in, as a command does, against the same steps on a bare
+// QTextEdit. The difference is the control's own cost per edit.
+void BM_InsertMiddle_Control(benchmark::State& state) {
+    TRichEdit edit;
+    shown(edit);
+    edit.SetText(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    QCoreApplication::processEvents();
+    auto insert = [&] {
+        edit.SetSelStart(edit.TextLength() / 2);
+        edit.SetSelText("insert");
+    };
+    insert();
+    for (auto _ : state) {
+        insert();
+    }
+}
+BENCHMARK(BM_InsertMiddle_Control)->Apply(Args)->Iterations(20);
+
+void BM_InsertMiddle_BareInsertText(benchmark::State& state) {
+    QTextEdit edit;
+    shown(edit);
+    edit.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    QCoreApplication::processEvents();
+    auto insert = [&] {
+        QTextCursor c(edit.document());
+        c.setPosition(edit.document()->characterCount() / 2);
+        edit.setTextCursor(c);
+        c.insertText(QStringLiteral("insert"));
+        edit.setTextCursor(c);
+    };
+    insert();
+    for (auto _ : state) {
+        insert();
+    }
+}
+BENCHMARK(BM_InsertMiddle_BareInsertText)->Apply(Args)->Iterations(20);
+
+// The control's bookkeeping alone: the same insertion on a document that no
+// view lays out, with and without the byte copy kept in step.
+void BM_EditOverhead_Mirror(benchmark::State& state) {
+    QTextDocument doc;
+    TTextMirror mirror(doc);
+    doc.setPageSize(QSizeF(0, 0)); // nothing is laid out: the bookkeeping alone
+    mirror.ReplaceAll(text(static_cast<int>(state.range(0)), state.range(1) != 0), true);
+    for (auto _ : state) {
+        const int middle = static_cast<int>(mirror.Bytes().size() / 2);
+        mirror.ReplaceBytes(middle, middle, "insert");
+    }
+}
+BENCHMARK(BM_EditOverhead_Mirror)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
+
+void BM_EditOverhead_BareDocument(benchmark::State& state) {
+    QTextDocument doc;
+    doc.documentLayout(); // as the control's document has, though it lays nothing out here
+    doc.setPageSize(QSizeF(0, 0));
+    doc.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    for (auto _ : state) {
+        QTextCursor c(&doc);
+        c.setPosition(doc.characterCount() / 2);
+        c.insertText(QStringLiteral("insert"));
+    }
+}
+BENCHMARK(BM_EditOverhead_BareDocument)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
+
+void BM_Rtf_SaveLoad20MB(benchmark::State& state) {
+    QTemporaryDir dir;
+    const std::string file = (dir.path() + QStringLiteral("/bench.rtf")).toStdString();
+    TRichEdit edit;
+    edit.SetText(text(20, state.range(0) != 0));
+    for (auto _ : state) {
+        if (state.range(1) == 0) {
+            edit.SaveToFile(file);
+        } else {
+            state.PauseTiming();
+            edit.SaveToFile(file);
+            TRichEdit loaded;
+            state.ResumeTiming();
+            loaded.LoadFromFile(file);
+            if (loaded.TextLength() == 0) {
+                state.SkipWithError("nothing loaded");
+            }
+            state.PauseTiming();
+        }
+    }
+}
+BENCHMARK(BM_Rtf_SaveLoad20MB)
+    ->ArgNames({"crlf", "load"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+long peakOf(const char* self, const std::string& kind, int mb, bool crlf) {
+    const std::string arg = "--peak=" + kind + "," + std::to_string(mb) + "," + (crlf ? "crlf" : "lf");
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    char* argv[] = {const_cast<char*>(self), const_cast<char*>(arg.c_str()), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    char buf[64] = {};
+    const ssize_t n = rc == 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
+    ::close(fds[0]);
+    int status = 0;
+    if (rc == 0) {
+        ::waitpid(pid, &status, 0);
+    }
+    return n > 0 ? std::atol(buf) : -1;
+}
+
+const char* selfPath = nullptr;
+
+void BM_PeakMemory(benchmark::State& state) {
+    const int mb = static_cast<int>(state.range(0));
+    const bool crlf = state.range(1) != 0;
+    long control = 0;
+    long bare = 0;
+    for (auto _ : state) {
+        control = peakOf(selfPath, "control", mb, crlf);
+        bare = peakOf(selfPath, "bare", mb, crlf);
+    }
+    state.counters["control_MB"] = static_cast<double>(control) / 1024.0;
+    state.counters["bare_MB"] = static_cast<double>(bare) / 1024.0;
+    state.counters["ratio"] = bare > 0 ? static_cast<double>(control) / static_cast<double>(bare) : 0;
+}
+BENCHMARK(BM_PeakMemory)->Apply(Args);
+
+int peakChild(const char* spec) {
+    char kind[16] = {};
+    int mb = 0;
+    char le[8] = {};
+    if (std::sscanf(spec, "%15[^,],%d,%7s", kind, &mb, le) != 3) {
+        return 2;
+    }
+    const std::string t = MakeBenchText(static_cast<size_t>(mb) << 20, std::strcmp(le, "crlf") == 0);
+    // The generated text itself is counted in both.
+    if (std::strcmp(kind, "control") == 0) {
+        TRichEdit edit;
+        shown(edit);
+        edit.SetText(t);
+        QCoreApplication::processEvents();
+    } else {
+        QTextEdit edit;
+        shown(edit);
+        edit.setPlainText(QString::fromLatin1(t));
+        QCoreApplication::processEvents();
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    TApplication application;
+    if (argc == 2 && std::strncmp(argv[1], "--peak=", 7) == 0) {
+        return peakChild(argv[1] + 7);
+    }
+    selfPath = "/proc/self/exe";
+    static char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        selfPath = exe;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
