@@ -1,5 +1,6 @@
 #include "framework/CodePage.h"
 #include "framework/rtf/Rtf.h"
+#include "framework/rtf/RtfWords.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +10,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -60,222 +60,6 @@ struct Font {
     std::string face;
     int charset = -1;
 };
-
-enum class Word : std::uint8_t {
-    Par,
-    Line,
-    Tab,
-    Cell,
-    Plain,
-    Pard,
-    AlignLeft,
-    AlignCenter,
-    AlignRight,
-    AlignJustify,
-    Bold,
-    Italic,
-    Underline,
-    UnderlineNone,
-    Strike,
-    Hidden,
-    Font,
-    FontSize,
-    FontCharset,
-    DefaultFont,
-    ColorFore,
-    Red,
-    Green,
-    Blue,
-    Unicode,
-    UnicodeSkip,
-    Bin,
-    FontTable,
-    ColorTable,
-    Skip,    // a destination whose content is not text of the document
-    Byte,    // a symbol word standing for one code-page byte
-    Nothing, // a word that stands for no character (zero-width marks)
-};
-
-struct WordInfo {
-    Word word;
-    unsigned char byte = 0;
-};
-
-const std::unordered_map<std::string_view, WordInfo>& words() {
-    static const std::unordered_map<std::string_view, WordInfo> table = [] {
-        std::unordered_map<std::string_view, WordInfo> t;
-        const std::pair<std::string_view, Word> plain[] = {
-            {"par", Word::Par},
-            {"line", Word::Line},
-            {"page", Word::Par},
-            {"sect", Word::Par},
-            {"row", Word::Par},
-            {"nestrow", Word::Par},
-            {"tab", Word::Tab},
-            {"cell", Word::Cell},
-            {"nestcell", Word::Cell},
-            {"plain", Word::Plain},
-            {"pard", Word::Pard},
-            {"ql", Word::AlignLeft},
-            {"qc", Word::AlignCenter},
-            {"qr", Word::AlignRight},
-            {"qj", Word::AlignJustify},
-            {"qd", Word::AlignJustify},
-            {"b", Word::Bold},
-            {"i", Word::Italic},
-            {"ul", Word::Underline},
-            {"uld", Word::Underline},
-            {"uldash", Word::Underline},
-            {"uldashd", Word::Underline},
-            {"uldashdd", Word::Underline},
-            {"uldb", Word::Underline},
-            {"ulhwave", Word::Underline},
-            {"ulldash", Word::Underline},
-            {"ulth", Word::Underline},
-            {"ulthd", Word::Underline},
-            {"ulthdash", Word::Underline},
-            {"ulthdashd", Word::Underline},
-            {"ulthdashdd", Word::Underline},
-            {"ulthldash", Word::Underline},
-            {"ululdbwave", Word::Underline},
-            {"ulw", Word::Underline},
-            {"ulwave", Word::Underline},
-            {"ulnone", Word::UnderlineNone},
-            {"strike", Word::Strike},
-            {"striked", Word::Strike},
-            {"v", Word::Hidden},
-            {"f", Word::Font},
-            {"fs", Word::FontSize},
-            {"fcharset", Word::FontCharset},
-            {"deff", Word::DefaultFont},
-            {"cf", Word::ColorFore},
-            {"red", Word::Red},
-            {"green", Word::Green},
-            {"blue", Word::Blue},
-            {"u", Word::Unicode},
-            {"uc", Word::UnicodeSkip},
-            {"bin", Word::Bin},
-            {"fonttbl", Word::FontTable},
-            {"colortbl", Word::ColorTable},
-            {"zwj", Word::Nothing},
-            {"zwnj", Word::Nothing},
-            {"zwbo", Word::Nothing},
-            {"zwnbo", Word::Nothing},
-            {"ltrmark", Word::Nothing},
-            {"rtlmark", Word::Nothing},
-        };
-        for (const auto& [name, word] : plain) {
-            t.emplace(name, WordInfo{word});
-        }
-        const std::pair<std::string_view, unsigned char> bytes[] = {
-            {"emdash", 0x97}, {"endash", 0x96},    {"bullet", 0x95},    {"lquote", 0x91},
-            {"rquote", 0x92}, {"ldblquote", 0x93}, {"rdblquote", 0x94}, {"emspace", ' '},
-            {"enspace", ' '}, {"qmspace", ' '},
-        };
-        for (const auto& [name, byte] : bytes) {
-            t.emplace(name, WordInfo{Word::Byte, byte});
-        }
-        // Destinations that hold no text of the document (pictures, objects,
-        // fields' instructions, headers, document properties, tables of
-        // styles, lists and revisions). Unknown destinations marked \* are
-        // skipped as well.
-        const std::string_view skipped[] = {
-            "stylesheet",
-            "info",
-            "pict",
-            "object",
-            "objdata",
-            "result",
-            "header",
-            "headerl",
-            "headerr",
-            "headerf",
-            "footer",
-            "footerl",
-            "footerr",
-            "footerf",
-            "footnote",
-            "fldinst",
-            "filetbl",
-            "listtable",
-            "listoverridetable",
-            "revtbl",
-            "rsidtbl",
-            "xmlnstbl",
-            "nonshppict",
-            "shpinst",
-            "themedata",
-            "colorschememapping",
-            "datastore",
-            "latentstyles",
-            "pgdsctbl",
-            "annotation",
-            "atnid",
-            "atnauthor",
-            "atnref",
-            "atntime",
-            "atndate",
-            "atrfstart",
-            "atrfend",
-            "txe",
-            "xe",
-            "tc",
-            "bkmkstart",
-            "bkmkend",
-            "template",
-            "generator",
-            "title",
-            "subject",
-            "author",
-            "operator",
-            "keywords",
-            "comment",
-            "doccomm",
-            "company",
-            "manager",
-            "category",
-            "creatim",
-            "revtim",
-            "printim",
-            "buptim",
-            "ftnsep",
-            "ftnsepc",
-            "ftncn",
-            "aftnsep",
-            "aftnsepc",
-            "aftncn",
-            "docvar",
-            "userprops",
-            "private",
-            "pn",
-            "pntxta",
-            "pntxtb",
-            "do",
-            "background",
-            "htmltag",
-            "mhtmltag",
-            "protusertbl",
-            "xform",
-            "falt",
-            "panose",
-            "fname",
-            "passwordhash",
-            "formfield",
-            "datafield",
-            "picprop",
-            "blipuid",
-            "listpicture",
-            "mmathPr",
-            "wgrffmtfilter",
-            "ud",
-        };
-        for (const std::string_view name : skipped) {
-            t.emplace(name, WordInfo{Word::Skip});
-        }
-        return t;
-    }();
-    return table;
-}
 
 bool isLetter(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -538,12 +322,11 @@ private:
     }
 
     void word(std::string_view name, bool hasParam, int param) {
-        const auto& table = words();
-        const auto found = table.find(name);
-        if (found == table.end()) {
+        const WordInfo* found = findWord(name);
+        if (found == nullptr) {
             return; // unknown words are ignored, as the format asks
         }
-        const WordInfo info = found->second;
+        const WordInfo info = *found;
         if (skipping_) {
             if (info.word == Word::Bin) {
                 skipBinary(hasParam, param);
@@ -561,11 +344,9 @@ private:
         const bool on = !hasParam || param != 0;
         switch (info.word) {
         case Word::Par:
-        case Word::Line:
             paragraphBreak();
             break;
         case Word::Tab:
-        case Word::Cell:
             put('\t');
             break;
         case Word::Byte:

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// The control words the RTF reader acts on.
+namespace Rtf {
+
+enum class Word : std::uint8_t {
+    Par, // ends a paragraph (\par, \line, \page, \sect, \row)
+    Tab, // a tab character (\tab, \cell)
+    Plain,
+    Pard,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    AlignJustify,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    Font,
+    FontSize,
+    FontCharset,
+    DefaultFont,
+    ColorFore,
+    Red,
+    Green,
+    Blue,
+    Unicode,
+    UnicodeSkip,
+    Bin,
+    FontTable,
+    ColorTable,
+    Skip,    // a destination whose content is not text of the document
+    Byte,    // a symbol word standing for one code-page byte
+    Nothing, // a word that stands for no character (zero-width marks)
+};
+
+struct WordInfo {
+    Word word;
+    unsigned char byte = 0; // for Word::Byte
+};
+
+// The meaning of a control word; nullptr for the words the reader ignores.
+const WordInfo* findWord(std::string_view name);
+
+} // namespace Rtf
