@@ -223,7 +223,11 @@ BENCHMARK(BM_RawWrite)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_EditGetText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_FileSavePlain)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Mosaic4WithBigDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_SwitchWindowWithBigDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_SwitchWindowWithBigDocument)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 BENCHMARK(BM_CaretLabelAtEndOfBigDocument)->Unit(benchmark::kMicrosecond)->Iterations(100);
 BENCHMARK(BM_FileOpenPlain100MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 
