@@ -18,7 +18,6 @@ class TTestSock : public TPowersock {
 public:
     using TPowersock::Timer;
     using TPowersock::TimerFired;
-    using TPowersock::Wndproc;
 };
 
 TEST(PsockErrorText, TableTextsAndUnknownNumbers) {
@@ -184,45 +183,6 @@ TEST(PsockCertify, AsksOnceThenRaisesNotConnected) {
     };
     EXPECT_NO_THROW(sock.CertifyConnect());
     EXPECT_EQ(asked, 2);
-}
-
-TEST(PsockWindowMessages, EventsSetTheFlagsAndHandlerExceptionsAreSwallowed) {
-    TTestSock sock;
-    int connects = 0;
-    int reads = 0;
-    int disconnects = 0;
-    sock.OnConnect = [&](QObject*) { ++connects; };
-    sock.OnDataReady = [&](QObject*) {
-        ++reads;
-        throw ESockError("from a handler");
-    };
-    sock.OnDisconnect = [&](QObject*) { ++disconnects; };
-
-    sock.Wndproc(SocketEventMessage, 0, FD_CONNECT | (10061u << 16));
-    EXPECT_FALSE(sock.Succeeded);
-    EXPECT_FALSE(sock.Connected);
-    EXPECT_EQ(connects, 0);
-    sock.Wndproc(SocketEventMessage, 0, FD_CONNECT);
-    EXPECT_TRUE(sock.Succeeded);
-    EXPECT_TRUE(sock.Connected);
-    EXPECT_EQ(connects, 1);
-    EXPECT_NO_THROW(sock.Wndproc(SocketEventMessage, 0, FD_READ));
-    EXPECT_EQ(reads, 1);
-    // A close with nothing waiting closes the socket and opens a fresh one.
-    const std::uint16_t before = sock.SocketHandle;
-    sock.Wndproc(SocketEventMessage, 0, FD_CLOSE);
-    EXPECT_FALSE(sock.Connected);
-    EXPECT_EQ(disconnects, 1);
-    EXPECT_NE(sock.SocketHandle, InvalidSocketHandle);
-    (void)before;
-    // Lookup done: AsyncDone; with FD_ACCEPT it is the listening flavour.
-    sock.AsyncDone = false;
-    sock.Wndproc(LookupDoneMessage, 0, 11001u << 16);
-    EXPECT_TRUE(sock.AsyncDone);
-    EXPECT_FALSE(sock.Succeeded);
-    sock.Wndproc(LookupDoneMessage, 0, FD_ACCEPT);
-    EXPECT_TRUE(sock.Connected);
-    EXPECT_EQ(disconnects, 2);
 }
 
 TEST(PsockTimeOut, ZeroSchedulesNothingNegativeIsARangeError) {
