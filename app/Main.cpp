@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     setObjectName(QStringLiteral("MainForm"));
@@ -64,7 +65,17 @@ TfrmNew* TMainForm::CreateStartupDocument(const std::vector<std::string>& argume
     auto* window = new TfrmNew(*this);
     StartupDocument = window;
     if (arguments.size() == 1) {
-        Application().Dispatch([&] { Files.LoadPlainFile(arguments.front(), *window); });
+        // A name relative to the shell's directory is made absolute, so that
+        // File Save writes it back instead of asking for a name.
+        std::string fileName = arguments.front();
+        if (!fileName.empty() && !IsRealFilePath(fileName)) {
+            std::error_code error;
+            const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+            if (!error) {
+                fileName = absolute.string();
+            }
+        }
+        Application().Dispatch([&] { Files.LoadPlainFile(fileName, *window); });
     }
     // A file fresh from the disk is unchanged.
     window->SetChanged(false);

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <filesystem>
 
 TEST_F(MainFormTest, StartupWithOneArgumentLoadsThatFileAsPlainText) {
     const std::string path = Path("start.txt");
@@ -18,6 +19,19 @@ TEST_F(MainFormTest, StartupWithOneArgumentLoadsThatFileAsPlainText) {
     EXPECT_EQ(window->y(), 60);
     EXPECT_EQ(form.ActiveDocument(), window);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Pennivale"));
+}
+
+TEST_F(MainFormTest, StartupWithRelativeNameCaptionsTheAbsolutePathSoSaveWritesBack) {
+    WriteFile(Path("relative.txt"), "rel");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path().toStdString());
+    TfrmNew* window = form.CreateStartupDocument({"relative.txt"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(window->Caption(), Path("relative.txt"));
+    EXPECT_EQ(window->Edit1().Text(), "rel");
+    window->Edit1().SetText("written back");
+    Trigger("FileSaveItem");
+    EXPECT_EQ(ReadFile(Path("relative.txt")), "written back");
 }
 
 TEST_F(MainFormTest, StartupWithoutExactlyOneArgumentIsAnEmptyUntitledWindow) {
