@@ -19,18 +19,6 @@ std::atomic<std::int32_t> WinsockUsers{0};
 
 namespace {
 
-// Runs cleanup on every way out of a scope.
-template <typename F> class TFinally {
-public:
-    explicit TFinally(F f) : f_(std::move(f)) {}
-    ~TFinally() { f_(); }
-    TFinally(const TFinally&) = delete;
-    TFinally& operator=(const TFinally&) = delete;
-
-private:
-    F f_;
-};
-
 void copyText(char* target, std::size_t size, const std::string& text) {
     const std::size_t n = std::min(size - 1, text.size());
     std::memcpy(target, text.data(), n);
@@ -228,7 +216,7 @@ void TPowersock::ResolveRemoteHost() {
     RemoteAddress.sin_addr.s_addr = 0;
     TimerOn();
     {
-        TFinally off([this] {
+        psock::TFinally off([this] {
             TimerOff();
             ++lookupSerial_; // an answer still on its way now belongs to nobody
         });
@@ -264,7 +252,7 @@ void TPowersock::Connect() {
         throw ESockError("Already connected");
     }
     connecting_ = true;
-    TFinally notConnecting([this] { connecting_ = false; });
+    psock::TFinally notConnecting([this] { connecting_ = false; });
 
     int retries = 0;
     do {
@@ -300,7 +288,7 @@ void TPowersock::Connect() {
     }
     TimerOn();
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         while (!Connected && !TimedOut && !Canceled && Succeeded) {
             waitForEvent();
         }

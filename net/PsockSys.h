@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 
 class QSocketNotifier;
 class TPowersock;
@@ -34,6 +35,18 @@ ssize_t sysRecv(int fd, char* buffer, std::size_t length, int flags);
 int sysAccept(int fd, sockaddr_in& peer);
 // Blocks until fd can take more bytes, at most timeoutMs (-1: no limit).
 void sysWaitWritable(int fd, int timeoutMs);
+
+// Runs cleanup on every way out of a scope (the time-out is disarmed so).
+template <typename F> class TFinally {
+public:
+    explicit TFinally(F f) : f_(std::move(f)) {}
+    ~TFinally() { f_(); }
+    TFinally(const TFinally&) = delete;
+    TFinally& operator=(const TFinally&) = delete;
+
+private:
+    F f_;
+};
 
 } // namespace psock
 

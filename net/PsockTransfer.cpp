@@ -15,17 +15,6 @@ namespace {
 
 constexpr std::int64_t BlockSize = 65536;
 
-template <typename F> class TFinally {
-public:
-    explicit TFinally(F f) : f_(std::move(f)) {}
-    ~TFinally() { f_(); }
-    TFinally(const TFinally&) = delete;
-    TFinally& operator=(const TFinally&) = delete;
-
-private:
-    F f_;
-};
-
 // The byte counters are 32 bits; past 2 GiB they wrap rather than overflow.
 void addCount(std::int32_t& counter, std::int64_t n) {
     counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) +
@@ -59,7 +48,7 @@ void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
     StatusMessage(4, "Sending Buffer");
     TimerOn();
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         if (!Canceled) {
             std::size_t count = Count;
             if (Count == 0) {
@@ -193,7 +182,7 @@ std::string TPowersock::ReadLn() {
     TimerOn();
     std::string line;
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         for (;;) {
             const std::int64_t room = BlockSize - static_cast<std::int64_t>(line.size());
             if (room <= 0) {
@@ -330,7 +319,7 @@ void TPowersock::CaptureString(std::string& S, std::int32_t Count) {
     BytesRecvd = 0;
     TimerOn();
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         while (!Canceled && (Count == -1 || Count > static_cast<std::int64_t>(S.size()))) {
             const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
             if (n == 0) {
@@ -364,7 +353,7 @@ void TPowersock::CaptureStream(TStream& Stream, std::int32_t Count) {
     BytesRecvd = 0;
     TimerOn();
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         bool firstPass = true;
         while (!Canceled && (Count == -1 ? firstPass : Count > Stream.Size())) {
             firstPass = false;
@@ -404,7 +393,7 @@ void TPowersock::CaptureFile(const std::string& FileName) {
     BytesRecvd = 0;
     TimerOn();
     {
-        TFinally off([this] { TimerOff(); });
+        psock::TFinally off([this] { TimerOff(); });
         TFileStream file(FileName, TFileMode::Create);
         while (!Canceled) {
             const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
