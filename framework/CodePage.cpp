@@ -59,12 +59,24 @@ int FromUnicode(char32_t ch) {
     return ch < 0x10000 ? (*reverse)[ch] : -1;
 }
 
-unsigned char Upper(unsigned char byte) { return tables().upper[byte]; }
-unsigned char Lower(unsigned char byte) { return tables().lower[byte]; }
-const std::array<unsigned char, 256>& UpperTable() { return tables().upper; }
-const std::array<unsigned char, 256>& LowerTable() { return tables().lower; }
-bool IsAlnum(unsigned char byte) { return tables().alnum[byte]; }
-bool IsLetter(unsigned char byte) { return tables().letter[byte]; }
+unsigned char Upper(unsigned char byte) {
+    return tables().upper[byte];
+}
+unsigned char Lower(unsigned char byte) {
+    return tables().lower[byte];
+}
+const std::array<unsigned char, 256>& UpperTable() {
+    return tables().upper;
+}
+const std::array<unsigned char, 256>& LowerTable() {
+    return tables().lower;
+}
+bool IsAlnum(unsigned char byte) {
+    return tables().alnum[byte];
+}
+bool IsLetter(unsigned char byte) {
+    return tables().letter[byte];
+}
 
 QString ToQString(std::string_view bytes) {
     QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);

@@ -49,7 +49,8 @@ public:
 
 class EFOpenError : public EStreamError {
 public:
-    explicit EFOpenError(const std::string& fileName) : EStreamError("Cannot open file " + fileName) {}
+    explicit EFOpenError(const std::string& fileName)
+        : EStreamError("Cannot open file " + fileName) {}
 };
 
 class EFCreateError : public EStreamError {

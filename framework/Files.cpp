@@ -59,7 +59,8 @@ std::string resolveTarget(const std::string& fileName) {
         std::string link(buf, static_cast<size_t>(n));
         if (!link.empty() && link[0] != '/') {
             const size_t slash = target.rfind('/');
-            link = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
+            link =
+                (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
         }
         target = link;
     }
@@ -124,7 +125,8 @@ void WriteFileBytes(const std::string& fileName, std::string_view bytes) {
         failCreate(fileName, EISDIR);
     }
     const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -152,4 +154,6 @@ void WriteFileBytes(const std::string& fileName, std::string_view bytes) {
     }
 }
 
-std::string LastFileErrorReason() { return std::strerror(lastError); }
+std::string LastFileErrorReason() {
+    return std::strerror(lastError);
+}

@@ -37,7 +37,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     std::vector<char> block(static_cast<size_t>(std::min<std::int64_t>(count, 1 << 16)));
     std::int64_t left = count;
     while (left > 0) {
-        const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(block.size()));
+        const std::int64_t n =
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(block.size()));
         source.ReadBuffer(block.data(), n);
         WriteBuffer(block.data(), n);
         left -= n;
@@ -156,8 +157,9 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     const std::int64_t base = origin == TSeekOrigin::Beginning ? 0
-                              : origin == TSeekOrigin::Current ? position_
-                                                               : static_cast<std::int64_t>(data_.size());
+                              : origin == TSeekOrigin::Current
+                                  ? position_
+                                  : static_cast<std::int64_t>(data_.size());
     position_ = std::max<std::int64_t>(0, base + offset);
     return position_;
 }

@@ -24,7 +24,9 @@ public:
     // All or nothing: raise EReadError / EWriteError when fewer bytes move.
     void ReadBuffer(void* buffer, std::int64_t count);
     void WriteBuffer(const void* buffer, std::int64_t count);
-    void WriteString(const std::string& s) { WriteBuffer(s.data(), static_cast<std::int64_t>(s.size())); }
+    void WriteString(const std::string& s) {
+        WriteBuffer(s.data(), static_cast<std::int64_t>(s.size()));
+    }
     // Copies count bytes from source's position (count 0: the whole source from 0).
     std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };

@@ -58,9 +58,8 @@ int TStringList::IndexOf(std::string_view s) const {
 
 void TStringList::SetSorted(bool sorted) {
     if (sorted && !sorted_) {
-        std::stable_sort(lines_.begin(), lines_.end(), [this](const auto& a, const auto& b) {
-            return CompareStrings(a, b) < 0;
-        });
+        std::stable_sort(lines_.begin(), lines_.end(),
+                         [this](const auto& a, const auto& b) { return CompareStrings(a, b) < 0; });
     }
     sorted_ = sorted;
 }

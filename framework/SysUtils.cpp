@@ -13,7 +13,9 @@
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 bool parseInt(std::string_view s, std::int32_t& out) {
     size_t i = 0;
@@ -99,7 +101,9 @@ std::string Copy(std::string_view s, std::int64_t index1, std::int64_t count) {
     return std::string(s.substr(static_cast<size_t>(index1 - 1), static_cast<size_t>(n)));
 }
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::int32_t StrToInt(std::string_view s) {
     std::int32_t value = 0;
@@ -122,8 +126,8 @@ double StrToFloat(std::string_view s) {
         // Only digits, one ".", a sign and an exponent: strtod alone would also
         // take "inf", "nan" and hexadecimal floats.
         for (const char c : trimmed) {
-            if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '+' ||
-                  c == '-' || c == 'e' || c == 'E')) {
+            if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-' ||
+                  c == 'e' || c == 'E')) {
                 ok = false;
                 break;
             }
@@ -176,7 +180,9 @@ std::string TrimRight(std::string_view s) {
     return std::string(s.substr(0, e));
 }
 
-std::string Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+std::string Trim(std::string_view s) {
+    return TrimLeft(TrimRight(s));
+}
 
 std::string UpperCase(std::string_view s) {
     std::string out(s);

@@ -7,8 +7,8 @@
 // included), words of lower-case letters with a few accented ones, and a
 // marker near the end for searches.
 inline std::string MakeBenchText(size_t bytes, bool crlf) {
-    static const char* const words[] = {"lorem", "ipsum", "dolor", "sit", "amet", "caf\xE9",
-                                        "edit", "text", "window", "na\xEFve", "line", "byte"};
+    static const char* const words[] = {"lorem", "ipsum", "dolor",  "sit",      "amet", "caf\xE9",
+                                        "edit",  "text",  "window", "na\xEFve", "line", "byte"};
     const size_t body = crlf ? 58 : 59;
     std::string out;
     out.reserve(bytes + 64);

@@ -61,7 +61,8 @@ void BM_SetText_Control(benchmark::State& state) {
 BENCHMARK(BM_SetText_Control)->Apply(Args);
 
 void BM_SetText_BareSetPlainText(benchmark::State& state) {
-    const QString q = QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    const QString q =
+        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0));
     for (auto _ : state) {
         state.PauseTiming();
         auto* edit = new QTextEdit;
@@ -89,7 +90,8 @@ BENCHMARK(BM_GetText_Control)->Apply(Args)->Iterations(5);
 void BM_GetText_BareToPlainText(benchmark::State& state) {
     QTextEdit edit;
     shown(edit);
-    edit.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    edit.setPlainText(
+        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
     for (auto _ : state) {
         QString copy = edit.toPlainText();
         benchmark::DoNotOptimize(copy.data());
@@ -103,7 +105,8 @@ void BM_FindText_Control(benchmark::State& state) {
     const bool matchCase = state.range(2) != 0;
     int found = -1;
     for (auto _ : state) {
-        found = edit.FindText(matchCase ? "MarkerNearTheEnd" : "markerneartheend", 0, -1, false, matchCase);
+        found = edit.FindText(matchCase ? "MarkerNearTheEnd" : "markerneartheend", 0, -1, false,
+                              matchCase);
         benchmark::DoNotOptimize(found);
     }
     if (found < 0) {
@@ -147,7 +150,8 @@ BENCHMARK(BM_InsertMiddle_Control)->Apply(Args)->Iterations(20);
 void BM_InsertMiddle_BareInsertText(benchmark::State& state) {
     QTextEdit edit;
     shown(edit);
-    edit.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    edit.setPlainText(
+        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
     QCoreApplication::processEvents();
     auto insert = [&] {
         QTextCursor c(edit.document());
@@ -181,7 +185,8 @@ void BM_EditOverhead_BareDocument(benchmark::State& state) {
     QTextDocument doc;
     doc.documentLayout(); // as the control's document has, though it lays nothing out here
     doc.setPageSize(QSizeF(0, 0));
-    doc.setPlainText(QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    doc.setPlainText(
+        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
     for (auto _ : state) {
         QTextCursor c(&doc);
         c.setPosition(doc.characterCount() / 2);
@@ -218,7 +223,8 @@ BENCHMARK(BM_Rtf_SaveLoad20MB)
     ->Iterations(1);
 
 long peakOf(const char* self, const std::string& kind, int mb, bool crlf) {
-    const std::string arg = "--peak=" + kind + "," + std::to_string(mb) + "," + (crlf ? "crlf" : "lf");
+    const std::string arg =
+        "--peak=" + kind + "," + std::to_string(mb) + "," + (crlf ? "crlf" : "lf");
     int fds[2];
     if (::pipe(fds) != 0) {
         return -1;
@@ -255,7 +261,8 @@ void BM_PeakMemory(benchmark::State& state) {
     }
     state.counters["control_MB"] = static_cast<double>(control) / 1024.0;
     state.counters["bare_MB"] = static_cast<double>(bare) / 1024.0;
-    state.counters["ratio"] = bare > 0 ? static_cast<double>(control) / static_cast<double>(bare) : 0;
+    state.counters["ratio"] =
+        bare > 0 ? static_cast<double>(control) / static_cast<double>(bare) : 0;
 }
 BENCHMARK(BM_PeakMemory)->Apply(Args);
 
@@ -266,7 +273,8 @@ int peakChild(const char* spec) {
     if (std::sscanf(spec, "%15[^,],%d,%7s", kind, &mb, le) != 3) {
         return 2;
     }
-    const std::string t = MakeBenchText(static_cast<size_t>(mb) << 20, std::strcmp(le, "crlf") == 0);
+    const std::string t =
+        MakeBenchText(static_cast<size_t>(mb) << 20, std::strcmp(le, "crlf") == 0);
     // The generated text itself is counted in both.
     if (std::strcmp(kind, "control") == 0) {
         TRichEdit edit;

@@ -48,7 +48,9 @@ void TApplication::SetTitle(const QString& title) {
     QApplication::setApplicationName(title);
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void TApplication::SetHint(const QString& hint) {
     if (hint == hint_) {
@@ -92,4 +94,6 @@ void TApplication::ShowException(const std::exception& error) {
     Platform().MessageBox(nullptr, ErrorBoxText(message), title_, TMsgButtons::Ok, TMsgIcon::Stop);
 }
 
-int TApplication::Run() { return QApplication::exec(); }
+int TApplication::Run() {
+    return QApplication::exec();
+}

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-int TFont::Height() const { return -static_cast<int>(std::lround(Size * 96.0 / 72.0)); }
+int TFont::Height() const {
+    return -static_cast<int>(std::lround(Size * 96.0 / 72.0));
+}
 
 void TFont::SetHeight(int height) {
     const int pixels = height < 0 ? -height : height;

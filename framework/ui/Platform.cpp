@@ -15,4 +15,6 @@ TPlatform& Platform() {
     return *platform;
 }
 
-void SetPlatform(std::unique_ptr<TPlatform> platform) { installed() = std::move(platform); }
+void SetPlatform(std::unique_ptr<TPlatform> platform) {
+    installed() = std::move(platform);
+}

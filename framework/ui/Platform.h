@@ -23,8 +23,8 @@ struct TFileDialogRequest {
     QString Title;
     // "Description|pattern;pattern|Description|pattern..." as the program writes it.
     QString Filter;
-    int FilterIndex = 1; // counted from 1
-    std::string FileName; // in: the last name; out: the first chosen name
+    int FilterIndex = 1;                // counted from 1
+    std::string FileName;               // in: the last name; out: the first chosen name
     std::vector<std::string> FileNames; // out: every chosen name
     bool MultiSelect = false;
 };

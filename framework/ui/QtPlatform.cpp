@@ -28,8 +28,9 @@ QStringList nameFilters(const QString& filter) {
 bool runFileDialog(QWidget* parent, TFileDialogRequest& request, bool save) {
     QFileDialog dialog(parent, request.Title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile
-                            : (request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
+    dialog.setFileMode(
+        save ? QFileDialog::AnyFile
+             : (request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
     // The program asks nothing before overwriting; it saves safely instead.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QStringList filters = nameFilters(request.Filter);
@@ -132,7 +133,8 @@ public:
 
     bool ShellOpen(const std::string& target) override {
         // One argument, never a shell: the target cannot smuggle in commands.
-        return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(target)});
+        return QProcess::startDetached(QStringLiteral("xdg-open"),
+                                       {QString::fromStdString(target)});
     }
 
     bool Print(const QTextDocument& document, const QString& jobTitle) override {
@@ -148,4 +150,6 @@ public:
 
 } // namespace
 
-std::unique_ptr<TPlatform> MakeQtPlatform() { return std::make_unique<TQtPlatform>(); }
+std::unique_ptr<TPlatform> MakeQtPlatform() {
+    return std::make_unique<TQtPlatform>();
+}

@@ -23,7 +23,8 @@ constexpr int kCharsetProperty = QTextFormat::UserProperty + 0x51;
 
 bool isLineBreakKey(const QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    return enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    return enter &&
+           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 // Typed or committed text with every character the code page cannot hold
@@ -46,7 +47,8 @@ QString representable(const QString& text) {
 }
 
 std::uint32_t rgbOf(const QTextCharFormat& format) {
-    if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush) {
+    if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+        format.foreground().style() != Qt::NoBrush) {
         return format.foreground().color().rgb() & 0xFFFFFFu;
     }
     return 0x000000;
@@ -73,9 +75,13 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
 
 TRichEdit::~TRichEdit() = default;
 
-const std::string& TRichEdit::Text() const { return mirror_->Bytes(); }
+const std::string& TRichEdit::Text() const {
+    return mirror_->Bytes();
+}
 
-int TRichEdit::TextLength() const { return static_cast<int>(mirror_->Bytes().size()); }
+int TRichEdit::TextLength() const {
+    return static_cast<int>(mirror_->Bytes().size());
+}
 
 template <typename F> void TRichEdit::changeWholeText(F&& change) {
     // The view repaints where its caret was whenever the caret is set; after a
@@ -150,9 +156,13 @@ void TRichEdit::selectBytes(int start, int length, bool scroll) {
         ByteSelection{start, end - start, c.anchor(), c.position(), mirror_->Revision()});
 }
 
-void TRichEdit::SetSelStart(int position) { selectBytes(position, 0, false); }
+void TRichEdit::SetSelStart(int position) {
+    selectBytes(position, 0, false);
+}
 
-void TRichEdit::SetSelLength(int length) { selectBytes(SelStart(), length, true); }
+void TRichEdit::SetSelLength(int length) {
+    selectBytes(SelStart(), length, true);
+}
 
 std::string TRichEdit::SelText() const {
     const int start = SelStart();
@@ -188,13 +198,21 @@ int TRichEdit::FindText(std::string_view text, int start, int length, bool whole
     return static_cast<int>(FindBytes(bytes, text, from, to, wholeWord, matchCase));
 }
 
-void TRichEdit::CopyToClipboard() { copy(); }
+void TRichEdit::CopyToClipboard() {
+    copy();
+}
 
-void TRichEdit::PasteFromClipboard() { paste(); }
+void TRichEdit::PasteFromClipboard() {
+    paste();
+}
 
-void TRichEdit::SelectAll() { selectBytes(0, TextLength(), false); }
+void TRichEdit::SelectAll() {
+    selectBytes(0, TextLength(), false);
+}
 
-bool TRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
+bool TRichEdit::CanUndo() const {
+    return document()->isUndoAvailable();
+}
 
 void TRichEdit::Undo() {
     if (!CanUndo()) {
@@ -250,7 +268,9 @@ void TRichEdit::SetSelAttributes(const TFont& font) {
     mergeCurrentCharFormat(f);
 }
 
-TFont TRichEdit::BaseFont() const { return TFont::FromQFont(document()->defaultFont(), 0); }
+TFont TRichEdit::BaseFont() const {
+    return TFont::FromQFont(document()->defaultFont(), 0);
+}
 
 void TRichEdit::SetBaseFont(const TFont& font) {
     document()->setDefaultFont(font.ToQFont());
@@ -259,7 +279,9 @@ void TRichEdit::SetBaseFont(const TFont& font) {
     setPalette(p);
 }
 
-bool TRichEdit::WordWrap() const { return lineWrapMode() != QTextEdit::NoWrap; }
+bool TRichEdit::WordWrap() const {
+    return lineWrapMode() != QTextEdit::NoWrap;
+}
 
 void TRichEdit::SetWordWrap(bool wrap) {
     setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
@@ -290,9 +312,13 @@ void TRichEdit::LoadFromFile(const std::string& fileName) {
     });
 }
 
-std::string TRichEdit::RtfText() const { return Rtf::Write(DocumentToRtf(*document(), *mirror_)); }
+std::string TRichEdit::RtfText() const {
+    return Rtf::Write(DocumentToRtf(*document(), *mirror_));
+}
 
-void TRichEdit::SaveToFile(const std::string& fileName) const { WriteFileBytes(fileName, RtfText()); }
+void TRichEdit::SaveToFile(const std::string& fileName) const {
+    WriteFileBytes(fileName, RtfText());
+}
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
     const Rtf::Document rich = Rtf::Read(rtf);
@@ -309,7 +335,9 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
     });
 }
 
-bool TRichEdit::Print(const QString& jobTitle) { return Platform().Print(*document(), jobTitle); }
+bool TRichEdit::Print(const QString& jobTitle) {
+    return Platform().Print(*document(), jobTitle);
+}
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo)) {
@@ -360,7 +388,9 @@ void TRichEdit::inputMethodEvent(QInputMethodEvent* event) {
     QTextEdit::inputMethodEvent(event);
 }
 
-bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const { return source->hasText(); }
+bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText();
+}
 
 void TRichEdit::insertFromMimeData(const QMimeData* source) {
     if (!source->hasText()) {

@@ -53,7 +53,8 @@ public:
     // The first match starting in [start, start + length) (length < 0: to the
     // end), or -1. Without matchCase letters compare through the code page's
     // case tables; a whole word has no letter, digit or "_" beside it.
-    int FindText(std::string_view text, int start, int length, bool wholeWord, bool matchCase) const;
+    int FindText(std::string_view text, int start, int length, bool wholeWord,
+                 bool matchCase) const;
 
     void CopyToClipboard();
     void PasteFromClipboard();

@@ -106,7 +106,8 @@ Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mi
             }
             Rtf::Run run;
             run.format = toRtf(fragment.charFormat());
-            run.text.assign(bytes, static_cast<size_t>(byteStart + fragment.position() - block.position()),
+            run.text.assign(bytes,
+                            static_cast<size_t>(byteStart + fragment.position() - block.position()),
                             static_cast<size_t>(fragment.length()));
             if (!paragraph.runs.empty() && paragraph.runs.back().format == run.format) {
                 paragraph.runs.back().text += run.text;

@@ -17,7 +17,8 @@ bool TScriptedPlatform::AnyUnexpected() const {
 TModalResult TScriptedPlatform::MessageBox(QWidget* owner, const QString& text,
                                            const QString& title, TMsgButtons buttons,
                                            TMsgIcon icon) {
-    Call call{Call::Kind::MessageBox, text, title, buttons, icon, owner != nullptr, {}, {}, 0, false};
+    Call call{Call::Kind::MessageBox, text, title, buttons, icon,
+              owner != nullptr,       {},   {},    0,       false};
     TModalResult answer = TModalResult::Cancel;
     if (!messageAnswers.empty()) {
         answer = messageAnswers.front();
@@ -33,7 +34,9 @@ TModalResult TScriptedPlatform::MessageBox(QWidget* owner, const QString& text,
 
 bool TScriptedPlatform::fileDialog(Call::Kind kind, std::deque<std::optional<FileAnswer>>& answers,
                                    TFileDialogRequest& request) {
-    Call call{kind, request.Title, request.Filter, TMsgButtons::Ok, TMsgIcon::None, false, request, {}, 0, false};
+    Call call{
+        kind, request.Title, request.Filter, TMsgButtons::Ok, TMsgIcon::None, false, request, {},
+        0,    false};
     if (answers.empty()) {
         call.unexpected = true;
         calls.push_back(call);
@@ -60,7 +63,8 @@ bool TScriptedPlatform::SaveDialog(QWidget*, TFileDialogRequest& request) {
 }
 
 bool TScriptedPlatform::FontDialog(QWidget*, TFont& font) {
-    Call call{Call::Kind::FontDialog, {}, {}, TMsgButtons::Ok, TMsgIcon::None, false, {}, font, 0, false};
+    Call call{
+        Call::Kind::FontDialog, {}, {}, TMsgButtons::Ok, TMsgIcon::None, false, {}, font, 0, false};
     bool ok = false;
     if (fontAnswers.empty()) {
         call.unexpected = true;
@@ -76,7 +80,16 @@ bool TScriptedPlatform::FontDialog(QWidget*, TFont& font) {
 }
 
 bool TScriptedPlatform::ColorDialog(QWidget*, std::uint32_t& color) {
-    Call call{Call::Kind::ColorDialog, {}, {}, TMsgButtons::Ok, TMsgIcon::None, false, {}, {}, color, false};
+    Call call{Call::Kind::ColorDialog,
+              {},
+              {},
+              TMsgButtons::Ok,
+              TMsgIcon::None,
+              false,
+              {},
+              {},
+              color,
+              false};
     bool ok = false;
     if (colorAnswers.empty()) {
         call.unexpected = true;
@@ -92,14 +105,30 @@ bool TScriptedPlatform::ColorDialog(QWidget*, std::uint32_t& color) {
 }
 
 bool TScriptedPlatform::ShellOpen(const std::string& target) {
-    calls.push_back(Call{Call::Kind::ShellOpen, QString::fromStdString(target), {}, TMsgButtons::Ok,
-                         TMsgIcon::None, false, {}, {}, 0, false});
+    calls.push_back(Call{Call::Kind::ShellOpen,
+                         QString::fromStdString(target),
+                         {},
+                         TMsgButtons::Ok,
+                         TMsgIcon::None,
+                         false,
+                         {},
+                         {},
+                         0,
+                         false});
     return shellOpenSucceeds;
 }
 
 bool TScriptedPlatform::Print(const QTextDocument& document, const QString& jobTitle) {
-    calls.push_back(Call{Call::Kind::Print, document.toRawText(), jobTitle, TMsgButtons::Ok,
-                         TMsgIcon::None, false, {}, {}, 0, false});
+    calls.push_back(Call{Call::Kind::Print,
+                         document.toRawText(),
+                         jobTitle,
+                         TMsgButtons::Ok,
+                         TMsgIcon::None,
+                         false,
+                         {},
+                         {},
+                         0,
+                         false});
     return printSucceeds;
 }
 
@@ -109,4 +138,6 @@ TScriptedPlatformScope::TScriptedPlatformScope() {
     SetPlatform(std::move(platform));
 }
 
-TScriptedPlatformScope::~TScriptedPlatformScope() { SetPlatform(MakeQtPlatform()); }
+TScriptedPlatformScope::~TScriptedPlatformScope() {
+    SetPlatform(MakeQtPlatform());
+}

@@ -11,7 +11,15 @@
 class TScriptedPlatform : public TPlatform {
 public:
     struct Call {
-        enum class Kind { MessageBox, OpenDialog, SaveDialog, FontDialog, ColorDialog, ShellOpen, Print };
+        enum class Kind {
+            MessageBox,
+            OpenDialog,
+            SaveDialog,
+            FontDialog,
+            ColorDialog,
+            ShellOpen,
+            Print
+        };
         Kind kind;
         QString text;  // message text, dialog title, opened target, printed text
         QString title; // message title, print-job title, dialog filter

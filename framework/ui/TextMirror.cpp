@@ -27,7 +27,7 @@ const std::array<char16_t, 256>& displayTable() {
         std::array<char16_t, 256> t{};
         for (int b = 0; b < 256; ++b) {
             const auto byte = static_cast<unsigned char>(b);
-            t[b] = byte == 0x7F ? char16_t{0x2421}
+            t[b] = byte == 0x7F              ? char16_t{0x2421}
                    : isPicturedControl(byte) ? static_cast<char16_t>(0x2400 + b)
                                              : CodePage::ToUnicode(byte);
         }
@@ -60,7 +60,9 @@ TTextMirror::TTextMirror(QTextDocument& document) : doc_(document) {
     connect(&doc_, &QTextDocument::contentsChange, this, &TTextMirror::onContentsChange);
 }
 
-QChar TTextMirror::Display(unsigned char byte) { return QChar(displayTable()[byte]); }
+QChar TTextMirror::Display(unsigned char byte) {
+    return QChar(displayTable()[byte]);
+}
 
 int TTextMirror::FromDisplay(char32_t ch) {
     if (ch >= 0x2400 && ch < 0x2420) {
@@ -371,8 +373,7 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
     std::string fresh;
     int byteTo;
     lastBulk_ = false;
-    if (pending_.active && pending_.byteFrom == byteFrom &&
-        added == docLengthOf(pending_.bytes)) {
+    if (pending_.active && pending_.byteFrom == byteFrom && added == docLengthOf(pending_.bytes)) {
         // Our own insertion: the bytes are known, no need to read them back.
         byteTo = pending_.byteTo;
         fresh.assign(pending_.bytes);

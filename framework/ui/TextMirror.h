@@ -89,7 +89,8 @@ private:
     void rebuildLineIndex(int fromBlock);
     void beginLoad();
     void endLoad();
-    std::string extract(int from, int count, int firstBlock, std::vector<std::uint8_t>& kinds) const;
+    std::string extract(int from, int count, int firstBlock,
+                        std::vector<std::uint8_t>& kinds) const;
 
     QTextDocument& doc_;
     std::string bytes_;

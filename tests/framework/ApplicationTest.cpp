@@ -1,5 +1,6 @@
-#include "framework/Exceptions.h"
 #include "framework/ui/Application.h"
+
+#include "framework/Exceptions.h"
 #include "framework/ui/ScriptedPlatform.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,8 @@
 using Kind = TScriptedPlatform::Call::Kind;
 
 TEST(Application, ErrorBoxAddsAFullStopOnlyWhenMissing) {
-    EXPECT_EQ(TApplication::ErrorBoxText("Range check error"), QStringLiteral("Range check error."));
+    EXPECT_EQ(TApplication::ErrorBoxText("Range check error"),
+              QStringLiteral("Range check error."));
     EXPECT_EQ(TApplication::ErrorBoxText("Done."), QStringLiteral("Done."));
     EXPECT_EQ(TApplication::ErrorBoxText("Is it?"), QStringLiteral("Is it?."));
     EXPECT_EQ(TApplication::ErrorBoxText(""), QString());

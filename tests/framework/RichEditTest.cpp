@@ -168,7 +168,8 @@ TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
 TEST(RichEdit, UnrepresentableInputBecomesQuestionMarks) {
     TRichEdit edit;
     edit.show();
-    for (const QString typed : {QStringLiteral(u"\u00e9"), QStringLiteral(u"\u4e2d"), QStringLiteral(u"\u20ac")}) {
+    for (const QString& typed :
+         {QStringLiteral(u"\u00e9"), QStringLiteral(u"\u4e2d"), QStringLiteral(u"\u20ac")}) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, typed);
         QApplication::sendEvent(&edit, &press);
     }
@@ -203,7 +204,7 @@ TEST(RichEdit, CopyCarriesTheBytesAsText) {
 TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
     TRichEdit edit;
     edit.SetText("one\r\ntwo\r\nthree\r\nfour\r\nfive");
-    edit.SetSelStart(6); // inside "two"
+    edit.SetSelStart(6);   // inside "two"
     edit.SetSelLength(10); // into "four"
     edit.SetParagraphAlignment(TParaAlignment::Right);
     const QTextDocument* doc = edit.document();

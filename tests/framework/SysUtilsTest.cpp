@@ -1,6 +1,7 @@
+#include "framework/SysUtils.h"
+
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
-#include "framework/SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,8 @@ TEST(SysUtils, ConversionErrorsQuoteTheText) {
             StrToFloat(bad);
             FAIL() << bad;
         } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid floating point value");
+            EXPECT_EQ(e.Message(),
+                      std::string("'") + bad + "' is not a valid floating point value");
         }
     }
     EXPECT_EQ(AtoI("  42abc"), 42);
