@@ -29,6 +29,10 @@ std::string headerValue(const std::string& line, std::size_t nameLength) {
 
 void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
                   std::string& RequestPath) {
+    // Line breaks and tabs in a typed or redirected URL would end the request
+    // line early and smuggle in header lines of their own; browsers drop them
+    // from URLs too.
+    std::erase_if(URL, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
     if (URL.empty()) {
         throw Exception("Empty URL");
     }
@@ -155,6 +159,8 @@ void ReadHttpReplyHeader(const THttpLineReader& readLine, const THttpLineStore& 
         const std::string name = UpperCase(NthWord(line, ' ', 1));
         if (name == "SET-COOKIE:") {
             info.CookieReceived = headerValue(line, 10);
+            // sent back as a header line of ours: a stray CR must not split it
+            std::erase(info.CookieReceived, '\r');
         } else if (name == "LOCATION:") {
             info.RedirectLocation = headerValue(line, 8);
         } else if (name == "CONTENT-LENGTH:") {

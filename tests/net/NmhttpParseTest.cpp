@@ -67,6 +67,10 @@ TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
         {"page.html", 0, {"page.html/", "page.html", 80, "/"}},
         {"http:///x", 0, {"http:///x", "current", 80, "/x"}},
         {"http://h/a?q=1:2", 8080, {"http://h/a?q=1:2", "h", 80, "/a?q=1:2"}},
+        // a line break in a URL cannot inject header lines
+        {"http://h/a\r\nX-Injected: 1\t",
+         0,
+         {"http://h/aX-Injected: 1", "h", 80, "/aX-Injected: 1"}},
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.url, "current", c.portBefore);
@@ -111,14 +115,14 @@ TEST(NmhttpParseTest, StatusCodeAndContentLength) {
 
 TEST(NmhttpParseTest, ReplyHeaderStoresLinesExactlyAndStopsAtBlankLine) {
     const std::string header = "HTTP/1.0 302 Found\r\n"
-                               "set-cookie: id=42; path=/\r\n"
+                               "set-cookie: id=42;\r path=/\r\n"
                                "LOCATION: http://other/e\r\n"
                                "Content-LENGTH: 1234\n"
                                "X: y\r\n"
                                "\r\n";
     const Reply r = readReply(header + "body\r\n\r\nmore");
     EXPECT_EQ(r.info.ReplyNumber, 302);
-    EXPECT_EQ(r.info.CookieReceived, "id=42; path=/");
+    EXPECT_EQ(r.info.CookieReceived, "id=42; path=/") << "a stray CR cannot split the cookie line";
     EXPECT_EQ(r.info.RedirectLocation, "http://other/e");
     EXPECT_EQ(r.info.BytesTotal, 1234);
     std::string joined;
