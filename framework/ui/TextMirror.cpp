@@ -371,11 +371,11 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
 
     std::vector<std::uint8_t> kinds;
     std::string fresh;
-    int byteTo;
     lastBulk_ = false;
-    if (pending_.active && pending_.byteFrom == byteFrom && added == docLengthOf(pending_.bytes)) {
+    const bool ours =
+        pending_.active && pending_.byteFrom == byteFrom && added == docLengthOf(pending_.bytes);
+    if (ours) {
         // Our own insertion: the bytes are known, no need to read them back.
-        byteTo = pending_.byteTo;
         fresh.assign(pending_.bytes);
         for (size_t i = 0; i < fresh.size(); ++i) {
             if (fresh[i] == '\n') {
@@ -388,20 +388,22 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
         }
     } else {
         fresh = extract(from, added, block, kinds);
-        const int removedBreaks = oldBlocks - newBlocks + static_cast<int>(kinds.size());
-        if (removedBreaks < 0 || block + removedBreaks >= oldBlocks) {
-            resyncAll();
-            return;
-        }
+    }
+    // The breaks removed are those that ended the blocks from `block` on.
+    const int removedBreaks = oldBlocks - newBlocks + static_cast<int>(kinds.size());
+    if (removedBreaks < 0 || block + removedBreaks >= oldBlocks) {
+        resyncAll();
+        return;
+    }
+    int byteTo = pending_.byteTo;
+    if (!ours) {
         int removedCrlf = 0;
         for (int k = block; k < block + removedBreaks; ++k) {
             removedCrlf += kind_[static_cast<size_t>(k)] == CRLF ? 1 : 0;
         }
         byteTo = byteFrom + removed + removedCrlf;
     }
-    const int removedBreaks = oldBlocks - newBlocks + static_cast<int>(kinds.size());
-    if (removedBreaks < 0 || block + removedBreaks >= oldBlocks ||
-        byteTo > static_cast<int>(bytes_.size())) {
+    if (byteTo > static_cast<int>(bytes_.size())) {
         resyncAll();
         return;
     }

@@ -1,5 +1,7 @@
 #include "framework/ui/RichEdit.h"
 
+#include "framework/ui/TextMirror.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
@@ -237,4 +239,42 @@ TEST(RichEdit, SelectionAttributesApplyToTheSelectionOnly) {
     edit.SetSelStart(16);
     EXPECT_FALSE(edit.SelAttributes().Bold);
     EXPECT_EQ(edit.Text(), "plain bold plain");
+}
+
+// The byte copy must stay what a fresh read of the document gives, whatever
+// the toolkit itself does to the document: typing, deleting, cutting, undoing.
+TEST(RichEdit, ByteCopyStaysInStepWithTheToolkitsOwnEdits) {
+    std::mt19937 rng(99);
+    TRichEdit edit;
+    edit.show();
+    edit.AppendLoaded(randomBytes(rng, 600));
+    for (int round = 0; round < 400; ++round) {
+        const int size = edit.TextLength();
+        edit.SetSelStart(static_cast<int>(rng() % (size + 1)));
+        if (rng() % 3 == 0) {
+            edit.SetSelLength(static_cast<int>(rng() % 8));
+        }
+        switch (rng() % 6) {
+        case 0:
+            QTest::keyClick(&edit, static_cast<char>('a' + rng() % 26));
+            break;
+        case 1:
+            QTest::keyClick(&edit, Qt::Key_Backspace);
+            break;
+        case 2:
+            QTest::keyClick(&edit, Qt::Key_Delete);
+            break;
+        case 3:
+            edit.cut();
+            break;
+        case 4:
+            edit.Undo();
+            break;
+        default:
+            QTest::keyClick(&edit, Qt::Key_Return);
+            break;
+        }
+        TTextMirror fresh(*edit.document());
+        ASSERT_EQ(edit.Text(), fresh.Bytes()) << "round " << round;
+    }
 }
