@@ -12,8 +12,11 @@ bool isWordByte(char c) {
     return c == '_' || CodePage::IsAlnum(static_cast<unsigned char>(c));
 }
 
-// Folded text is searched in blocks of this size, so the fold stays in cache.
-constexpr size_t kBlock = 1 << 16;
+// Folded text is searched in blocks that start small, so a match close by
+// costs little (a Replace All calls this once per match), and grow to a size
+// that stays in cache.
+constexpr size_t kFirstBlock = 256;
+constexpr size_t kMaxBlock = 1 << 16;
 
 } // namespace
 
@@ -57,10 +60,13 @@ long long FindBytes(std::string_view text, std::string_view needle, size_t from,
     for (char& c : folded) {
         c = static_cast<char>(lower[static_cast<unsigned char>(c)]);
     }
-    std::string block(kBlock + n, '\0');
-    for (size_t start = from; start < to; start += kBlock) {
-        // This block holds every match starting in [start, start + kBlock).
-        const size_t starts = std::min(kBlock, to - start);
+    std::string block;
+    size_t blockSize = kFirstBlock;
+    for (size_t start = from; start < to;
+         start += blockSize, blockSize = std::min(blockSize * 2, kMaxBlock)) {
+        // This block holds every match starting in [start, start + blockSize).
+        const size_t starts = std::min(blockSize, to - start);
+        block.resize(std::max(block.size(), starts + n));
         const size_t len = starts + n - 1;
         const char* src = text.data() + start;
         for (size_t i = 0; i < len; ++i) {

@@ -126,6 +126,39 @@ void BM_FindText_BareMemmem(benchmark::State& state) {
 }
 BENCHMARK(BM_FindText_BareMemmem)->Apply(Args)->Iterations(10);
 
+// Every match of a frequent word, one search from just after the last, as
+// Replace All does: the whole pass stays linear.
+void BM_FindAll_Control(benchmark::State& state) {
+    TRichEdit edit;
+    edit.SetText(text(20, false));
+    const bool matchCase = state.range(0) != 0;
+    int count = 0;
+    for (auto _ : state) {
+        count = 0;
+        for (int at = edit.FindText("caf\xE9", 0, -1, false, matchCase); at >= 0;
+             at = edit.FindText("caf\xE9", at + 1, -1, false, matchCase)) {
+            ++count;
+        }
+    }
+    state.counters["matches"] = count;
+}
+BENCHMARK(BM_FindAll_Control)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_FindAll_BareMemmem(benchmark::State& state) {
+    const std::string& t = text(20, false);
+    int count = 0;
+    for (auto _ : state) {
+        count = 0;
+        for (const char* p = t.data(), *end = t.data() + t.size();
+             (p = static_cast<const char*>(::memmem(p, static_cast<size_t>(end - p), "caf\xE9", 4)));
+             ++p) {
+            ++count;
+        }
+    }
+    state.counters["matches"] = count;
+}
+BENCHMARK(BM_FindAll_BareMemmem)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // One insertion in the middle, once the window has laid the text out up to
 // there (the first insertion, before timing, does that): the caret is placed
 // and the text typed in, as a command does, against the same steps on a bare
