@@ -1,23 +1,13 @@
 #pragma once
 
 #include "app/Main.h"
-#include "framework/ui/Application.h"
-#include "framework/ui/RichEdit.h"
-#include "framework/ui/ScriptedPlatform.h"
+#include "tests/common/DocumentTestSupport.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QMdiArea>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <iterator>
 
-// The main window on an 800 x 600 frame with its start-up document, driven
-// through its named entries; the scripted seam answers every dialog.
-class MainFormTest : public ::testing::Test {
+// The main window on an 800 x 600 frame, driven through its named entries.
+class MainFormTest : public DocumentTestSupport {
 protected:
     MainFormTest() {
         form.showNormal();
@@ -33,44 +23,30 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    void TearDown() override {
-        EXPECT_FALSE(seam->AnyUnexpected()) << "a dialog or message box nobody answered";
+    QAction* Action(const char* name) { return form.Action(QString::fromLatin1(name)); }
+    QToolButton* Button(const char* name) { return form.Button(QString::fromLatin1(name)); }
+    QToolButton* Button(int number) {
+        return form.Button(QStringLiteral("SpeedButton%1").arg(number));
     }
 
     void Trigger(const char* name) {
-        QAction* action = form.Action(QString::fromLatin1(name));
-        ASSERT_NE(action, nullptr) << name;
-        action->trigger();
+        ASSERT_NE(Action(name), nullptr) << name;
+        Action(name)->trigger();
+    }
+    void Click(int number) {
+        ASSERT_NE(Button(number), nullptr) << number;
+        Button(number)->click();
     }
 
-    void Click(const char* name) {
-        QToolButton* button = form.Button(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        button->click();
+    // The start-up window and count - 1 new ones; the last is active.
+    QList<TfrmNew*> OpenWindows(int count) {
+        QList<TfrmNew*> windows{form.CreateStartupDocument({})};
+        while (windows.size() < count) {
+            Trigger("FileNewItem");
+            windows.append(form.ActiveDocument());
+        }
+        return windows;
     }
 
-    std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }
-
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    std::vector<TScriptedPlatform::Call> Messages() {
-        return seam->CallsOf(TScriptedPlatform::Call::Kind::MessageBox);
-    }
-
-    static void FlushDeletes() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-
-    TScriptedPlatformScope seam;
-    QTemporaryDir dir;
     TMainForm form;
 };

@@ -1,79 +1,63 @@
 #include "MainFormTest.h"
 
-class MosaicTest : public MainFormTest {
-protected:
-    // The start-up window plus count - 1 new ones; the last is active.
-    QList<TfrmNew*> Open(int count) {
-        QList<TfrmNew*> windows{form.CreateStartupDocument({})};
-        for (int i = 1; i < count; ++i) {
-            Trigger("FileNewItem");
-            windows.append(form.ActiveDocument());
-        }
-        return windows;
-    }
-};
+#include <QMdiArea>
 
-TEST_F(MosaicTest, FrameIs800By600) {
-    EXPECT_EQ(form.frameGeometry().size(), QSize(800, 600));
-}
-
-TEST_F(MosaicTest, FourWindowsMakeATwoByTwoGridWithTheActiveTopLeft) {
-    QList<TfrmNew*> windows = Open(4);
+TEST_F(MainFormTest, Mosaic4MakesATwoByTwoGridWithTheActiveWindowTopLeft) {
+    ASSERT_EQ(form.frameGeometry().size(), QSize(800, 600));
+    const QList<TfrmNew*> windows = OpenWindows(4);
     // The order of activation decides the cells: most recent first.
-    form.DocumentArea().setActiveSubWindow(windows[1]);
-    form.DocumentArea().setActiveSubWindow(windows[3]);
-    form.DocumentArea().setActiveSubWindow(windows[0]);
-    ASSERT_EQ(form.DocumentWindows().value(0), windows[0]);
-    ASSERT_EQ(form.DocumentWindows().value(1), windows[3]);
+    for (int i : {1, 3, 0}) {
+        form.DocumentArea().setActiveSubWindow(windows[i]);
+    }
     Trigger("Mosaic41");
-    const QRect expected[] = {
+    const QRect cells[] = {
         {0, 60, 390, 230}, {390, 60, 390, 230}, {0, 290, 390, 230}, {390, 290, 390, 230}};
-    const QList<TfrmNew*> order = {windows[0], windows[3], windows[1], windows[2]};
+    const TfrmNew* inCell[] = {windows[0], windows[3], windows[1], windows[2]};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(order[i]->geometry(), expected[i]) << "cell " << i;
-        EXPECT_EQ(order[i]->Edit1().width(), 370);
+        EXPECT_EQ(inCell[i]->geometry(), cells[i]) << "cell " << i;
+        EXPECT_EQ(inCell[i]->Edit1().width(), 370);
     }
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(MosaicTest, FiveWindowsAreTooManyForMosaic4AndNothingMoves) {
-    QList<TfrmNew*> windows = Open(5);
-    QList<QRect> before;
-    for (TfrmNew* window : windows) {
-        before.append(window->geometry());
-    }
-    seam->messageAnswers.push_back(TModalResult::Ok);
-    Click("SpeedButton14");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].text, QStringLiteral("There are more than 4 windows!"));
-    EXPECT_EQ(Messages()[0].title, QStringLiteral("Mosaic 4"));
-    EXPECT_EQ(Messages()[0].buttons, TMsgButtons::Ok);
-    EXPECT_TRUE(Messages()[0].hasOwner);
-    for (int i = 0; i < windows.size(); ++i) {
-        EXPECT_EQ(windows[i]->geometry(), before[i]);
-    }
-}
-
-TEST_F(MosaicTest, TwoWindowsMakeTwoColumnsAndThreeAreTooMany) {
-    QList<TfrmNew*> windows = Open(2);
-    windows[0]->move(100, 200);
-    Trigger("Mosaic21");
-    EXPECT_EQ(windows[1]->geometry(), QRect(0, 60, 390, 460));
-    EXPECT_EQ(windows[0]->geometry(), QRect(390, 60, 390, 460));
-
-    Trigger("FileNewItem");
-    seam->messageAnswers.push_back(TModalResult::Ok);
-    Click("SpeedButton15");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].text, QStringLiteral("There are more than 2 windows!"));
-    EXPECT_EQ(Messages()[0].title, QStringLiteral("Mosaic 2"));
-}
-
-TEST_F(MosaicTest, FewerWindowsFillTheFirstCellsAndAnOddWidthHalvesDown) {
+TEST_F(MainFormTest, MosaicWithFewerWindowsFillsTheFirstCellsAndAnOddWidthHalvesDown) {
     ResizeFrame(801, 600);
-    QList<TfrmNew*> windows = Open(3);
+    const QList<TfrmNew*> windows = OpenWindows(3);
     Trigger("Mosaic41");
     EXPECT_EQ(windows[2]->geometry(), QRect(0, 60, 390, 230));
     EXPECT_EQ(windows[1]->geometry(), QRect(390, 60, 390, 230));
     EXPECT_EQ(windows[0]->geometry(), QRect(0, 290, 390, 230));
+}
+
+TEST_F(MainFormTest, Mosaic2MakesTwoColumnsAndTooManyWindowsAreRefused) {
+    const QList<TfrmNew*> two = OpenWindows(2);
+    two[0]->move(100, 200);
+    Trigger("Mosaic21");
+    EXPECT_EQ(two[1]->geometry(), QRect(0, 60, 390, 460));
+    EXPECT_EQ(two[0]->geometry(), QRect(390, 60, 390, 460));
+
+    // Nothing moves when more windows are open than the arrangement holds.
+    for (const auto& [button, count, text, title] :
+         {std::tuple{15, 3, "There are more than 2 windows!", "Mosaic 2"},
+          std::tuple{14, 5, "There are more than 4 windows!", "Mosaic 4"}}) {
+        while (form.DocumentWindows().size() < count) {
+            Trigger("FileNewItem");
+        }
+        const QList<TfrmNew*> windows = form.DocumentWindows();
+        QList<QRect> before;
+        for (const TfrmNew* window : windows) {
+            before.append(window->geometry());
+        }
+        seam->calls.clear();
+        seam->messageAnswers.push_back(TModalResult::Ok);
+        Click(button);
+        const TCall message = OnlyMessage();
+        EXPECT_EQ(message.text, QString::fromLatin1(text));
+        EXPECT_EQ(message.title, QString::fromLatin1(title));
+        EXPECT_EQ(message.buttons, TMsgButtons::Ok);
+        EXPECT_TRUE(message.hasOwner);
+        for (int i = 0; i < windows.size(); ++i) {
+            EXPECT_EQ(windows[i]->geometry(), before[i]);
+        }
+    }
 }
