@@ -61,6 +61,17 @@ void lines(QPainter& p, int alignment) {
     }
 }
 
+// A word in a bold face, centred in the rectangle.
+void centredText(QPainter& p, const QRectF& rect, const char* family, int pixelSize,
+                 const QColor& colour, const QString& text) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(rect, Qt::AlignCenter, text);
+}
+
 // Every glyph is drawn on a 16 x 16 grid and scaled.
 void drawGlyph(QPainter& p, TGlyph glyph) {
     p.setRenderHint(QPainter::Antialiasing);
@@ -135,16 +146,11 @@ void drawGlyph(QPainter& p, TGlyph glyph) {
         }
         break;
     case TGlyph::Font:
-    case TGlyph::WebFont: {
-        QFont font(QStringLiteral("DejaVu Serif"));
-        font.setPixelSize(14);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(glyph == TGlyph::Font ? Qt::black : QColor(180, 20, 20));
-        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter,
-                   glyph == TGlyph::Font ? QStringLiteral("A") : QStringLiteral("F"));
+    case TGlyph::WebFont:
+        centredText(p, QRectF(0, 0, 16, 16), "DejaVu Serif", 14,
+                    glyph == TGlyph::Font ? QColor(Qt::black) : QColor(180, 20, 20),
+                    glyph == TGlyph::Font ? QStringLiteral("A") : QStringLiteral("F"));
         break;
-    }
     case TGlyph::Web:
         p.setPen(QPen(QColor(20, 80, 160), 1));
         p.setBrush(QColor(170, 210, 250));
@@ -200,18 +206,12 @@ void drawGlyph(QPainter& p, TGlyph glyph) {
         p.drawLine(QPointF(5, 6), QPointF(11, 12));
         p.drawLine(QPointF(11, 6), QPointF(5, 12));
         break;
-    case TGlyph::About: {
+    case TGlyph::About:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(30, 90, 200));
         p.drawEllipse(QPointF(8, 8), 7, 7);
-        QFont font(QStringLiteral("DejaVu Serif"));
-        font.setPixelSize(11);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("i"));
+        centredText(p, QRectF(0, 0, 16, 16), "DejaVu Serif", 11, Qt::white, QStringLiteral("i"));
         break;
-    }
     case TGlyph::Update:
         p.setPen(QPen(QColor(20, 130, 40), 2));
         p.drawLine(QPointF(8, 2), QPointF(8, 12));
@@ -244,18 +244,12 @@ void drawGlyph(QPainter& p, TGlyph glyph) {
         }
         break;
     }
-    case TGlyph::Highlight: {
+    case TGlyph::Highlight:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 240, 60));
         p.drawRect(QRectF(0.5, 3.5, 15, 9));
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(9);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("ab"));
+        centredText(p, QRectF(0, 0, 16, 16), "DejaVu Sans", 9, Qt::black, QStringLiteral("ab"));
         break;
-    }
     case TGlyph::Home:
         p.setPen(QPen(Qt::black, 0.8));
         p.setBrush(QColor(200, 60, 40));
@@ -311,41 +305,6 @@ QIcon GlyphIcon(TGlyph glyph) {
     return icon;
 }
 
-QIcon MenuImage(int index) {
-    switch (index) {
-    case 0:
-        return GlyphIcon(TGlyph::Cut);
-    case 1:
-        return GlyphIcon(TGlyph::Copy);
-    case 2:
-        return GlyphIcon(TGlyph::Paste);
-    case 3:
-        return GlyphIcon(TGlyph::Undo);
-    case 5:
-        return GlyphIcon(TGlyph::Clear);
-    case 6:
-        return GlyphIcon(TGlyph::New);
-    case 7:
-        return GlyphIcon(TGlyph::Open);
-    case 8:
-        return GlyphIcon(TGlyph::Save);
-    case 9:
-        return GlyphIcon(TGlyph::Web);
-    case 11:
-        return GlyphIcon(TGlyph::About);
-    case 12:
-        return GlyphIcon(TGlyph::Find);
-    case 13:
-        return GlyphIcon(TGlyph::Update);
-    case 14:
-        return GlyphIcon(TGlyph::Print);
-    case 15:
-        return GlyphIcon(TGlyph::Email);
-    default:
-        return QIcon();
-    }
-}
-
 QIcon ApplicationIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
@@ -381,11 +340,6 @@ QPixmap BannerPicture() {
     gradient.setColorAt(0, QColor(20, 60, 150));
     gradient.setColorAt(1, QColor(110, 170, 240));
     p.fillRect(pixmap.rect(), gradient);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("HTML tools"));
+    centredText(p, pixmap.rect(), "DejaVu Sans", 13, Qt::white, QStringLiteral("HTML tools"));
     return pixmap;
 }

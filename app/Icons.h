@@ -39,8 +39,6 @@ enum class TGlyph {
 };
 
 QIcon GlyphIcon(TGlyph glyph);
-// The menu images by their index in the image list.
-QIcon MenuImage(int index);
 // The program's icon.
 QIcon ApplicationIcon();
 // The banner that opens the web row, 95 x 24.

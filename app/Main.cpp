@@ -114,9 +114,11 @@ QString TMainForm::StatusText() const {
     return StatusLine->currentMessage();
 }
 
-TfrmNew* TMainForm::takeActiveDocument() {
+void TMainForm::onActiveDocument(const std::function<void(TfrmNew&)>& command) {
     CurrentDocument = ActiveDocument();
-    return CurrentDocument.data();
+    if (CurrentDocument) {
+        command(*CurrentDocument);
+    }
 }
 
 void TMainForm::ConnectCommand(QAction* action, THandler handler, bool needsDocument) {
@@ -195,15 +197,11 @@ void TMainForm::FileOpen() {
 }
 
 void TMainForm::FileSave() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Files.FileSave(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Files.FileSave(window); });
 }
 
 void TMainForm::FileSaveAs() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Files.FileSaveAs(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Files.FileSaveAs(window); });
 }
 
 void TMainForm::FileExit() {
@@ -232,79 +230,55 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 // ---- Edit and View
 
 void TMainForm::Cut1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Cut(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Cut(window); });
 }
 
 void TMainForm::Copy1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Copy(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Copy(window); });
 }
 
 void TMainForm::Paste1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Paste(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Paste(window); });
 }
 
 void TMainForm::SelectAllClick() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.SelectAll(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.SelectAll(window); });
 }
 
 void TMainForm::ClearAll2Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.ClearAll(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.ClearAll(window); });
 }
 
 void TMainForm::Undo1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Undo(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Undo(window); });
 }
 
 void TMainForm::SetFont1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.SetFont(*window, this);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.SetFont(window, this); });
 }
 
 void TMainForm::Print1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Print(*window);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Print(window); });
 }
 
 void TMainForm::AlignCenter1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Align(*window, TParaAlignment::Center);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Align(window, TParaAlignment::Center); });
 }
 
 void TMainForm::AlignLeft1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Align(*window, TParaAlignment::Left);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Align(window, TParaAlignment::Left); });
 }
 
 void TMainForm::AlignRight1Click() {
-    if (TfrmNew* window = takeActiveDocument()) {
-        Edits.Align(*window, TParaAlignment::Right);
-    }
+    onActiveDocument([this](TfrmNew& window) { Edits.Align(window, TParaAlignment::Right); });
 }
 
 void TMainForm::WordWrap1Click() {
-    TfrmNew* window = takeActiveDocument();
-    if (!window) {
-        return;
-    }
     // One mark for the whole program: it is not brought into line with the
     // window that happens to be active.
-    const bool wrap = !WordWrap1->isChecked();
-    WordWrap1->setChecked(wrap);
-    Edits.SetWordWrap(*window, wrap);
+    onActiveDocument([this](TfrmNew& window) {
+        const bool wrap = !WordWrap1->isChecked();
+        WordWrap1->setChecked(wrap);
+        Edits.SetWordWrap(window, wrap);
+    });
 }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -114,14 +115,15 @@ private:
     void createMenus();
     // Panel.cpp
     void createPanel();
-    void setStandardRowVisible(bool visible);
-    void setWebRowVisible(bool visible);
-    void moveWebRow(int imageTop, int buttonTop);
-    QList<QToolButton*> standardRow() const;
-    QList<QToolButton*> webRow() const;
+    // The buttons whose numbers lie from first to last.
+    QList<QToolButton*> row(int first, int last) const;
+    // Mosaic.cpp: the windows, the active one first, in cells half the frame
+    // wide and the given height, two to a row.
+    void arrangeDocuments(int cells, int height);
 
-    // Stores the active window in CurrentDocument and returns it.
-    TfrmNew* takeActiveDocument();
+    // Stores the active window in CurrentDocument and runs the command on it;
+    // nothing when no document window is open.
+    void onActiveDocument(const std::function<void(TfrmNew&)>& command);
     void updateCommandStates();
 
     QMdiArea* mdiArea_ = nullptr;

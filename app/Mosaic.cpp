@@ -8,38 +8,29 @@ constexpr int GridTop = 60;
 } // namespace
 
 void TMainForm::Mosaic41Click() {
-    const QList<TfrmNew*> windows = DocumentWindows();
-    if (windows.size() > 4) {
-        Platform().MessageBox(this, QStringLiteral("There are more than 4 windows!"),
-                              QStringLiteral("Mosaic 4"), TMsgButtons::Ok, TMsgIcon::None);
-        return;
-    }
-    const QRect frame = frameGeometry();
-    for (int i = 0; i < windows.size(); ++i) {
-        TfrmNew* window = windows[i];
-        // Resized first: the window's own resize step puts it at top 60, and
-        // the top set here is the one that stays.
-        window->resize(frame.width() / 2 - 10, window->height());
-        window->resize(window->width(), frame.height() / 2 - 70);
-        const int top = i < 2 ? GridTop : window->height() + GridTop;
-        const int left = i % 2 == 0 ? 0 : window->width();
-        window->move(window->x(), top);
-        window->move(left, window->y());
-    }
+    arrangeDocuments(4, frameGeometry().height() / 2 - 70);
 }
 
 void TMainForm::Mosaic21Click() {
+    arrangeDocuments(2, frameGeometry().height() - 140);
+}
+
+void TMainForm::arrangeDocuments(int cells, int height) {
     const QList<TfrmNew*> windows = DocumentWindows();
-    if (windows.size() > 2) {
-        Platform().MessageBox(this, QStringLiteral("There are more than 2 windows!"),
-                              QStringLiteral("Mosaic 2"), TMsgButtons::Ok, TMsgIcon::None);
+    if (windows.size() > cells) {
+        Platform().MessageBox(this, QStringLiteral("There are more than %1 windows!").arg(cells),
+                              QStringLiteral("Mosaic %1").arg(cells), TMsgButtons::Ok,
+                              TMsgIcon::None);
         return;
     }
-    const QRect frame = frameGeometry();
+    const int width = frameGeometry().width() / 2 - 10;
     for (int i = 0; i < windows.size(); ++i) {
         TfrmNew* window = windows[i];
-        window->resize(frame.width() / 2 - 10, window->height());
-        window->resize(window->width(), frame.height() - 140);
-        window->move(i == 0 ? 0 : window->width(), window->y());
+        // Resized first: the window's own resize step puts it at top 60, so
+        // the top set here is the one that stays. Mosaic 2 sets no top.
+        window->resize(width, height);
+        const int left = i % 2 == 0 ? 0 : window->width();
+        const int top = cells == 2 ? window->y() : i < 2 ? GridTop : window->height() + GridTop;
+        window->move(left, top);
     }
 }

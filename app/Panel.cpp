@@ -33,159 +33,65 @@ struct TButton {
 };
 
 using F = TMainForm;
-constexpr int RowTop = 5;
+// The web row's top and its banner's, in their own row and moved up into
+// the standard row's place.
 constexpr int WebRowTop = 30;
 constexpr int ImageTop = 30;
+constexpr int RaisedWebRowTop = 5;
+constexpr int RaisedImageTop = 6;
 
 const TButton Buttons[] = {
-    {"SpeedButton1", 4, 5, 0, "New", TGlyph::New, {}, &F::FileNew, false},
-    {"SpeedButton2", 57, 5, 0, "Open", TGlyph::Open, {}, &F::FileOpen, false},
-    {"SpeedButton3", 110, 5, 25, "Save", TGlyph::Save, {}, &F::FileSave, true},
-    {"SpeedButton4", 134, 5, 25, "Save As", TGlyph::SaveAs, {}, &F::FileSaveAs, true},
-    {"SpeedButton5", 158, 5, 25, "Print", TGlyph::Print, {}, &F::Print1Click, true},
-    {"SpeedButton6", 182, 5, 25, "Exit from Pennivale", TGlyph::Exit, {}, &F::FileExit, false},
-    {"SpeedButton7", 206, 5, 25, "Cut", TGlyph::Cut, {}, &F::Cut1Click, true},
-    {"SpeedButton8", 230, 5, 25, "Copy", TGlyph::Copy, {}, &F::Copy1Click, true},
-    {"SpeedButton9", 254, 5, 25, "Paste", TGlyph::Paste, {}, &F::Paste1Click, true},
-    {"SpeedButton10", 278, 5, 25, "Find", TGlyph::Find, {}, nullptr, true},
-    {"SpeedButton11", 302, 5, 25, "Replace", TGlyph::Replace, {}, nullptr, true},
-    {"SpeedButton12", 327, 5, 25, "Set Font", TGlyph::Font, {}, &F::SetFont1Click, true},
-    {"SpeedButton13",
-     351,
-     5,
-     25,
-     "Preview Web Page in default browser",
-     TGlyph::Web,
-     {},
-     nullptr,
-     true},
-    {"SpeedButton14",
-     375,
-     5,
-     25,
-     "Mosaic function for 4 windows",
-     TGlyph::Mosaic4,
-     {},
-     &F::Mosaic41Click,
+    {"SpeedButton1", 4, 5, 0, "New", TGlyph::New, std::nullopt, &F::FileNew, false},
+    {"SpeedButton2", 57, 5, 0, "Open", TGlyph::Open, std::nullopt, &F::FileOpen, false},
+    {"SpeedButton3", 110, 5, 25, "Save", TGlyph::Save, std::nullopt, &F::FileSave, true},
+    {"SpeedButton4", 134, 5, 25, "Save As", TGlyph::SaveAs, std::nullopt, &F::FileSaveAs, true},
+    {"SpeedButton5", 158, 5, 25, "Print", TGlyph::Print, std::nullopt, &F::Print1Click, true},
+    {"SpeedButton6", 182, 5, 25, "Exit from Pennivale", TGlyph::Exit, std::nullopt, &F::FileExit,
      false},
-    {"SpeedButton15",
-     399,
-     5,
-     25,
-     "Mosaic function for 2 windows",
-     TGlyph::Mosaic2,
-     {},
-     &F::Mosaic21Click,
+    {"SpeedButton7", 206, 5, 25, "Cut", TGlyph::Cut, std::nullopt, &F::Cut1Click, true},
+    {"SpeedButton8", 230, 5, 25, "Copy", TGlyph::Copy, std::nullopt, &F::Copy1Click, true},
+    {"SpeedButton9", 254, 5, 25, "Paste", TGlyph::Paste, std::nullopt, &F::Paste1Click, true},
+    {"SpeedButton10", 278, 5, 25, "Find", TGlyph::Find, std::nullopt, nullptr, true},
+    {"SpeedButton11", 302, 5, 25, "Replace", TGlyph::Replace, std::nullopt, nullptr, true},
+    {"SpeedButton12", 327, 5, 25, "Set Font", TGlyph::Font, std::nullopt, &F::SetFont1Click, true},
+    {"SpeedButton13", 351, 5, 25, "Preview Web Page in default browser", TGlyph::Web, std::nullopt,
+     nullptr, true},
+    {"SpeedButton14", 375, 5, 25, "Mosaic function for 4 windows", TGlyph::Mosaic4, std::nullopt,
+     &F::Mosaic41Click, false},
+    {"SpeedButton15", 399, 5, 25, "Mosaic function for 2 windows", TGlyph::Mosaic2, std::nullopt,
+     &F::Mosaic21Click, false},
+    {"SpeedButton16", 423, 5, 25, "Align Pennivale text to the center", TGlyph::AlignCenter,
+     std::nullopt, &F::AlignCenter1Click, true},
+    {"SpeedButton17", 447, 5, 25, "Align Pennivale text to the left", TGlyph::AlignLeft,
+     std::nullopt, &F::AlignLeft1Click, true},
+    {"SpeedButton18", 471, 5, 25, "Align Pennivale text to the right", TGlyph::AlignRight,
+     std::nullopt, &F::AlignRight1Click, true},
+    {"SpeedButton19", 495, 5, 25, "Undo last changes", TGlyph::Undo, std::nullopt, &F::Undo1Click,
+     true},
+    {"SpeedButton20", 520, 5, 25, "Send text by Email", TGlyph::Email, std::nullopt, nullptr, true},
+    {"SpeedButton112", 206, 30, 25, "Paragraph HTML Tag", std::nullopt,
+     TTextFace{"\u00b6", "Times New Roman", 16, false, false, false}, nullptr, true},
+    {"SpeedButton113", 230, 30, 25, "Break HTML Tag", std::nullopt,
+     TTextFace{"BR", "Times New Roman", 13, true, false, false}, nullptr, true},
+    {"SpeedButton114", 254, 30, 25, "Non-breaking space HTML Tag", std::nullopt,
+     TTextFace{"nb", "Times New Roman", 16, true, false, false}, nullptr, true},
+    {"SpeedButton115", 278, 30, 25, "Align to Center HTML Tag", TGlyph::CenterTag, std::nullopt,
+     nullptr, true},
+    {"SpeedButton116", 302, 30, 25, "Bold HTML Tag", std::nullopt,
+     TTextFace{"B", "Arial Black", 16, false, false, false}, nullptr, true},
+    {"SpeedButton117", 326, 30, 25, "Italic HTML Tag", std::nullopt,
+     TTextFace{"I", "Times New Roman", 16, true, true, false}, nullptr, true},
+    {"SpeedButton118", 350, 30, 25, "Underlined HTML Tag", std::nullopt,
+     TTextFace{"U", "Times New Roman", 16, true, false, true}, nullptr, true},
+    {"SpeedButton119", 375, 30, 25, "Link HTML Tag", TGlyph::Link, std::nullopt, nullptr, true},
+    {"SpeedButton120", 399, 30, 25, "Image HTML Tag", TGlyph::Image, std::nullopt, nullptr, true},
+    {"SpeedButton121", 423, 30, 25, "HTML Color", TGlyph::Color, std::nullopt, nullptr, true},
+    {"SpeedButton122", 447, 30, 25, "Font HTML Tag", TGlyph::WebFont, std::nullopt, nullptr, true},
+    {"SpeedButton123", 471, 30, 25, "Highlight HTML Tag", TGlyph::Highlight, std::nullopt, nullptr,
+     true},
+    {"SpeedButton124", 496, 30, 25, "Go to my HomePage", TGlyph::Home, std::nullopt, nullptr,
      false},
-    {"SpeedButton16",
-     423,
-     5,
-     25,
-     "Align Pennivale text to the center",
-     TGlyph::AlignCenter,
-     {},
-     &F::AlignCenter1Click,
-     true},
-    {"SpeedButton17",
-     447,
-     5,
-     25,
-     "Align Pennivale text to the left",
-     TGlyph::AlignLeft,
-     {},
-     &F::AlignLeft1Click,
-     true},
-    {"SpeedButton18",
-     471,
-     5,
-     25,
-     "Align Pennivale text to the right",
-     TGlyph::AlignRight,
-     {},
-     &F::AlignRight1Click,
-     true},
-    {"SpeedButton19", 495, 5, 25, "Undo last changes", TGlyph::Undo, {}, &F::Undo1Click, true},
-    {"SpeedButton20", 520, 5, 25, "Send text by Email", TGlyph::Email, {}, nullptr, true},
-    {"SpeedButton112",
-     206,
-     30,
-     25,
-     "Paragraph HTML Tag",
-     {},
-     TTextFace{"\u00b6", "Times New Roman", 16, false, false, false},
-     nullptr,
-     true},
-    {"SpeedButton113",
-     230,
-     30,
-     25,
-     "Break HTML Tag",
-     {},
-     TTextFace{"BR", "Times New Roman", 13, true, false, false},
-     nullptr,
-     true},
-    {"SpeedButton114",
-     254,
-     30,
-     25,
-     "Non-breaking space HTML Tag",
-     {},
-     TTextFace{"nb", "Times New Roman", 16, true, false, false},
-     nullptr,
-     true},
-    {"SpeedButton115",
-     278,
-     30,
-     25,
-     "Align to Center HTML Tag",
-     TGlyph::CenterTag,
-     {},
-     nullptr,
-     true},
-    {"SpeedButton116",
-     302,
-     30,
-     25,
-     "Bold HTML Tag",
-     {},
-     TTextFace{"B", "Arial Black", 16, false, false, false},
-     nullptr,
-     true},
-    {"SpeedButton117",
-     326,
-     30,
-     25,
-     "Italic HTML Tag",
-     {},
-     TTextFace{"I", "Times New Roman", 16, true, true, false},
-     nullptr,
-     true},
-    {"SpeedButton118",
-     350,
-     30,
-     25,
-     "Underlined HTML Tag",
-     {},
-     TTextFace{"U", "Times New Roman", 16, true, false, true},
-     nullptr,
-     true},
-    {"SpeedButton119", 375, 30, 25, "Link HTML Tag", TGlyph::Link, {}, nullptr, true},
-    {"SpeedButton120", 399, 30, 25, "Image HTML Tag", TGlyph::Image, {}, nullptr, true},
-    {"SpeedButton121", 423, 30, 25, "HTML Color", TGlyph::Color, {}, nullptr, true},
-    {"SpeedButton122", 447, 30, 25, "Font HTML Tag", TGlyph::WebFont, {}, nullptr, true},
-    {"SpeedButton123", 471, 30, 25, "Highlight HTML Tag", TGlyph::Highlight, {}, nullptr, true},
-    {"SpeedButton124", 496, 30, 25, "Go to my HomePage", TGlyph::Home, {}, nullptr, false},
 };
-
-// The standard row: every button from Save to Send by Email.
-bool inStandardRow(const QString& name) {
-    const int number = name.mid(11).toInt();
-    return number >= 3 && number <= 20;
-}
-
-bool inWebRow(const QString& name) {
-    return name.mid(11).toInt() >= 112;
-}
 
 } // namespace
 
@@ -244,66 +150,34 @@ void TMainForm::createPanel() {
     Panel1->raise();
 }
 
-QList<QToolButton*> TMainForm::standardRow() const {
-    QList<QToolButton*> row;
-    for (QToolButton* button : Panel1->findChildren<QToolButton*>()) {
-        if (inStandardRow(button->objectName())) {
-            row.append(button);
-        }
+QList<QToolButton*> TMainForm::row(int first, int last) const {
+    QList<QToolButton*> buttons;
+    for (int number = first; number <= last; ++number) {
+        buttons.append(Button(QStringLiteral("SpeedButton%1").arg(number)));
     }
-    return row;
-}
-
-QList<QToolButton*> TMainForm::webRow() const {
-    QList<QToolButton*> row;
-    for (QToolButton* button : Panel1->findChildren<QToolButton*>()) {
-        if (inWebRow(button->objectName())) {
-            row.append(button);
-        }
-    }
-    return row;
-}
-
-void TMainForm::setStandardRowVisible(bool visible) {
-    for (QToolButton* button : standardRow()) {
-        button->setVisible(visible);
-    }
-}
-
-void TMainForm::setWebRowVisible(bool visible) {
-    Image1->setVisible(visible);
-    for (QToolButton* button : webRow()) {
-        button->setVisible(visible);
-    }
-}
-
-void TMainForm::moveWebRow(int imageTop, int buttonTop) {
-    Image1->move(Image1->x(), imageTop);
-    for (QToolButton* button : webRow()) {
-        button->move(button->x(), buttonTop);
-    }
+    return buttons;
 }
 
 void TMainForm::StandardClick() {
-    if (Standard->isChecked()) {
-        Standard->setChecked(false);
-        setStandardRowVisible(false);
-        // The web row moves up into the free row.
-        moveWebRow(6, RowTop);
-    } else {
-        Standard->setChecked(true);
-        setStandardRowVisible(true);
-        moveWebRow(ImageTop, WebRowTop);
+    const bool show = !Standard->isChecked();
+    Standard->setChecked(show);
+    // Save to Send by Email; New and Open belong to no row.
+    for (QToolButton* button : row(3, 20)) {
+        button->setVisible(show);
+    }
+    // The web row moves up into the free row, and back.
+    Image1->move(Image1->x(), show ? ImageTop : RaisedImageTop);
+    for (QToolButton* button : row(112, 124)) {
+        button->move(button->x(), show ? WebRowTop : RaisedWebRowTop);
     }
 }
 
 void TMainForm::WebClick() {
     // The row keeps its place, wherever the Standard toggle last put it.
-    if (Web->isChecked()) {
-        Web->setChecked(false);
-        setWebRowVisible(false);
-    } else {
-        Web->setChecked(true);
-        setWebRowVisible(true);
+    const bool show = !Web->isChecked();
+    Web->setChecked(show);
+    Image1->setVisible(show);
+    for (QToolButton* button : row(112, 124)) {
+        button->setVisible(show);
     }
 }

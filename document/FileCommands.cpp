@@ -71,8 +71,21 @@ std::string WithTypeExtension(const std::string& fileName, int filterIndex) {
 
 TFileCommands::TFileCommands(TDocumentHost& host) : host_(host) {}
 
-QWidget* TFileCommands::dialogParent() const {
-    return host_.DocumentArea().window();
+std::optional<std::string> TFileCommands::askFileName(TFileDialog dialog, const QString& title,
+                                                      const QString& filter,
+                                                      TDialogChoice& choice) {
+    TFileDialogRequest request;
+    request.Title = title;
+    request.Filter = filter;
+    request.FilterIndex = choice.filterIndex;
+    request.FileName = choice.fileName;
+    // Several files may be chosen to open; only the first is taken.
+    request.MultiSelect = dialog == &TPlatform::OpenDialog;
+    if (!(Platform().*dialog)(host_.DocumentArea().window(), request)) {
+        return std::nullopt;
+    }
+    choice = {request.FilterIndex, request.FileName};
+    return request.FileName;
 }
 
 TfrmNew* TFileCommands::createWindow() {
@@ -97,24 +110,18 @@ TfrmNew* TFileCommands::FileNew() {
 }
 
 TfrmNew* TFileCommands::FileOpen() {
-    TFileDialogRequest request;
-    request.Title = OpenTitle;
-    request.Filter = OpenFilter;
-    request.FilterIndex = openFilterIndex_;
-    request.FileName = openFileName_;
-    request.MultiSelect = true;
-    if (!Platform().OpenDialog(dialogParent(), request)) {
+    const std::optional<std::string> chosen =
+        askFileName(&TPlatform::OpenDialog, OpenTitle, OpenFilter, open_);
+    if (!chosen) {
         return nullptr;
     }
-    openFilterIndex_ = request.FilterIndex;
-    openFileName_ = request.FileName;
 
     TfrmNew* window = createWindow();
     window->Edit1().resize(window->width() - 20, window->height() - 50);
     host_.DocumentArea().setActiveSubWindow(window);
     window->Edit1().setFocus();
-    const std::string fileName = request.FileName;
-    if (openFilterIndex_ == ftRichText) {
+    const std::string& fileName = *chosen;
+    if (open_.filterIndex == ftRichText) {
         try {
             window->Edit1().LoadFromFile(fileName);
         } catch (const EFOpenError& error) {
@@ -154,26 +161,23 @@ void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) 
 }
 
 void TFileCommands::FileSave(TfrmNew& window) {
-    const std::string fileName = WriteDocument(window.Caption(), window);
+    showSaved(window, WriteDocument(window.Caption(), window));
+}
+
+void TFileCommands::showSaved(TfrmNew& window, const std::string& fileName) {
     window.SetCaption(fileName);
     host_.SetStatusText(FilePrefix + DisplayName(fileName));
 }
 
 std::optional<std::string> TFileCommands::FileSaveAs(TfrmNew& window) {
-    TFileDialogRequest request;
-    request.Title = SaveTitle;
-    request.Filter = SaveFilter;
-    request.FilterIndex = saveFilterIndex_;
-    request.FileName = saveFileName_;
-    if (!Platform().SaveDialog(dialogParent(), request)) {
+    const std::optional<std::string> chosen =
+        askFileName(&TPlatform::SaveDialog, SaveTitle, SaveFilter, save_);
+    if (!chosen) {
         return std::nullopt;
     }
-    saveFilterIndex_ = request.FilterIndex;
-    saveFileName_ = request.FileName;
     const std::string fileName =
-        WriteDocument(WithTypeExtension(request.FileName, saveFilterIndex_), window);
-    window.SetCaption(fileName);
-    host_.SetStatusText(FilePrefix + DisplayName(fileName));
+        WriteDocument(WithTypeExtension(*chosen, save_.filterIndex), window);
+    showSaved(window, fileName);
     return fileName;
 }
 
@@ -182,7 +186,7 @@ std::string TFileCommands::WriteDocument(const std::string& fileName, TfrmNew& w
         return FileSaveAs(window).value_or(fileName);
     }
     try {
-        if (saveFilterIndex_ == ftRichText) {
+        if (save_.filterIndex == ftRichText) {
             window.Edit1().SaveToFile(fileName);
         } else {
             WriteFileBytes(fileName, window.Edit1().Text());

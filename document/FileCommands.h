@@ -6,7 +6,9 @@
 
 class QWidget;
 class TDocumentHost;
+class TPlatform;
 class TfrmNew;
+struct TFileDialogRequest;
 
 // The file-type choice of the open and save dialogs, counted from 1.
 enum TFileType { ftText = 1, ftHtml = 2, ftCpp = 3, ftRichText = 4, ftAll = 5 };
@@ -44,21 +46,30 @@ public:
     std::string WriteDocument(const std::string& fileName, TfrmNew& window);
 
     int WindowCounter() const { return windowCounter_; }
-    int OpenFilterIndex() const { return openFilterIndex_; }
-    int SaveFilterIndex() const { return saveFilterIndex_; }
-    const std::string& OpenFileName() const { return openFileName_; }
-    const std::string& SaveFileName() const { return saveFileName_; }
+    int OpenFilterIndex() const { return open_.filterIndex; }
+    int SaveFilterIndex() const { return save_.filterIndex; }
+    const std::string& OpenFileName() const { return open_.fileName; }
+    const std::string& SaveFileName() const { return save_.fileName; }
 
 private:
-    QWidget* dialogParent() const;
+    // What a file dialog remembers from its last confirmed run.
+    struct TDialogChoice {
+        int filterIndex = ftText;
+        std::string fileName;
+    };
+    // Runs the open or save dialog from its last choice; the name chosen (the
+    // choice is remembered), or nothing when cancelled.
+    using TFileDialog = bool (TPlatform::*)(QWidget*, TFileDialogRequest&);
+    std::optional<std::string> askFileName(TFileDialog dialog, const QString& title,
+                                           const QString& filter, TDialogChoice& choice);
     TfrmNew* createWindow();
+    // The caption and the status line name the file written.
+    void showSaved(TfrmNew& window, const std::string& fileName);
 
     TDocumentHost& host_;
     int windowCounter_ = 1;
-    int openFilterIndex_ = ftText;
-    int saveFilterIndex_ = ftText;
-    std::string openFileName_;
-    std::string saveFileName_;
+    TDialogChoice open_;
+    TDialogChoice save_;
 };
 
 // A real file path (as opposed to a caption such as "Untitled3") is absolute.
