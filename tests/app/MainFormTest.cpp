@@ -93,9 +93,14 @@ TEST_F(MainFormTest, ViewTogglesHideTheRowsAndMoveTheWebRow) {
     }
 }
 
-TEST_F(MainFormTest, WithoutADocumentCommandsDoNothingAndAreGreyedOut) {
-    form.CreateStartupDocument({})->close();
+TEST_F(MainFormTest, ClosedWindowIsNeverReachedAndWithoutOneCommandsDoNothing) {
+    TfrmNew* window = form.CreateStartupDocument({});
+    Trigger("SelectAll");
+    EXPECT_EQ(form.CurrentDocument.data(), window);
+    window->close();
+    EXPECT_EQ(form.ActiveDocument(), nullptr) << "closed, not yet destroyed";
     FlushDeletes();
+    EXPECT_TRUE(form.CurrentDocument.isNull());
     ASSERT_TRUE(form.DocumentWindows().isEmpty());
     for (const char* name : {"FileSaveItem", "Print1", "Cut1", "WordWrap1", "Save1"}) {
         EXPECT_FALSE(Action(name)->isEnabled()) << name;
@@ -117,16 +122,6 @@ TEST_F(MainFormTest, WithoutADocumentCommandsDoNothingAndAreGreyedOut) {
     EXPECT_FALSE(form.WordWrap1->isChecked());
     Click(1);
     EXPECT_TRUE(Action("FileSaveItem")->isEnabled());
-}
-
-TEST_F(MainFormTest, ClosedWindowIsNeverReachedThroughCurrentDocument) {
-    TfrmNew* window = form.CreateStartupDocument({});
-    Trigger("SelectAll");
-    EXPECT_EQ(form.CurrentDocument.data(), window);
-    window->close();
-    EXPECT_EQ(form.ActiveDocument(), nullptr) << "closed, not yet destroyed";
-    FlushDeletes();
-    EXPECT_TRUE(form.CurrentDocument.isNull());
 }
 
 TEST_F(MainFormTest, ClosingTheMainWindowAsksEveryChangedWindowAndCancelKeepsAll) {
@@ -166,7 +161,10 @@ TEST_F(MainFormTest, FileEntriesActOnTheActiveWindow) {
     active->Edit1().SetText("popup");
     AnswerSave(Path("popup.txt"), ftText);
     Trigger("Save1");
-    EXPECT_EQ(ReadFile(Path("popup.txt")), "popup");
+    active->Edit1().SetText("again");
+    Trigger("Save1");
+    EXPECT_EQ(ReadFile(Path("popup.txt")), "again") << "saved under its caption, no dialog";
+    EXPECT_EQ(SaveDialogs(), 1u);
     CancelSave();
     Trigger("SaveAs1");
     EXPECT_EQ(SaveDialogs(), 2u);

@@ -89,7 +89,7 @@ TEST_F(DocumentTest, CloseQueryAsksOnlyForChangedWindowsAndHonoursEachAnswer) {
 
     // A save that fails refuses the close, so the text is not lost.
     AnswerSave(Path("no/dir/x.txt"), ftText);
-    EXPECT_FALSE(closeChanged({TModalResult::Yes, TModalResult::Ok}));
+    ASSERT_FALSE(closeChanged({TModalResult::Yes, TModalResult::Ok}));
     EXPECT_EQ(Messages().back().icon, TMsgIcon::Stop);
     EXPECT_EQ(window->Edit1().Text(), "typed");
     EXPECT_EQ(Flag(window), "true");

@@ -5,10 +5,6 @@
 #include <QTextBlock>
 
 namespace {
-std::string clipboardText() {
-    return QApplication::clipboard()->text().toStdString();
-}
-
 void select(TRichEdit& edit, int start, int length) {
     edit.SetSelStart(start);
     edit.SetSelLength(length);
@@ -26,17 +22,17 @@ TEST_F(DocumentTest, ClipboardSelectAllAndUndo) {
     // Cut with nothing selected touches neither the clipboard nor the text.
     edit.SetSelStart(3);
     frame.Edits.Cut(*window);
-    EXPECT_EQ(clipboardText(), "before");
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
     EXPECT_EQ(edit.Text(), "alpha beta");
 
     select(edit, 0, 6);
     frame.Edits.Cut(*window);
-    EXPECT_EQ(clipboardText(), "alpha ");
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha "));
     EXPECT_EQ(edit.Text(), "beta");
 
     select(edit, 0, 4);
     frame.Edits.Copy(*window);
-    EXPECT_EQ(clipboardText(), "beta");
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("beta"));
     edit.SetSelStart(4);
     frame.Edits.Paste(*window);
     EXPECT_EQ(edit.Text(), "betabeta");

@@ -125,22 +125,21 @@ TEST_F(DocumentTest, FileTypeChoiceGovernsOpenAndSave) {
 }
 
 TEST_F(DocumentTest, SaveAsAppendsTheTypeExtensionOnlyWhenMissing) {
-    struct Case {
-        const char* chosen;
-        int filterIndex;
-        const char* written;
-    };
-    const Case cases[] = {
-        {"notes.txt", ftText, "notes.txt"},    {"NOTES.TXT", ftText, "NOTES.TXT"},
-        {"page.htm", ftHtml, "page.htm.html"}, {"main.c", ftCpp, "main.c.cpp"},
-        {"doc", ftRichText, "doc.rtf"},        {"any.thing", ftAll, "any.thing"},
-    };
+    // The name chosen, its file type and the name written.
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"notes.txt", ftText, "notes.txt"},
+        {"NOTES.TXT", ftText, "NOTES.TXT"},
+        {"page.htm", ftHtml, "page.htm.html"},
+        {"main.c", ftCpp, "main.c.cpp"},
+        {"doc", ftRichText, "doc.rtf"},
+        {"any.thing", ftAll, "any.thing"},
+        {"txt", ftText, "txt.txt"}};
     TfrmNew* window = frame.Files.FileNew();
-    for (const Case& c : cases) {
-        window->Edit1().SetText(c.chosen);
-        AnswerSave(Path(c.chosen), c.filterIndex);
+    for (const auto& [chosen, filterIndex, written] : cases) {
+        window->Edit1().SetText(chosen);
+        AnswerSave(Path(chosen), filterIndex);
         frame.Files.FileSaveAs(*window);
-        EXPECT_EQ(window->Caption(), Path(c.written)) << c.chosen;
+        EXPECT_EQ(window->Caption(), Path(written)) << chosen;
     }
     EXPECT_EQ(ReadFile(Path("notes.txt")), "notes.txt");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("notes.txt.txt"))));
@@ -252,7 +251,8 @@ TEST_F(DocumentTest, FileTooLargeForMemoryIsReportedWithoutExitOrLoss) {
     ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
     Run([&] { Open(huge, ftText); });
     setrlimit(RLIMIT_AS, &saved);
-    EXPECT_TRUE(OnlyMessage().text.contains(QStringLiteral("memory"), Qt::CaseInsensitive));
+    const QString message = OnlyMessage().text;
+    EXPECT_TRUE(message.contains(QStringLiteral("memory")) && message.contains(huge.c_str()));
     EXPECT_EQ(other->Edit1().Text(), "keep me");
     EXPECT_EQ(frame.LastWindow()->Caption(), "Untitled");
     EXPECT_EQ(frame.LastWindow()->Edit1().Text(), "");
