@@ -347,8 +347,7 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
     }
     if (isLineBreakKey(event)) {
         // A break typed by the user takes the line end the text already uses.
-        const TTextMirror::LineEnd own = mirror_->OwnLineEnd();
-        SetSelText(own == TTextMirror::CRLF ? "\r\n" : (own == TTextMirror::CR ? "\r" : "\n"));
+        SetSelText(TTextMirror::LineEndBytes(mirror_->OwnLineEnd()));
         ensureCursorVisible();
         event->accept();
         return;

@@ -48,7 +48,20 @@ int docLengthOf(std::string_view bytes) {
     return n;
 }
 
+// The byte a document character stands for; "?" for one no byte stands for.
+char byteFor(char16_t ch) {
+    if (ch == '\t') {
+        return '\t';
+    }
+    const int b = TTextMirror::FromDisplay(ch);
+    return b >= 0 ? static_cast<char>(b) : '?';
+}
+
 } // namespace
+
+const char* TTextMirror::LineEndBytes(LineEnd kind) {
+    return kind == CRLF ? "\r\n" : (kind == CR ? "\r" : "\n");
+}
 
 TTextMirror::TTextMirror(QTextDocument& document) : doc_(document) {
     // A document reports its changes only once it has a layout.
@@ -94,7 +107,7 @@ TTextMirror::LineEnd TTextMirror::OwnLineEnd() const {
 }
 
 std::string TTextMirror::FromUserText(const QString& text) const {
-    const char* own = OwnLineEnd() == CRLF ? "\r\n" : (OwnLineEnd() == CR ? "\r" : "\n");
+    const char* own = LineEndBytes(OwnLineEnd());
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -107,16 +120,9 @@ std::string TTextMirror::FromUserText(const QString& text) const {
             continue;
         }
         if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-            out.push_back('?');
-            continue;
+            ++i; // one character outside the code page, one "?"
         }
-        if (ch == '\t') {
-            out.push_back('\t');
-            continue;
-        }
-        const int b = FromDisplay(ch);
-        out.push_back(b >= 0 ? static_cast<char>(b) : '?');
+        out.push_back(byteFor(ch));
     }
     return out;
 }
@@ -311,15 +317,10 @@ std::string TTextMirror::extract(int from, int count, int firstBlock,
             block = block.next();
             const LineEnd kind = LineEndOf(block.charFormat());
             kinds.push_back(kind);
-            out += kind == CRLF ? "\r\n" : (kind == CR ? "\r" : "\n");
+            out += LineEndBytes(kind);
             continue;
         }
-        if (ch == '\t') {
-            out.push_back('\t');
-            continue;
-        }
-        const int b = FromDisplay(ch);
-        out.push_back(b >= 0 ? static_cast<char>(b) : '?');
+        out.push_back(byteFor(ch));
     }
     return out;
 }

@@ -42,6 +42,7 @@ public:
     // The line end a typed or pasted break takes: the first one of the text,
     // LF when it has none.
     LineEnd OwnLineEnd() const;
+    static const char* LineEndBytes(LineEnd kind);
 
     // Replaces the bytes [from, to) with the given bytes as one undo step.
     // Afterwards the caret of the returned cursor stands after the insertion.
