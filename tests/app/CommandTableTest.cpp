@@ -44,12 +44,20 @@ TEST_F(MainFormTest, MenusHoldEveryEntryWithItsTexts) {
                            "ChangeUpperCaseLowerCase2", "SetasHTML2", "N4", "Save1", "SaveAs1"}));
 
     // Every entry has a name; all but separators a caption, and all but the
-    // menu bar's titles a hint.
+    // menu bar's titles a hint. With a document open every item works but
+    // those of features still to come, which stand disabled until connected.
     QList<QAction*> entries = form.MainMenu->actions();
     for (const QMenu* menu : form.findChildren<QMenu*>()) {
         entries += menu->objectName().isEmpty() ? QList<QAction*>() : menu->actions();
     }
     EXPECT_EQ(entries.size(), 61);
+    form.CreateStartupDocument({});
+    const QStringList later =
+        QStringLiteral(
+            "ImportfromWeb1 mnuSendbyEmail Find1 Replace1 SetasHTML1 AllUpperCase1 AllLowerCase1 "
+            "Reverse1 InitialUpperCase1 Crypt1 Decrypt1 PreviewWebPage1 About1 CheckforUpdates1 "
+            "AllUpperCase2 AllLowerCase2 ReverseUpperCaseLowerCase1 InitialUpperCase2 SetasHTML2")
+            .split(QLatin1Char(' '));
     for (const QAction* action : entries) {
         const std::string name = action->objectName().toStdString();
         EXPECT_FALSE(name.empty()) << action->text().toStdString();
@@ -57,6 +65,7 @@ TEST_F(MainFormTest, MenusHoldEveryEntryWithItsTexts) {
             EXPECT_FALSE(action->text().isEmpty()) << name;
             EXPECT_TRUE(form.MainMenu->actions().contains(action) || !action->statusTip().isEmpty())
                 << name;
+            EXPECT_EQ(action->isEnabled(), !later.contains(action->objectName())) << name;
         }
     }
     for (const Entry& entry : Sample) {
@@ -72,6 +81,7 @@ TEST_F(MainFormTest, MenusHoldEveryEntryWithItsTexts) {
 }
 
 TEST_F(MainFormTest, ButtonsStandInTwoRowsWithTheHintsOfTheirCommands) {
+    form.CreateStartupDocument({});
     EXPECT_EQ(form.Panel1->findChildren<QToolButton*>().size(), 33);
     EXPECT_EQ(Button(1)->geometry(), QRect(4, 5, 53, 49));
     EXPECT_EQ(Button(2)->geometry(), QRect(57, 5, 53, 49));
@@ -89,6 +99,9 @@ TEST_F(MainFormTest, ButtonsStandInTwoRowsWithTheHintsOfTheirCommands) {
             next = button->x() + 24;
             EXPECT_FALSE(button->toolTip().isEmpty()) << number;
             EXPECT_EQ(button->statusTip(), button->toolTip()) << number;
+            const bool later = number >= 112 || number == 10 || number == 11 || number == 13 ||
+                               number == 20; // features still to come
+            EXPECT_EQ(button->isEnabled(), !later) << number;
         }
     }
     // A button doing a menu item's work shows that item's hint.
