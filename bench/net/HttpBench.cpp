@@ -1,7 +1,7 @@
 // Get of a 100 MB body from a loopback server, beside curl fetching the same
 // body from the same server in the same run.
 #include "net/Nmhttp.h"
-#include "tests/net/HttpTestServer.h"
+#include "tests/net/LoopbackServer.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::size_t BodySize = 100u << 20;
 
-HttpTestServer& server() {
+// Answers every request with the same 100 MB reply, then closes.
+loopback::Server& server() {
     static const std::string reply = [] {
         std::string body(BodySize, '\0');
         std::uint32_t seed = 1;
@@ -21,10 +22,13 @@ HttpTestServer& server() {
             seed = seed * 1103515245u + 12345u;
             c = static_cast<char>(seed >> 24);
         }
-        return HttpTestServer::Reply("HTTP/1.0 200 OK",
-                                     "Content-Length: " + std::to_string(BodySize) + "\r\n", body);
+        return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(BodySize) + "\r\n\r\n" + body;
     }();
-    static HttpTestServer instance([](int, const std::string&) { return HttpTestReply{reply}; });
+    static loopback::Server instance([](loopback::Connection& c) {
+        if (c.ReadRequest(10000)) {
+            c.Send(reply);
+        }
+    });
     return instance;
 }
 

@@ -4,11 +4,11 @@
 
 #include "net/Psock.h"
 #include "tests/net/LoopbackServer.h"
+#include "tests/net/NetTestSupport.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <sys/resource.h>
 
@@ -40,24 +40,6 @@ Server& bigServer() {
         }
     });
     return server;
-}
-
-double threadCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-int openDescriptors() {
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (::readdir(dir)) {
-            ++count;
-        }
-        ::closedir(dir);
-    }
-    return count;
 }
 
 void BM_PsockCaptureString100MB(benchmark::State& state) {
@@ -116,9 +98,9 @@ void BM_PsockWaitOnDrippingServer5s(benchmark::State& state) {
     std::string s;
     for (auto _ : state) {
         sock.Connect();
-        const double before = threadCpuSeconds();
+        const double before = nettest::cpuSeconds(RUSAGE_THREAD);
         sock.CaptureString(s, -1);
-        cpu += threadCpuSeconds() - before;
+        cpu += nettest::cpuSeconds(RUSAGE_THREAD) - before;
         sock.Disconnect();
     }
     state.counters["cpu_s"] = benchmark::Counter(cpu / static_cast<double>(state.iterations()));
@@ -138,7 +120,7 @@ void BM_PsockConnectCycles10000(benchmark::State& state) {
         sock.Host = "127.0.0.1";
         sock.Port = server.Port();
         sock.TimeOut = 5000;
-        const int before = openDescriptors();
+        const int before = nettest::openDescriptors();
         std::string s;
         for (int i = 0; i < 10000; ++i) {
             sock.Connect();
@@ -151,7 +133,7 @@ void BM_PsockConnectCycles10000(benchmark::State& state) {
         }
         // The server runs in this process: count once it has closed its side.
         server.WaitServed(10000, 10000);
-        delta = openDescriptors() - before;
+        delta = nettest::openDescriptors() - before;
     }
     state.counters["fd_delta"] = delta;
     if (delta != 0) {

@@ -2,39 +2,22 @@
 
 #include <gtest/gtest.h>
 
-TEST(NmextstrTest, IndexOfNameMatchesNameBeforeFirstColonInAnyCase) {
+TEST(NmextstrTest, NamesAreTheTextBeforeTheFirstColonInAnyCase) {
     TExStringList list;
-    list.Add("GET / HTTP/1.0");
-    list.Add("Host : spaced");
-    list.Add("host: y");
-    list.Add("X-A: 1: 2");
-    list.Add("Host: second");
-    EXPECT_EQ(list.IndexOfName("Host"), 2);
-    EXPECT_EQ(list.IndexOfName("HOST"), 2);
+    for (const char* line : {"GET / HTTP/1.0", "Host : spaced", "host: y", "X-A: 1: 2", "B:y",
+                             "C:  two", "D:", "\xc9t\xe9: v"}) {
+        list.Add(line);
+    }
+    EXPECT_EQ(list.IndexOfName("HOST"), 2); // names are not trimmed
     EXPECT_EQ(list.IndexOfName("Host "), 1);
-    EXPECT_EQ(list.IndexOfName("x-a"), 3);
+    EXPECT_EQ(list.IndexOfName("\xe9T\xc9"), 7); // letters of the code page too
     EXPECT_EQ(list.IndexOfName("GET / HTTP/1.0"), -1);
-    EXPECT_EQ(list.IndexOfName("GET / HTTP/1.0 "), -1);
-    EXPECT_EQ(list.IndexOfName("Missing"), -1);
     EXPECT_EQ(list.IndexOfName(""), -1);
-    // letters of the code page match their other case too
-    list.Add("\xc9t\xe9: v");
-    EXPECT_EQ(list.IndexOfName("\xe9T\xc9"), 5);
-}
-
-TEST(NmextstrTest, GetValueDropsOneSpaceAfterColon) {
-    TExStringList list;
-    list.Add("A: x");
-    list.Add("B:y");
-    list.Add("C:  two");
-    list.Add("D:");
-    list.Add("E: 1: 2");
-    EXPECT_EQ(list.GetValue("a"), "x");
-    EXPECT_EQ(list.GetValue("B"), "y");
-    EXPECT_EQ(list.GetValue("C"), " two");
-    EXPECT_EQ(list.GetValue("D"), "");
-    EXPECT_EQ(list.GetValue("E"), "1: 2");
-    EXPECT_EQ(list.GetValue("F"), "");
+    const std::pair<const char*, const char*> values[] = {
+        {"host", "y"}, {"x-a", "1: 2"}, {"B", "y"}, {"C", " two"}, {"D", ""}, {"Missing", ""}};
+    for (const auto& [name, value] : values) {
+        EXPECT_EQ(list.GetValue(name), value) << name;
+    }
 }
 
 TEST(NmextstrTest, SetValueRewritesInPlaceAddsAtEndAndRemoves) {
@@ -43,15 +26,10 @@ TEST(NmextstrTest, SetValueRewritesInPlaceAddsAtEndAndRemoves) {
     list.Add("host: y");
     list.Add("last: z");
     list.SetValue("Host", "x");
-    EXPECT_EQ(list.Get(1), "Host: x");
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Text(), "first\r\nHost: x\r\nlast: z\r\n");
     list.SetValue("New", "n");
-    EXPECT_EQ(list.Get(3), "New: n");
     list.SetValue("host", "");
-    EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(list.IndexOfName("Host"), -1);
     list.SetValue("Absent", "");
-    EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(list.Text(), "first\r\nlast: z\r\nNew: n\r\n");
 }
 
@@ -69,9 +47,8 @@ TEST(NmextstrTest, SortedListFindsNamesByBinarySearch) {
     EXPECT_EQ(list.IndexOfName("b"), 3);
     EXPECT_EQ(list.IndexOfName("ZETA"), 6);
     EXPECT_EQ(list.IndexOfName("nocolon"), -1);
-    EXPECT_EQ(list.IndexOfName("c"), -1);
     // a new line goes to its sorted place, not into an empty line at the head
     list.SetValue("c", "new");
-    EXPECT_EQ(list.IndexOfName("c"), 4);
     EXPECT_EQ(list.Get(4), "c: new");
+    EXPECT_EQ(list.IndexOfName("c"), 4);
 }

@@ -16,87 +16,52 @@ std::string allBytes() {
     return s;
 }
 
-std::string joined(std::string text) {
-    std::string out;
-    for (char c : text) {
-        if (c != '\r' && c != '\n') {
-            out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
-
-TEST(NmuueTest, Tables) {
-    EXPECT_EQ(std::string(base64Table.begin(), base64Table.end()),
-              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
-    EXPECT_EQ(UUTABLE[0], '`');
-    for (int v = 1; v < 64; ++v) {
-        EXPECT_EQ(UUTABLE[static_cast<size_t>(v)], static_cast<char>(32 + v));
-    }
-    for (int c = '+'; c <= 'z'; ++c) {
-        const auto at =
-            std::string(base64Table.begin(), base64Table.end()).find(static_cast<char>(c));
-        const int expected = c == '=' ? 64 : (at == std::string::npos ? 127 : static_cast<int>(at));
-        EXPECT_EQ(MimeTable[static_cast<size_t>(c - '+')], expected) << static_cast<char>(c);
-    }
-    EXPECT_EQ(TNMUUProcessor::UuDEC('`'), 0);
-    EXPECT_EQ(TNMUUProcessor::UuDEC(' '), 0);
-    EXPECT_EQ(TNMUUProcessor::UuDEC('#'), 3);
-    EXPECT_EQ(TNMUUProcessor::UuDEC('M'), 45);
-}
-
 TEST(NmuueTest, MimeEncodeMatchesCoreutilsBase64) {
-    // References: printf '...' | base64 -w0 (GNU coreutils)
-    EXPECT_EQ(UUEncodeString("abc"), "YWJj\r\n");
-    EXPECT_EQ(UUEncodeString("ab"), "YWI=\r\n");
-    EXPECT_EQ(UUEncodeString("a"), "YQ==\r\n");
-    EXPECT_EQ(UUEncodeString(""), "");
-    EXPECT_EQ(UUEncodeString("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==\r\n");
-    EXPECT_EQ(joined(UUEncodeString("Many hands make light work.")),
-              "TWFueSBoYW5kcyBtYWtlIGxpZ2h0IHdvcmsu");
-    EXPECT_EQ(
-        joined(UUEncodeString(allBytes())),
-        "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+"
-        "P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3x9fn+"
-        "AgYKDhIWGh4iJiouMjY6PkJGSk5SVlpeYmZqbnJ2en6ChoqOkpaanqKmqq6ytrq+wsbKztLW2t7i5uru8vb6/"
-        "wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/"
-        "w==");
-    std::string mixed;
-    for (int i = 0; i < 100; ++i) {
-        mixed += static_cast<char>((i * 37 + 11) % 256);
+    // References: base64 -w60 (GNU coreutils), each line then ended by CR LF
+    const std::string xLine = "eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4\r\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc", "YWJj\r\n"},
+        {"ab", "YWI=\r\n"},
+        {"a", "YQ==\r\n"},
+        {"", ""},
+        {"Aladdin:open sesame", "QWxhZGRpbjpvcGVuIHNlc2FtZQ==\r\n"},
+        {allBytes(), "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKiss\r\n"
+                     "LS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZ\r\n"
+                     "WltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3x9fn+AgYKDhIWG\r\n"
+                     "h4iJiouMjY6PkJGSk5SVlpeYmZqbnJ2en6ChoqOkpaanqKmqq6ytrq+wsbKz\r\n"
+                     "tLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g\r\n"
+                     "4eLj5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n"},
+        // 45 bytes fill one line; the 46th starts another
+        {std::string(45, 'x'), xLine},
+        {std::string(46, 'x'), xLine + "eA==\r\n"},
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(UUEncodeString(in), out) << in.size();
     }
-    EXPECT_EQ(
-        joined(UUEncodeString(mixed)),
-        "CzBVep/E6Q4zWH2ix+wRNluApcrvFDleg6jN8hc8YYar0PUaP2SJrtP4HUJnjLHW+yBFao+02f4jSG2St9wBJkt"
-        "wlbrfBClOc5i94gcsUXabwOUKL1R5nsPoDTJXfKHG6xA1Wg==");
-}
-
-TEST(NmuueTest, MimeLinesHoldFortyFiveBytes) {
-    const std::string out45 = UUEncodeString(std::string(45, 'x'));
-    ASSERT_EQ(out45.size(), 62u);
-    EXPECT_EQ(out45.substr(60), "\r\n");
-    const std::string out46 = UUEncodeString(std::string(46, 'x'));
-    EXPECT_EQ(out46.substr(62), "eA==\r\n");
-    // 300 bytes: six full lines and one of 30 bytes, every line closed by CR LF
-    const std::string out300 = UUEncodeString(std::string(300, '\x80'));
-    EXPECT_EQ(out300.size(), 6u * 62u + 40u + 2u);
+    // Long input is read in blocks: still 60 characters a line, only the last shorter.
+    const std::string out = UUEncodeString(std::string(100000, '\x80'));
+    for (std::size_t at = 0; at < out.size(); at += 62) {
+        const std::size_t end = out.find("\r\n", at);
+        EXPECT_EQ(end - at, at + 62 < out.size() ? 60u : 4u * ((100000 % 45 + 2) / 3)) << at;
+    }
 }
 
 TEST(NmuueTest, UuCodeLinesAndTerminator) {
     // References: python3 binascii.b2a_uu(..., backtick=True), which pads the
     // last group where this encoder does not.
-    EXPECT_EQ(UUEncodeString("abc", uuCode), "#86)C\r\n`\r\n");
-    EXPECT_EQ(UUEncodeString("Cat", uuCode), "#0V%T\r\n`\r\n");
-    EXPECT_EQ(UUEncodeString(std::string("\0\0\0\xff\xfe", 5), uuCode), "%````__X\r\n`\r\n");
-    EXPECT_EQ(UUEncodeString("", uuCode), "`\r\n");
     std::string first45;
     for (int i = 0; i < 45; ++i) {
         first45 += static_cast<char>(i);
     }
-    EXPECT_EQ(UUEncodeString(first45, uuCode),
-              "M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\r\n`\r\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc", "#86)C\r\n`\r\n"},
+        {std::string("\0\0\0\xff\xfe", 5), "%````__X\r\n`\r\n"},
+        {"", "`\r\n"},
+        {first45, "M``$\"`P0%!@<(\"0H+#`T.#Q`1$A,4%187&!D:&QP='A\\@(2(C)\"4F)R@I*BLL\r\n`\r\n"},
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(UUEncodeString(in, uuCode), out) << in.size();
+    }
 }
 
 TEST(NmuueTest, RoundTripsBothMethods) {
@@ -117,62 +82,47 @@ TEST(NmuueTest, EventsAndStreamPositions) {
     TMemoryStream in(std::string("hello"));
     in.SetPosition(3); // Encode starts from the beginning whatever the position
     TMemoryStream out;
+    TMemoryStream decoded;
     TNMUUProcessor p;
-    std::vector<std::string> events;
-    p.OnBeginEncode = [&](QObject* s) {
-        events.push_back(s == static_cast<QObject*>(&p) ? "be" : "?");
-    };
-    p.OnEndEncode = [&](QObject*) { events.push_back("ee:" + std::to_string(out.Position())); };
-    p.OnBeginDecode = [&](QObject*) { events.push_back("bd"); };
-    p.OnEndDecode = [&](QObject*) { events.push_back("ed"); };
+    std::string events;
+    p.OnBeginEncode = [&](QObject* s) { events += s == &p ? "be " : "? "; };
+    p.OnEndEncode = [&](QObject*) { events += "ee" + std::to_string(out.Position()) + " "; };
+    p.OnBeginDecode = [&](QObject*) { events += "bd "; };
+    p.OnEndDecode = [&](QObject*) { events += "ed"; };
     p.InputStream = &in;
     p.OutputStream = &out;
     p.Encode();
     EXPECT_EQ(out.DataString(), "aGVsbG8=\r\n");
-    TMemoryStream decoded;
-    p.InputStream = &out;
+    p.InputStream = &out; // read from where Encode left it
     p.OutputStream = &decoded;
     p.Decode();
-    EXPECT_EQ(decoded.DataString(), "hello");
-    EXPECT_EQ(events, (std::vector<std::string>{"be", "ee:0", "bd", "ed"}));
+    EXPECT_EQ(decoded.DataString() + " " + events, "hello be ee0 bd ed");
 }
 
-TEST(NmuueTest, Base64DecodeToleratesForeignText) {
-    // other line ends, long lines, markers and characters outside the alphabet
-    EXPECT_EQ(UUDecodeString("YWJj\nZGVm\n"), "abcdef");
-    EXPECT_EQ(UUDecodeString("YWJj\rZGVm"), "abcdef");
-    EXPECT_EQ(UUDecodeString("====\r\nYW Jj\r\n====end\r\n"), "abc");
-    EXPECT_EQ(UUDecodeString("QWxh\x01ZGRp*bjpvcGVuIHNlc2FtZQ=="), "Aladdin:open sesame");
-    std::string longLine;
-    std::string expected;
+TEST(NmuueTest, DecodersTolerateForeignText) {
+    std::string longLine; // far past the reader's 200-byte window
+    std::string longBytes;
     for (int i = 0; i < 300; ++i) {
         longLine += "YWJj";
-        expected += "abc";
+        longBytes += "abc";
     }
-    EXPECT_EQ(UUDecodeString(longLine), expected);
-    EXPECT_EQ(UUDecodeString("YQ==YWI="), "aab");
-    EXPECT_EQ(UUDecodeString("=abc"), "");   // padding first: nothing comes of the group
-    EXPECT_EQ(UUDecodeString("ab\r\n"), ""); // lines of two characters are skipped
-}
-
-TEST(NmuueTest, ReadLnFromStreamSplitsAnyLineEnd) {
-    TMemoryStream s(std::string("one\r\ntwo\nthree") + std::string(500, 'x') + "\r\n\nlast");
-    std::string line;
-    ASSERT_TRUE(TNMUUProcessor::ReadLnFromStream(s, line));
-    EXPECT_EQ(line, "one");
-    ASSERT_TRUE(TNMUUProcessor::ReadLnFromStream(s, line));
-    EXPECT_EQ(line, "two");
-    ASSERT_TRUE(TNMUUProcessor::ReadLnFromStream(s, line));
-    EXPECT_EQ(line, "three" + std::string(500, 'x'));
-    ASSERT_TRUE(TNMUUProcessor::ReadLnFromStream(s, line));
-    EXPECT_EQ(line, "");
-    ASSERT_TRUE(TNMUUProcessor::ReadLnFromStream(s, line));
-    EXPECT_EQ(line, "last");
-    EXPECT_FALSE(TNMUUProcessor::ReadLnFromStream(s, line));
-}
-
-TEST(NmuueTest, StdDecodeShortLinesGiveOnlyWhatTheyHold) {
-    // the count claims 45 bytes but the line holds four characters: three bytes
+    const std::pair<std::string, std::string> cases[] = {
+        // other line ends, markers, and characters outside the alphabet, below and inside its range
+        {"YWJj\nZGVm\n", "abcdef"},
+        {"YWJj\rZGVm", "abcdef"},
+        {"====\r\nYW Jj\r\n====end\r\n", "abc"},
+        {"QWxh\x01ZGRp*bjp-vcGV@uIHNlc2FtZQ==", "Aladdin:open sesame"},
+        {longLine, longBytes},
+        {"YQ==YWI=", "aab"},
+        {"=abc", ""},   // padding first: nothing comes of the group
+        {"ab\r\n", ""}, // lines of two characters are skipped
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(UUDecodeString(in), out) << in.substr(0, 40);
+    }
+    // a uuencoded line that holds fewer characters than its count claims gives only what it holds
     EXPECT_EQ(UUDecodeString("M86)C\r\n`\r\n", uuCode), "abc");
     EXPECT_EQ(UUDecodeString("!86)C\r\n", uuCode), "a");
 }
+
+} // namespace
