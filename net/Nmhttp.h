@@ -104,7 +104,10 @@ public:
     bool UrlEncodePost = true;
 
 private:
-    void request(CmdType command, const std::string& url);
+    // Refuses a second request while one runs, then stores the arguments
+    // given and runs the exchange.
+    void request(CmdType command, const std::string& url, const std::string* data = nullptr,
+                 const std::string* destination = nullptr);
     void sendBytes(const std::string& bytes);
     std::string readHeaderLine(std::int64_t startedMs);
 

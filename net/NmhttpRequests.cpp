@@ -24,90 +24,77 @@ private:
 
 } // namespace
 
-void TNMHTTP::request(CmdType command, const std::string& url) {
+void TNMHTTP::request(CmdType command, const std::string& url, const std::string* data,
+                      const std::string* destination) {
+    BusyGuard guard(busy_); // before anything is stored: a refused request changes nothing
+    if (data) {
+        RequestData = *data;
+    }
+    if (destination) {
+        Destination = *destination;
+    }
     Command = command;
     URL = url;
     HTTPConnect();
 }
 
 void TNMHTTP::Get(const std::string& AURL) {
-    BusyGuard guard(busy_);
     request(CmdGET, AURL);
 }
 
 void TNMHTTP::Options(const std::string& AURL) {
-    BusyGuard guard(busy_);
     request(CmdOPTIONS, AURL);
 }
 
 void TNMHTTP::Head(const std::string& AURL) {
-    BusyGuard guard(busy_);
     request(CmdHEAD, AURL);
 }
 
 void TNMHTTP::Post(const std::string& AURL, const std::string& PostData) {
-    BusyGuard guard(busy_);
-    if (UrlEncodePost && !OutputFileMode) {
-        TNMURL encoder;
-        encoder.InputString = PostData;
-        RequestData = encoder.GetEncodeString();
-    } else {
-        RequestData = PostData;
+    if (!UrlEncodePost || OutputFileMode) {
+        request(CmdPOST, AURL, &PostData);
+        return;
     }
-    request(CmdPOST, AURL);
+    TNMURL encoder;
+    encoder.InputString = PostData;
+    const std::string encoded = encoder.GetEncodeString();
+    request(CmdPOST, AURL, &encoded);
 }
 
 void TNMHTTP::Put(const std::string& AURL, const std::string& PutData) {
-    BusyGuard guard(busy_);
-    RequestData = PutData;
-    request(CmdPUT, AURL);
+    request(CmdPUT, AURL, &PutData);
 }
 
 void TNMHTTP::Patch(const std::string& AURL, const std::string& PatchData) {
-    BusyGuard guard(busy_);
-    RequestData = PatchData;
-    request(CmdPATCH, AURL);
+    request(CmdPATCH, AURL, &PatchData);
 }
 
 void TNMHTTP::Delete(const std::string& AURL) {
-    BusyGuard guard(busy_);
     request(CmdDELETE, AURL);
 }
 
 void TNMHTTP::Trace(const std::string& AURL, const std::string& TraceData) {
-    BusyGuard guard(busy_);
-    RequestData = TraceData;
-    request(CmdTRACE, AURL);
+    request(CmdTRACE, AURL, &TraceData);
 }
 
 void TNMHTTP::Copy(const std::string& AURL, const std::string& ADestination) {
-    BusyGuard guard(busy_);
-    Destination = ADestination;
-    request(CmdCOPY, AURL);
+    request(CmdCOPY, AURL, nullptr, &ADestination);
 }
 
 void TNMHTTP::Move(const std::string& AURL, const std::string& ADestination) {
-    BusyGuard guard(busy_);
-    Destination = ADestination;
-    request(CmdMOVE, AURL);
+    request(CmdMOVE, AURL, nullptr, &ADestination);
 }
 
 void TNMHTTP::Link(const std::string& AURL, const std::string& ALink) {
-    BusyGuard guard(busy_);
-    Destination = ALink;
-    RequestData = "Send.dat";
-    request(CmdLINK, AURL);
+    const std::string data = "Send.dat";
+    request(CmdLINK, AURL, &data, &ALink);
 }
 
 void TNMHTTP::UnLink(const std::string& AURL, const std::string& ALink) {
-    BusyGuard guard(busy_);
-    Destination = ALink;
-    RequestData = "Send.dat";
-    request(CmdUNLINK, AURL);
+    const std::string data = "Send.dat";
+    request(CmdUNLINK, AURL, &data, &ALink);
 }
 
 void TNMHTTP::Wrapped(const std::string& AURL, const std::string& WrappedData) {
-    BusyGuard guard(busy_);
-    RequestData = WrappedData;
-    request(CmdWRAPPED, AURL);
+    request(CmdWRAPPED, AURL, &WrappedData);
 }

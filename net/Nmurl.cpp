@@ -107,24 +107,22 @@ void TNMURL::fail(const char* operation, const std::string& message) {
     }
 }
 
-std::string TNMURL::URLEncode(std::string_view text) {
+std::string TNMURL::convert(std::string_view text, const char* operation,
+                            std::string (*conversion)(std::string_view)) {
     try {
-        return UrlEncodeBytes(text);
+        return conversion(text);
     } catch (const Exception& e) {
-        fail("Error during encode", e.Message());
+        fail(operation, e.Message());
     } catch (const std::bad_alloc&) {
-        fail("Error during encode", "Out of memory");
+        fail(operation, "Out of memory");
     }
     return std::string(text);
 }
 
+std::string TNMURL::URLEncode(std::string_view text) {
+    return convert(text, "Error during encode", UrlEncodeBytes);
+}
+
 std::string TNMURL::URLDecode(std::string_view text) {
-    try {
-        return UrlDecodeBytes(text);
-    } catch (const Exception& e) {
-        fail("Error during decode", e.Message());
-    } catch (const std::bad_alloc&) {
-        fail("Error during decode", "Out of memory");
-    }
-    return std::string(text);
+    return convert(text, "Error during decode", UrlDecodeBytes);
 }

@@ -29,6 +29,9 @@ public:
 
 private:
     void fail(const char* operation, const std::string& message);
+    // Runs conversion over text; a failure is told to OnError and gives text back.
+    std::string convert(std::string_view text, const char* operation,
+                        std::string (*conversion)(std::string_view));
 };
 
 // The same conversions without a component; the decoder raises on a "%" that

@@ -243,24 +243,27 @@ void TNMUUProcessor::Base64Decode() {
     }
 }
 
-std::string UUEncodeString(const std::string& bytes, UUMethods method) {
-    TMemoryStream in(bytes);
+namespace {
+
+// Runs one operation of a processor from a text in memory to another.
+std::string processString(const std::string& input, UUMethods method,
+                          void (TNMUUProcessor::*operation)()) {
+    TMemoryStream in(input);
     TMemoryStream out;
     TNMUUProcessor p;
     p.Method = method;
     p.InputStream = &in;
     p.OutputStream = &out;
-    p.Encode();
+    (p.*operation)();
     return out.DataString();
 }
 
+} // namespace
+
+std::string UUEncodeString(const std::string& bytes, UUMethods method) {
+    return processString(bytes, method, &TNMUUProcessor::Encode);
+}
+
 std::string UUDecodeString(const std::string& text, UUMethods method) {
-    TMemoryStream in(text);
-    TMemoryStream out;
-    TNMUUProcessor p;
-    p.Method = method;
-    p.InputStream = &in;
-    p.OutputStream = &out;
-    p.Decode();
-    return out.DataString();
+    return processString(text, method, &TNMUUProcessor::Decode);
 }

@@ -248,6 +248,19 @@ private:
     std::int64_t receive(char* buffer, std::int64_t length, int flags, bool rearm = true);
     std::int64_t sendSome(const char* buffer, std::int64_t length);
     void sendBlock(std::int64_t length, bool& sentNothing);
+    // A transfer that ended because Canceled was set: clears it and raises
+    // the abort error with message.
+    void raiseIfCanceled(const char* message);
+    // One take of up to a block for the receive loops: the bytes go to store,
+    // BytesRecvd and OnPacketRecvd, and for a capture the time-out is armed
+    // again. Returns what recv returned; for a capture, 0 also when the
+    // socket is no longer connected (a Disconnect meanwhile ends it as the
+    // close does). Other errors are reported, would-block passing.
+    std::int64_t takeBlock(const std::function<void(std::int64_t)>& store, bool capture);
+    // After a failed receive: keeps the error number and, with
+    // notConnectedEnds, tells a socket no longer connected (the end of the
+    // data for the readers); any other error is reported, would-block passing.
+    bool receiveFailed(bool notConnectedEnds);
     void waitForEvent();
     void pumpAfter(bool progressed);
 };

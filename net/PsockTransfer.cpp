@@ -42,6 +42,39 @@ std::int64_t TPowersock::sendSome(const char* buffer, std::int64_t length) {
     return psock::sysSend(SocketHandle, buffer, static_cast<std::size_t>(length));
 }
 
+void TPowersock::raiseIfCanceled(const char* message) {
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(message);
+    }
+}
+
+std::int64_t TPowersock::takeBlock(const std::function<void(std::int64_t)>& store, bool capture) {
+    const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
+    if (n > 0) {
+        store(n);
+        addCount(BytesRecvd, n);
+        if (OnPacketRecvd) {
+            OnPacketRecvd(this);
+        }
+        if (capture) {
+            TimerOn(); // leaves a running countdown alone: it bounds the whole capture
+        }
+    } else if (n < 0 && receiveFailed(capture)) {
+        return 0; // closed under the capture (a Disconnect meanwhile): the end
+    }
+    return n;
+}
+
+bool TPowersock::receiveFailed(bool notConnectedEnds) {
+    LastErrorNo = psock::WSAGetLastError();
+    if (notConnectedEnds && LastErrorNo == WSAENOTCONN) {
+        return true;
+    }
+    ErrorManager(WSAEWOULDBLOCK);
+    return false;
+}
+
 // --- Sending ---
 
 void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
@@ -80,10 +113,7 @@ void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
 }
 
 void TPowersock::Write(const std::string& S) {
@@ -143,10 +173,7 @@ void TPowersock::SendFile(const std::string& FileName) {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
 }
 
 void TPowersock::SendStream(TStream& Stream) {
@@ -169,10 +196,7 @@ void TPowersock::SendStream(TStream& Stream) {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
 }
 
 // --- Receiving ---
@@ -196,21 +220,17 @@ std::string TPowersock::ReadLn() {
                 return {}; // closed: a line without its LF is dropped
             }
             if (n < 0) {
-                LastErrorNo = psock::WSAGetLastError();
-                if (LastErrorNo == WSAENOTCONN) {
+                if (receiveFailed(true)) {
                     return {};
                 }
-                ErrorManager(WSAEWOULDBLOCK);
             } else {
                 const char* lf = static_cast<const char*>(std::memchr(TransferBuffer, '\n', n));
                 const std::int64_t want = lf ? (lf - TransferBuffer) + 1 : n;
                 const std::int64_t taken = receive(TransferBuffer, want, 0);
                 if (taken < 0) {
-                    LastErrorNo = psock::WSAGetLastError();
-                    if (LastErrorNo == WSAENOTCONN) {
+                    if (receiveFailed(true)) {
                         return {};
                     }
-                    ErrorManager(WSAEWOULDBLOCK);
                 } else {
                     line.append(TransferBuffer, static_cast<std::size_t>(taken));
                     progressed = taken > 0;
@@ -226,10 +246,7 @@ std::string TPowersock::ReadLn() {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket readln aborted");
-    }
+    raiseIfCanceled("Socket readln aborted");
     return line;
 }
 
@@ -269,10 +286,7 @@ std::string TPowersock::Read(std::uint16_t Count) {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
     if (count == 0) {
         return {};
     }
@@ -320,32 +334,18 @@ void TPowersock::CaptureString(std::string& S, std::int32_t Count) {
     TimerOn();
     {
         psock::TFinally off([this] { TimerOff(); });
+        const auto store = [&](std::int64_t n) {
+            S.append(TransferBuffer, static_cast<std::size_t>(n));
+        };
         while (!Canceled && (Count == -1 || Count > static_cast<std::int64_t>(S.size()))) {
-            const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
+            const std::int64_t n = takeBlock(store, true);
             if (n == 0) {
                 break;
-            }
-            if (n > 0) {
-                S.append(TransferBuffer, static_cast<std::size_t>(n));
-                addCount(BytesRecvd, n);
-                if (OnPacketRecvd) {
-                    OnPacketRecvd(this);
-                }
-                TimerOn();
-            } else {
-                LastErrorNo = psock::WSAGetLastError();
-                if (LastErrorNo == WSAENOTCONN) {
-                    break;
-                }
-                ErrorManager(WSAEWOULDBLOCK);
             }
             pumpAfter(n > 0);
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket capture aborted");
-    }
+    raiseIfCanceled("Socket capture aborted");
 }
 
 void TPowersock::CaptureStream(TStream& Stream, std::int32_t Count) {
@@ -357,23 +357,10 @@ void TPowersock::CaptureStream(TStream& Stream, std::int32_t Count) {
         bool firstPass = true;
         while (!Canceled && (Count == -1 ? firstPass : Count > Stream.Size())) {
             firstPass = false;
-            const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
+            const std::int64_t n =
+                takeBlock([&](std::int64_t got) { Stream.WriteBuffer(TransferBuffer, got); }, true);
             if (n == 0) {
                 break;
-            }
-            if (n > 0) {
-                Stream.WriteBuffer(TransferBuffer, n);
-                addCount(BytesRecvd, n);
-                if (OnPacketRecvd) {
-                    OnPacketRecvd(this);
-                }
-                TimerOn();
-            } else {
-                LastErrorNo = psock::WSAGetLastError();
-                if (LastErrorNo == WSAENOTCONN) {
-                    break;
-                }
-                ErrorManager(WSAEWOULDBLOCK);
             }
             if (Count == -1) {
                 ProcessMessages(); // one pass: nothing to wait for
@@ -382,10 +369,7 @@ void TPowersock::CaptureStream(TStream& Stream, std::int32_t Count) {
             }
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket capture aborted");
-    }
+    raiseIfCanceled("Socket capture aborted");
 }
 
 void TPowersock::CaptureFile(const std::string& FileName) {
@@ -396,31 +380,15 @@ void TPowersock::CaptureFile(const std::string& FileName) {
         psock::TFinally off([this] { TimerOff(); });
         TFileStream file(FileName, TFileMode::Create);
         while (!Canceled) {
-            const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
+            const std::int64_t n =
+                takeBlock([&](std::int64_t got) { file.WriteBuffer(TransferBuffer, got); }, true);
             if (n == 0) {
                 break;
-            }
-            if (n > 0) {
-                file.WriteBuffer(TransferBuffer, n);
-                addCount(BytesRecvd, n);
-                if (OnPacketRecvd) {
-                    OnPacketRecvd(this);
-                }
-                TimerOn();
-            } else {
-                LastErrorNo = psock::WSAGetLastError();
-                if (LastErrorNo == WSAENOTCONN) {
-                    break;
-                }
-                ErrorManager(WSAEWOULDBLOCK);
             }
             pumpAfter(n > 0);
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
 }
 
 void TPowersock::AppendFile(const std::string& FileName) {
@@ -430,24 +398,13 @@ void TPowersock::AppendFile(const std::string& FileName) {
         TFileStream file(FileName, TFileMode::OpenWrite);
         file.Seek(0, TSeekOrigin::End);
         while (Connected && !Canceled) {
-            const std::int64_t n = receive(TransferBuffer, BlockSize, 0);
-            if (n > 0) {
-                file.WriteBuffer(TransferBuffer, n);
-                addCount(BytesRecvd, n);
-                if (OnPacketRecvd) {
-                    OnPacketRecvd(this);
-                }
-            } else if (n < 0) {
-                ErrorManager(WSAEWOULDBLOCK);
-            }
+            const std::int64_t n =
+                takeBlock([&](std::int64_t got) { file.WriteBuffer(TransferBuffer, got); }, false);
             // At the end of the stream the close notification ends the loop.
             pumpAfter(n > 0);
         }
     }
-    if (Canceled) {
-        Canceled = false;
-        throw EAbortError("Socket send aborted");
-    }
+    raiseIfCanceled("Socket send aborted");
 }
 
 void TPowersock::FilterHeader(TStream& Stream) {
