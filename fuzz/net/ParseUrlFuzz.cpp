@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t ports[] = {0, 80, 8080, 65535};
     std::int32_t port = ports[data[0] & 3];
     std::string url(reinterpret_cast<const char*>(data + 1), size - 1);
-    const std::string original = url;
+    // line breaks and tabs are dropped from a URL: they could end the request line
+    std::string original = url;
+    std::erase_if(original, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
     std::string host = "current";
     std::string path;
     try {
