@@ -122,7 +122,7 @@ TEST(NmuueTest, DecodersTolerateForeignText) {
     }
     // a uuencoded line that holds fewer characters than its count claims gives only what it holds
     EXPECT_EQ(UUDecodeString("M86)C\r\n`\r\n", uuCode), "abc");
-    EXPECT_EQ(UUDecodeString("!86)C\r\n", uuCode), "a");
+    EXPECT_EQ(UUDecodeString("!86)C\r\n", uuCode) + UUDecodeString("M86\r\n", uuCode), "aa");
 }
 
 } // namespace
