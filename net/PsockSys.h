@@ -82,7 +82,6 @@ public:
     void startLookup(const std::string& name, std::uint64_t serial);
 
     // Open descriptors watched (for tests of the bookkeeping).
-    std::size_t watchCount() const { return watches_.size(); }
 
 protected:
     bool event(QEvent* event) override;

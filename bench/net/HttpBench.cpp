@@ -2,6 +2,7 @@
 // body from the same server in the same run.
 #include "net/Nmhttp.h"
 #include "tests/net/LoopbackServer.h"
+#include "tests/net/NetTestSupport.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -15,15 +16,7 @@ constexpr std::size_t BodySize = 100u << 20;
 
 // Answers every request with the same 100 MB reply, then closes.
 loopback::Server& server() {
-    static const std::string reply = [] {
-        std::string body(BodySize, '\0');
-        std::uint32_t seed = 1;
-        for (char& c : body) {
-            seed = seed * 1103515245u + 12345u;
-            c = static_cast<char>(seed >> 24);
-        }
-        return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(BodySize) + "\r\n\r\n" + body;
-    }();
+    static const std::string reply = nettest::pseudoRandomReply(BodySize, 1);
     static loopback::Server instance([](loopback::Connection& c) {
         if (c.ReadRequest(10000)) {
             c.Send(reply);

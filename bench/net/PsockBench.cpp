@@ -20,15 +20,7 @@ using loopback::Server;
 constexpr std::size_t BodySize = 100u << 20;
 
 const std::string& reply() {
-    static const std::string bytes = [] {
-        std::string body(BodySize, '\0');
-        std::uint32_t seed = 3;
-        for (char& c : body) {
-            seed = seed * 1103515245u + 12345u;
-            c = static_cast<char>(seed >> 24);
-        }
-        return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(BodySize) + "\r\n\r\n" + body;
-    }();
+    static const std::string bytes = nettest::pseudoRandomReply(BodySize, 3);
     return bytes;
 }
 

@@ -2,15 +2,6 @@
 
 #include <cmath>
 
-int TFont::Height() const {
-    return -static_cast<int>(std::lround(Size * 96.0 / 72.0));
-}
-
-void TFont::SetHeight(int height) {
-    const int pixels = height < 0 ? -height : height;
-    Size = static_cast<int>(std::lround(pixels * 72.0 / 96.0));
-}
-
 QFont TFont::ToQFont() const {
     QFont font(QString::fromStdString(Name));
     font.setPointSize(Size > 0 ? Size : 8);

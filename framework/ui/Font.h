@@ -16,11 +16,6 @@ struct TFont {
     std::uint32_t Color = 0x000000;
     int Charset = 1; // DEFAULT_CHARSET
 
-    // The height in pixels at 96 pixels per inch, negative as the font
-    // dialog gives it (8 points is -11).
-    int Height() const;
-    void SetHeight(int height);
-
     QFont ToQFont() const;
     static TFont FromQFont(const QFont& font, std::uint32_t color);
 

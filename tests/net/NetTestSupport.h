@@ -40,6 +40,16 @@ inline std::string message(const std::function<void()>& action) {
 }
 
 // CPU time of the process (who selects RUSAGE_THREAD measures only the caller).
+// An HTTP/1.0 200 reply whose body is size pseudo-random bytes, for the benchmarks.
+inline std::string pseudoRandomReply(std::size_t size, std::uint32_t seed) {
+    std::string body(size, '\0');
+    for (char& c : body) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n" + body;
+}
+
 inline double cpuSeconds(int who = RUSAGE_SELF) {
     rusage usage{};
     ::getrusage(who, &usage);
