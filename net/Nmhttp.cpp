@@ -96,14 +96,7 @@ void TNMHTTP::HTTPConnect() {
             SendHTTP();
             ReplyNumber = 0;
             RemoveHeader();
-            if (InputFileMode) {
-                CaptureFile(Body);
-            } else {
-                Body.clear();
-                Body.reserve(static_cast<std::size_t>(
-                    std::clamp<std::int64_t>(BytesTotal, 0, MaxBodyReservation)));
-                CaptureString(Body, -1);
-            }
+            captureBody();
             if (ReplyNumber < 299) {
                 if (OnSuccess) {
                     OnSuccess(Command);
@@ -136,8 +129,9 @@ void TNMHTTP::HTTPConnect() {
             if (handled) {
                 return;
             }
-            if (follow && Pos("/", URL) == 0) {
-                // a bare name stays on the server that sent it, port included
+            if (follow && !HasUrlScheme(URL) && URL.front() != '/') {
+                // a relative location ("page.html", "sub/page.html") stays on
+                // the server that sent it, port included, from its root
                 URL = Port == 80 ? "http://" + Host + "/" + URL
                                  : "http://" + Host + ":" + IntToStr(Port) + "/" + URL;
             }
@@ -155,6 +149,29 @@ void TNMHTTP::HTTPConnect() {
         }
         if (++followed > MaxRedirections) {
             throw Exception("Too many redirections");
+        }
+    }
+}
+
+void TNMHTTP::captureBody() {
+    try {
+        if (InputFileMode) {
+            CaptureFile(Body);
+        } else {
+            Body.clear();
+            Body.reserve(static_cast<std::size_t>(
+                std::clamp<std::int64_t>(BytesTotal, 0, MaxBodyReservation)));
+            CaptureString(Body, -1);
+        }
+    } catch (const EAbortError&) {
+        throw;
+    } catch (const ESockError&) {
+        // A reset once the whole announced body is in loses nothing (servers
+        // that close without reading all of a request reset so); any other
+        // reset leaves the body cut short, and that is an error.
+        const bool wholeBody = BytesTotal > 0 && BytesRecvd >= BytesTotal;
+        if (!wholeBody || LastErrorNo != WSAECONNRESET) {
+            throw;
         }
     }
 }

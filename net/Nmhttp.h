@@ -109,6 +109,8 @@ private:
     void request(CmdType command, const std::string& url, const std::string* data = nullptr,
                  const std::string* destination = nullptr);
     void sendBytes(const std::string& bytes);
+    // The body into Body or its file, until the server closes.
+    void captureBody();
     std::string readHeaderLine(std::int64_t startedMs);
 
     // True while a request runs, so a second one started from inside its

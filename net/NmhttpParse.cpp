@@ -18,14 +18,76 @@ std::string withoutLineEnd(std::string s) {
     return s;
 }
 
-// The text of line after a header name of nameLength characters, its colon
-// and one space, without the line end, at most MaxUrlPart characters.
-std::string headerValue(const std::string& line, std::size_t nameLength) {
-    return Copy(withoutLineEnd(line), static_cast<std::int64_t>(nameLength) + 3,
-                static_cast<std::int64_t>(MaxUrlPart));
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// A header line's name is its text up to the colon, and its value the rest
+// without the blanks and tabs that lead it and without the line end: servers
+// write "Name:value" and "Name:<tab>value" as well as "Name: value".
+bool splitHeaderLine(const std::string& line, std::string& name, std::string& value) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    name = UpperCase(line.substr(0, colon));
+    std::size_t start = colon + 1;
+    while (start < line.size() && isBlank(line[start])) {
+        ++start;
+    }
+    value = withoutLineEnd(line.substr(start));
+    return true;
+}
+
+bool isSchemeCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '-' || c == '.';
+}
+
+// Bytes that cannot stand in a request line (they would split it or end it)
+// go percent-encoded, as browsers send them; escapes already there stay.
+void encodeUnsafeBytes(std::string& url) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        const auto c = static_cast<unsigned char>(url[i]);
+        if (c > 0x20 && c != 0x7F) {
+            if (!out.empty()) {
+                out += static_cast<char>(c);
+            }
+            continue;
+        }
+        if (out.empty()) {
+            out.reserve(url.size() + 16);
+            out.assign(url, 0, i);
+        }
+        out += '%';
+        out += hex[c >> 4];
+        out += hex[c & 15];
+    }
+    if (!out.empty()) {
+        url = std::move(out);
+    }
 }
 
 } // namespace
+
+bool HasUrlScheme(const std::string& url) {
+    const std::size_t colon = url.find(':');
+    if (colon == std::string::npos || colon == 0 || url.compare(colon + 1, 2, "//") != 0) {
+        return false;
+    }
+    const char first = url[0];
+    if (!((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z'))) {
+        return false;
+    }
+    for (std::size_t i = 1; i < colon; ++i) {
+        if (!isSchemeCharacter(url[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
                   std::string& RequestPath) {
@@ -33,6 +95,7 @@ void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
     // line early and smuggle in header lines of their own; browsers drop them
     // from URLs too.
     std::erase_if(URL, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
+    encodeUnsafeBytes(URL);
     if (URL.empty()) {
         throw Exception("Empty URL");
     }
@@ -41,15 +104,17 @@ void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
     }
     const bool hasDoubleSlash = Pos("//", URL) > 0;
     const bool hasSlash = Pos("/", URL) > 0;
+    // The path is taken whole: a cut one would ask for another resource.
     std::string path;
     if (hasDoubleSlash) {
-        path = Copy(URL, NthPos(URL, '/', 3), static_cast<std::int64_t>(MaxUrlPart));
+        path = URL.substr(static_cast<std::size_t>(NthPos(URL, '/', 3) - 1));
     } else if (hasSlash) {
-        path = Copy(URL, Pos("/", URL), static_cast<std::int64_t>(MaxUrlPart));
+        path = URL.substr(static_cast<std::size_t>(Pos("/", URL) - 1));
     }
-    const std::int64_t colon = Pos(":", URL);
-    if (colon > 0) {
-        const std::string scheme = UpperCase(Copy(URL, 1, colon - 1));
+    // Only a real scheme sets the port: a ":" in a path ("/a:b.txt") or after
+    // a host without one ("server:8080/x") leaves it alone.
+    if (HasUrlScheme(URL)) {
+        const std::string scheme = UpperCase(URL.substr(0, URL.find(':')));
         if (scheme == "GOPHER") {
             Port = 70;
         } else if (scheme == "FTP") {
@@ -121,7 +186,7 @@ std::int32_t HttpContentLength(const std::string& line) {
     if (colon == std::string::npos) {
         return 0;
     }
-    std::size_t i = colon + 2;
+    std::size_t i = colon + 1;
     while (i < line.size() && (line[i] < '0' || line[i] > '9')) {
         ++i;
     }
@@ -156,14 +221,18 @@ void ReadHttpReplyHeader(const THttpLineReader& readLine, const THttpLineStore& 
     for (;;) {
         const std::string line = readLine();
         keep(line);
-        const std::string name = UpperCase(NthWord(line, ' ', 1));
-        if (name == "SET-COOKIE:") {
-            info.CookieReceived = headerValue(line, 10);
+        std::string name;
+        std::string value;
+        // values are kept whole: a cut location or cookie is another one
+        if (!splitHeaderLine(line, name, value)) {
+            // no header line
+        } else if (name == "SET-COOKIE") {
+            info.CookieReceived = value;
             // sent back as a header line of ours: a stray CR must not split it
             std::erase(info.CookieReceived, '\r');
-        } else if (name == "LOCATION:") {
-            info.RedirectLocation = headerValue(line, 8);
-        } else if (name == "CONTENT-LENGTH:") {
+        } else if (name == "LOCATION") {
+            info.RedirectLocation = value;
+        } else if (name == "CONTENT-LENGTH") {
             info.BytesTotal = HttpContentLength(line);
         }
         if (line.empty() || line == "\n" || line == "\r\n") {

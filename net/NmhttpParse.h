@@ -11,14 +11,17 @@
 
 // Takes URL apart by the client's rule into Host, Port and RequestPath,
 // appending "/" to URL when it names no path. Host and Port keep their values
-// where URL does not name them. Raises Exception "Empty URL" and "HTTP Secure
+// where URL does not name them. Line breaks and tabs are dropped from URL, and
+// blanks and other control bytes percent-encoded. Raises Exception "Empty URL" and "HTTP Secure
 // Socket is not supported", EConvertError for a port that is not a number and
 // ERangeError for one outside 0 to 65535.
 void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
                   std::string& RequestPath);
 
-// Longest RequestPath, RedirectLocation and CookieReceived taken from a URL or a reply.
-constexpr std::size_t MaxUrlPart = 256;
+// Whether url begins with a scheme: a letter, then letters, digits, "+", "-"
+// or ".", then "://". Only then is the text before its first ":" a scheme.
+bool HasUrlScheme(const std::string& url);
+
 // A reply header (status line included) may not grow past this.
 constexpr std::size_t MaxReplyHeaderBytes = std::size_t{8} << 20;
 
@@ -43,8 +46,8 @@ void ReadHttpReplyHeader(const THttpLineReader& readLine, const THttpLineStore& 
 // The second space-separated field of a status line as a decimal number; 0
 // when it is not one or does not fit 16 bits.
 std::int16_t HttpStatusCode(const std::string& statusLine);
-// The first run of digits after "Content-Length:" and one more character; 0
-// when there is none or it does not fit 32 bits.
+// The first run of digits after the colon of a Content-Length line; 0 when
+// there is none or it does not fit 32 bits.
 std::int32_t HttpContentLength(const std::string& line);
 
 // A peer in memory that answers line reads as the socket does: the bytes up

@@ -172,6 +172,8 @@ void TPowersock::Wndproc(std::uint32_t Msg, std::uintptr_t /*WParam*/, std::uint
             case FD_CLOSE:
                 // With unread data waiting the readers meet the end themselves.
                 if (!DataAvailable()) {
+                    // a reset would be lost with the socket: the next reader reports it
+                    closedByError_ = WindowHandle->endError(SocketHandle);
                     RequestCloseSocket();
                 }
                 break;
@@ -251,6 +253,7 @@ void TPowersock::Connect() {
     if (Connected) {
         throw ESockError("Already connected");
     }
+    closedByError_ = 0;
     connecting_ = true;
     psock::TFinally notConnecting([this] { connecting_ = false; });
 
@@ -310,6 +313,13 @@ void TPowersock::Connect() {
 
 void TPowersock::Disconnect() {
     StatusMessage(8, "Disconnecting");
+    // The caller gives up: a connect or send waiting on this socket ends at
+    // once, as a Cancel ends it, instead of waiting out the time-out. (A
+    // receive ends without an error at the close.)
+    if (connecting_ || sending_) {
+        Canceled = true;
+    }
+    closedByError_ = 0;
     RequestCloseSocket();
 }
 

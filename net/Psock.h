@@ -62,6 +62,7 @@ constexpr std::uint16_t SocketEventMask = FD_READ | FD_OOB | FD_ACCEPT | FD_CONN
 // WinSock numbers the layer uses by name.
 constexpr std::uint16_t WSAEWOULDBLOCK = 10035;
 constexpr std::uint16_t WSAENOTCONN = 10057;
+constexpr std::uint16_t WSAECONNRESET = 10054;
 // The SocketHandle value that means "no socket".
 constexpr std::uint16_t InvalidSocketHandle = 65535;
 
@@ -242,6 +243,11 @@ private:
     std::uint64_t lookupSerial_ = 0;
     // A Connect is under way (a second one from inside its wait is refused).
     bool connecting_ = false;
+    // A send is under way: a Disconnect meanwhile cancels it, as it does a Connect.
+    bool sending_ = false;
+    // The error that ended the connection when the window met it first and
+    // closed the socket; the next reader reports it, once.
+    int closedByError_ = 0;
 
     std::uint16_t openSocket(int protocol);
     void selectSocket(std::uint16_t handle, std::uint32_t msg, std::uint16_t mask);
@@ -261,6 +267,8 @@ private:
     // notConnectedEnds, tells a socket no longer connected (the end of the
     // data for the readers); any other error is reported, would-block passing.
     bool receiveFailed(bool notConnectedEnds);
+    // Sleeps until the socket can take more bytes (or any other event comes).
+    void waitWritable();
     void waitForEvent();
     void pumpAfter(bool progressed);
 };

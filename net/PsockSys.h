@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <netinet/in.h>
@@ -35,6 +36,14 @@ ssize_t sysRecv(int fd, char* buffer, std::size_t length, int flags);
 int sysAccept(int fd, sockaddr_in& peer);
 // Blocks until fd can take more bytes, at most timeoutMs (-1: no limit).
 void sysWaitWritable(int fd, int timeoutMs);
+
+// Turns a name into an IPv4 address, on a lookup's worker thread: 0 and the
+// address, or a WinSock error number. Replaceable so that tests can stage a
+// slow or failing name server; a lookup takes the one set when it starts.
+using TResolver = std::function<int(const std::string& name, in_addr_t& address)>;
+// An empty resolver puts the system's back.
+void SetResolver(TResolver resolver);
+TResolver CurrentResolver();
 
 // Runs cleanup on every way out of a scope (the time-out is disarmed so).
 template <typename F> class TFinally {
@@ -74,14 +83,17 @@ public:
     // Returns -1 with the WinSock error set when it fails at once the way
     // WinSock's connect fails at once; else 0.
     int startConnect(int fd, const sockaddr_in& address);
-    // Wakes the next wait once fd can take more bytes (no message).
-    void wakeWhenWritable(int fd);
+    // Wakes the next wait once fd can take more bytes (no message); false
+    // when fd is not a connected socket of this window.
+    bool wakeWhenWritable(int fd);
+    // The error a connected fd ended with, when the window met it before any
+    // reader (0: none, or already reported); forgetEndError marks it reported.
+    int endError(int fd) const;
+    void forgetEndError(int fd);
 
     // The asynchronous lookup of an IPv4 address for name, answered with
     // LookupDoneMessage; serial tells its answer from those of older lookups.
     void startLookup(const std::string& name, std::uint64_t serial);
-
-    // Open descriptors watched (for tests of the bookkeeping).
 
 protected:
     bool event(QEvent* event) override;
@@ -96,6 +108,7 @@ private:
         std::unique_ptr<QSocketNotifier> read;
         std::unique_ptr<QSocketNotifier> write;
         bool wakeOnly = false; // the write notifier only ends a wait
+        int endError = 0;      // the connection's end was this error (a reset)
     };
     struct LookupLink;
 

@@ -30,8 +30,14 @@ bool peerHasClosed(int fd) {
 } // namespace
 
 std::int64_t TPowersock::receive(char* buffer, std::int64_t length, int flags, bool rearm) {
-    const std::int64_t n =
-        psock::sysRecv(SocketHandle, buffer, static_cast<std::size_t>(length), flags);
+    std::int64_t n = psock::sysRecv(SocketHandle, buffer, static_cast<std::size_t>(length), flags);
+    if (n == 0 && length > 0) {
+        // the window met the reset first, and the system tells it only once
+        if (const int error = WindowHandle->endError(SocketHandle)) {
+            psock::WSASetLastError(error);
+            n = -1;
+        }
+    }
     if (rearm) {
         WindowHandle->rearmRead(SocketHandle);
     }
@@ -68,11 +74,29 @@ std::int64_t TPowersock::takeBlock(const std::function<void(std::int64_t)>& stor
 
 bool TPowersock::receiveFailed(bool notConnectedEnds) {
     LastErrorNo = psock::WSAGetLastError();
-    if (notConnectedEnds && LastErrorNo == WSAENOTCONN) {
+    if (LastErrorNo == WSAENOTCONN && closedByError_ != 0) {
+        // the socket read from is the fresh one a reset left: report the reset
+        LastErrorNo = closedByError_;
+        closedByError_ = 0;
+        psock::WSASetLastError(LastErrorNo);
+    } else if (notConnectedEnds && LastErrorNo == WSAENOTCONN) {
         return true;
+    }
+    if (LastErrorNo != WSAEWOULDBLOCK && LastErrorNo > 10000) {
+        WindowHandle->forgetEndError(SocketHandle); // reported now, once
     }
     ErrorManager(WSAEWOULDBLOCK);
     return false;
+}
+
+void TPowersock::waitWritable() {
+    if (WindowHandle->wakeWhenWritable(SocketHandle)) {
+        waitForEvent();
+        return;
+    }
+    // not a connected socket of the window: poll briefly, still pumping
+    psock::sysWaitWritable(SocketHandle, 10);
+    ProcessMessages();
 }
 
 // --- Sending ---
@@ -90,6 +114,9 @@ void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
                     throw ERangeError();
                 }
             }
+            const bool wasSending = sending_;
+            sending_ = true;
+            psock::TFinally restore([this, wasSending] { sending_ = wasSending; });
             std::size_t remaining = count;
             while (remaining > 0 && !Canceled) {
                 const std::int64_t n = sendSome(Buffer + count - remaining, remaining);
@@ -101,15 +128,9 @@ void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
                     continue;
                 }
                 ErrorManager(WSAEWOULDBLOCK);
-                // No pump here, so nothing else runs meanwhile; instead of retrying
-                // at once, sleep until the peer takes bytes or the time-out is due.
-                const std::int64_t due = Timer->remainingTime();
-                psock::sysWaitWritable(
-                    SocketHandle,
-                    due < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(due, 0x7FFFFFFF)));
-                if (due >= 0 && Timer->remainingTime() == 0) {
-                    TimerFired(Timer);
-                }
+                // The peer takes no more for now: wait for it with the pump
+                // running, so that the time-out and the user's Cancel reach us.
+                waitWritable();
             }
         }
     }
@@ -118,14 +139,15 @@ void TPowersock::SendBuffer(const char* Buffer, std::uint16_t Count) {
 
 void TPowersock::Write(const std::string& S) {
     StatusMessage(8, "Write");
-    const std::size_t n = std::min<std::size_t>(S.size(), BlockSize);
-    std::memcpy(TransferBuffer, S.data(), n);
-    TransferBuffer[n] = '\0';
-    if (::strnlen(TransferBuffer, n + 1) > 0xFFFF) {
-        // 65536 bytes or more before the first NUL do not fit the 16-bit count.
+    // Only the bytes before the first NUL go, and 65536 or more of them do not
+    // fit the 16-bit count. They are sent from S itself rather than through
+    // the transfer buffer: the send pumps, and a handler run meanwhile may use
+    // the buffer.
+    const std::size_t n = ::strnlen(S.c_str(), S.size());
+    if (n > 0xFFFF) {
         throw ERangeError();
     }
-    SendBuffer(TransferBuffer, 0);
+    SendBuffer(S.c_str(), static_cast<std::uint16_t>(n));
 }
 
 void TPowersock::Writeln(const std::string& S) {
@@ -137,6 +159,9 @@ void TPowersock::Writeln(const std::string& S) {
 // tells a send that took no byte (which leaves the block).
 void TPowersock::sendBlock(std::int64_t length, bool& sentNothing) {
     sentNothing = false;
+    const bool wasSending = sending_;
+    sending_ = true;
+    psock::TFinally restore([this, wasSending] { sending_ = wasSending; });
     std::int64_t remaining = length;
     while (remaining > 0 && !Canceled) {
         const std::int64_t n = sendSome(TransferBuffer + length - remaining, remaining);
@@ -154,8 +179,7 @@ void TPowersock::sendBlock(std::int64_t length, bool& sentNothing) {
             continue;
         }
         ErrorManager(WSAEWOULDBLOCK);
-        WindowHandle->wakeWhenWritable(SocketHandle);
-        waitForEvent();
+        waitWritable();
     }
 }
 
@@ -256,7 +280,7 @@ std::string TPowersock::Read(std::uint16_t Count) {
     if (Count == 0) {
         const std::int64_t n = receive(TransferBuffer, BlockSize, MSG_PEEK);
         if (n < 0) {
-            ErrorManager(WSAEWOULDBLOCK);
+            receiveFailed(false);
         }
         // All 65536 bytes of a full buffer are given, where a 16-bit count would overflow.
         count = std::max<std::int64_t>(n, 0);
@@ -269,7 +293,7 @@ std::string TPowersock::Read(std::uint16_t Count) {
                 return {};
             }
             if (n < 0) {
-                ErrorManager(WSAEWOULDBLOCK);
+                receiveFailed(false);
             } else if (n >= Count) {
                 break;
             } else if (peerHasClosed(SocketHandle)) {
@@ -292,7 +316,7 @@ std::string TPowersock::Read(std::uint16_t Count) {
     }
     const std::int64_t n = receive(TransferBuffer, count, 0);
     if (n < 0) {
-        ErrorManager(WSAEWOULDBLOCK);
+        receiveFailed(false);
         return {};
     }
     return std::string(TransferBuffer, static_cast<std::size_t>(n));
@@ -405,6 +429,11 @@ void TPowersock::AppendFile(const std::string& FileName) {
         }
     }
     raiseIfCanceled("Socket send aborted");
+    if (closedByError_ != 0) {
+        // the close that ended the loop was a reset: the file is cut short
+        psock::WSASetLastError(WSAENOTCONN);
+        receiveFailed(false);
+    }
 }
 
 void TPowersock::FilterHeader(TStream& Stream) {

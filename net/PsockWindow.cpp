@@ -75,6 +75,60 @@ void sysWaitWritable(int fd, int timeoutMs) {
     }
 }
 
+namespace {
+
+// Names under the reserved .invalid domain never exist; they are answered at
+// once without asking any resolver.
+bool isReservedInvalidName(std::string name) {
+    while (!name.empty() && name.back() == '.') {
+        name.pop_back();
+    }
+    const std::string lower = LowerCase(name);
+    return lower == "invalid" ||
+           (lower.size() > 8 && lower.compare(lower.size() - 8, 8, ".invalid") == 0);
+}
+
+int systemResolver(const std::string& name, in_addr_t& address) {
+    if (isReservedInvalidName(name)) {
+        return 11001;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    const int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &result);
+    int error = winsockErrorFromLookup(rc, errno);
+    if (rc == 0) {
+        if (result && result->ai_addr && result->ai_family == AF_INET) {
+            address = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+        } else {
+            error = 11004;
+        }
+    }
+    if (result) {
+        ::freeaddrinfo(result);
+    }
+    return error;
+}
+
+std::mutex resolverMutex;
+TResolver& installedResolver() {
+    static TResolver resolver;
+    return resolver;
+}
+
+} // namespace
+
+void SetResolver(TResolver resolver) {
+    std::lock_guard<std::mutex> lock(resolverMutex);
+    installedResolver() = std::move(resolver);
+}
+
+TResolver CurrentResolver() {
+    std::lock_guard<std::mutex> lock(resolverMutex);
+    return installedResolver() ? installedResolver() : TResolver(systemResolver);
+}
+
 } // namespace psock
 
 namespace {
@@ -110,17 +164,6 @@ public:
 
 std::uint32_t makeSelectReply(std::uint16_t event, int error) {
     return static_cast<std::uint32_t>(event) | (static_cast<std::uint32_t>(error & 0xFFFF) << 16);
-}
-
-// Names under the reserved .invalid domain never exist; they are answered at
-// once without asking any resolver.
-bool isReservedInvalidName(std::string name) {
-    while (!name.empty() && name.back() == '.') {
-        name.pop_back();
-    }
-    const std::string lower = LowerCase(name);
-    return lower == "invalid" ||
-           (lower.size() > 8 && lower.compare(lower.size() - 8, 8, ".invalid") == 0);
 }
 
 } // namespace
@@ -249,8 +292,11 @@ void TPsockWindow::onReadable(int fd) {
         return;
     }
     // End of the stream, or the connection failed: one FD_CLOSE, then silence.
+    // The system tells a reset only once, and it was told here: keep it for
+    // the readers, who would otherwise meet a plain end.
     const int error = n == 0 ? 0 : psock::winsockErrorFromErrno(errno);
     watch->state = State::Closed;
+    watch->endError = error;
     if (watch->mask & FD_CLOSE) {
         post(fd, watch->generation, watch->msg, makeSelectReply(FD_CLOSE, error));
     }
@@ -331,10 +377,21 @@ int TPsockWindow::startConnect(int fd, const sockaddr_in& address) {
     }
 }
 
-void TPsockWindow::wakeWhenWritable(int fd) {
+int TPsockWindow::endError(int fd) const {
+    const auto it = watches_.find(fd);
+    return it == watches_.end() ? 0 : it->second.endError;
+}
+
+void TPsockWindow::forgetEndError(int fd) {
+    if (Watch* watch = find(fd)) {
+        watch->endError = 0;
+    }
+}
+
+bool TPsockWindow::wakeWhenWritable(int fd) {
     Watch* watch = find(fd);
     if (!watch || watch->state != State::Connected) {
-        return;
+        return false;
     }
     if (!watch->write) {
         watch->write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
@@ -343,34 +400,14 @@ void TPsockWindow::wakeWhenWritable(int fd) {
     }
     watch->wakeOnly = true;
     watch->write->setEnabled(true);
+    return true;
 }
 
 void TPsockWindow::startLookup(const std::string& name, std::uint64_t serial) {
     std::shared_ptr<LookupLink> link = link_;
-    auto resolve = [link, name, serial] {
-        int error = 0;
+    auto resolve = [link, name, serial, resolver = psock::CurrentResolver()] {
         in_addr_t address = 0;
-        if (isReservedInvalidName(name)) {
-            error = 11001;
-        } else {
-            addrinfo hints{};
-            hints.ai_family = AF_INET;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* result = nullptr;
-            const int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &result);
-            error = psock::winsockErrorFromLookup(rc, errno);
-            if (rc == 0) {
-                if (result && result->ai_addr && result->ai_family == AF_INET) {
-                    address =
-                        reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
-                } else {
-                    error = 11004;
-                }
-            }
-            if (result) {
-                ::freeaddrinfo(result);
-            }
-        }
+        const int error = resolver(name, address);
         std::lock_guard<std::mutex> lock(link->mutex);
         if (link->window) {
             QCoreApplication::postEvent(link->window, new TLookupEvent(serial, error, address));

@@ -251,4 +251,27 @@ private:
     int fd_;
 };
 
+// A listening socket with a backlog of 0 whose one place is taken by a
+// connection never accepted: Linux drops the SYN of a further connect, which
+// stays pending until it is given up. A connect that never completes,
+// without leaving the machine.
+class FullBacklog {
+public:
+    FullBacklog() : listen_(loopback::bindLoopback(port_)) {
+        ::listen(listen_, 0);
+        sockaddr_in address{AF_INET, htons(port_), {htonl(INADDR_LOOPBACK)}, {}};
+        ::connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~FullBacklog() {
+        ::close(filler_);
+        ::close(listen_);
+    }
+    std::uint16_t Port() const { return port_; }
+
+private:
+    std::uint16_t port_ = 0;
+    int listen_;
+    int filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
+
 } // namespace loopback

@@ -59,12 +59,28 @@ TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
         {"page.html", 0, {"page.html/", "page.html", 80, "/"}},
         {"http:///x", 0, {"http:///x", "current", 80, "/x"}},
         {"http://h/a?q=1:2", 8080, {"http://h/a?q=1:2", "h", 80, "/a?q=1:2"}},
-        // the path is cut to 256 characters, the URL kept whole
-        {"http://h" + longPath, 0, {"http://h" + longPath, "h", 80, longPath.substr(0, 256)}},
+        // a long path is requested whole: a cut one would name another resource
+        {"http://h" + longPath, 0, {"http://h" + longPath, "h", 80, longPath}},
+        // a ":" is a scheme's only before "//" and after a letter-led run of
+        // letters, digits, "+", "-" and "."; any other leaves the port alone
+        {"/files/a:b.txt", 8080, {"/files/a:b.txt", "current", 8080, "/files/a:b.txt"}},
+        {"h/a:b", 8080, {"h/a:b", "h", 8080, "/a:b"}},
+        {"server:8080/x", 0, {"server:8080/x", "server", 8080, "/x"}},
+        {"localhost:8081", 80, {"localhost:8081/", "localhost", 8081, "/"}},
+        {"svn+x.y-z://h/p", 8080, {"svn+x.y-z://h/p", "h", 80, "/p"}},
+        {"1ab://h/p", 8080, {"1ab://h/p", "h", 8080, "/p"}},
+        {"a_b://h/p", 8080, {"a_b://h/p", "h", 8080, "/p"}},
+        // blanks and control bytes cannot stand in a request line: they go
+        // percent-encoded, escapes already there stay
+        {"http://h/a b\x01"
+         "c\x7f" +
+             std::string(1, '\0') + "%41",
+         0,
+         {"http://h/a%20b%01c%7F%00%41", "h", 80, "/a%20b%01c%7F%00%41"}},
         // a line break in a URL cannot inject header lines
         {"http://h/a\r\nX-Injected: 1\t",
          0,
-         {"http://h/aX-Injected: 1", "h", 80, "/aX-Injected: 1"}},
+         {"http://h/aX-Injected:%201", "h", 80, "/aX-Injected:%201"}},
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.url, c.portBefore);
@@ -133,15 +149,44 @@ TEST(NmhttpParseTest, ReplyHeaderOddInput) {
     r = readReply("HTTP/1.0 500 Oops\r\nA: b\r\npartial");
     EXPECT_EQ(r.info.ReplyNumber, 500);
     EXPECT_EQ(r.lines.back(), "");
-    // values are cut to 256 characters; the last of several lines wins
+    // long values are kept whole (a cut one names another page or another
+    // session); the last of several lines wins
     r = readReply("HTTP/1.0 301 M\r\nLocation: first\r\nLocation: " + std::string(10000, 'L') +
                   "\r\nSet-Cookie: " + std::string(300, 'c') + "\r\n\r\n");
-    EXPECT_EQ(r.info.RedirectLocation, std::string(256, 'L'));
-    EXPECT_EQ(r.info.CookieReceived, std::string(256, 'c'));
-    // a name with its colon but no space after it is not the header
-    r = readReply("HTTP/1.0 200 OK\r\nLocation:x\r\nContent-Length:5\r\n\r\n");
-    EXPECT_EQ(r.info.RedirectLocation, "");
-    EXPECT_EQ(r.info.BytesTotal, 0);
+    EXPECT_EQ(r.info.RedirectLocation, std::string(10000, 'L'));
+    EXPECT_EQ(r.info.CookieReceived, std::string(300, 'c'));
+}
+
+TEST(NmhttpParseTest, HeaderNameIsTheTextUpToTheColonAndTheValueStartsAtItsFirstNonBlank) {
+    const struct {
+        std::string line, location, cookie;
+        std::int32_t length;
+    } cases[] = {
+        {"Location: /one-blank", "/one-blank", "", 0},
+        {"Location:/target", "/target", "", 0},
+        {"location:\t /tab-and-blank", "/tab-and-blank", "", 0},
+        {"LOCATION:     /several \t", "/several \t", "", 0},
+        {"Location:", "", "", 0},
+        {"Location: /a b\x01" + std::string(1, '\0'), "/a b\x01" + std::string(1, '\0'), "", 0},
+        // a blank before the colon belongs to the name: no such header
+        {"Location : /x", "", "", 0},
+        {"X-Location: /x", "", "", 0},
+        {"Set-Cookie:a=b", "", "a=b", 0},
+        {"set-cookie:\t\tc=d; path=/", "", "c=d; path=/", 0},
+        {"Content-Length:1234", "", "", 1234},
+        {"content-length:\t+1234", "", "", 1234},
+        {"Content-Length: 0001234", "", "", 1234},
+        {"Content-Length: 000000000000000000001234", "", "", 1234},
+        {"Content-Length: 12345678901234567890", "", "", 0},
+        {"Content-Length:", "", "", 0},
+    };
+    for (const auto& c : cases) {
+        const Reply r = readReply("HTTP/1.0 302 Found\r\n" + c.line + "\r\n\r\nbody");
+        EXPECT_EQ(r.info.RedirectLocation, c.location) << c.line;
+        EXPECT_EQ(r.info.CookieReceived, c.cookie) << c.line;
+        EXPECT_EQ(r.info.BytesTotal, c.length) << c.line;
+        EXPECT_EQ(r.rest, "body") << c.line;
+    }
 }
 
 TEST(NmhttpParseTest, EndlessReplyHeaderIsRefused) {

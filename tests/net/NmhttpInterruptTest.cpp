@@ -1,0 +1,202 @@
+// The HTTP client cut off by the peer (a reset at each phase of the exchange)
+// or by the user (a cancel at each phase), against loopback servers.
+#include "framework/Files.h"
+#include "net/Nmhttp.h"
+#include "net/PsockSys.h"
+#include "tests/net/LoopbackServer.h"
+#include "tests/net/NetTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace {
+
+using loopback::Connection;
+using loopback::Server;
+using nettest::message;
+
+struct Client : TNMHTTP {
+    Client() {
+        Port = 80;
+        TimeOut = 5000;
+    }
+};
+
+TEST(NmhttpInterrupt, ResetAtEachPhaseIsReportedAndWhatArrivedStays) {
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
+    const std::string part(300, 'p');
+    const std::string reset = "10054:Connection reset by peer";
+    const struct {
+        const char* phase;
+        std::string sent;
+        int pauseMs;
+        std::string error, header, body;
+    } cases[] = {
+        {"in the body", head + part, 0, reset, head, part},
+        {"in the body, the client waiting", head + part, 100, reset, head, part},
+        {"in a header line", "HTTP/1.0 200 OK\r\nX-Partial: ab", 0, reset, "HTTP/1.0 200 OK\r\n",
+         ""},
+        {"in a header line, the client waiting", "HTTP/1.0 200 OK\r\nX-Partial: ab", 100, reset,
+         "HTTP/1.0 200 OK\r\n", ""},
+        {"before any reply", "", 0, reset, "", ""},
+        {"before any reply, the client waiting", "", 100, reset, "", ""},
+        // without a length a cut body cannot be told from a whole one
+        {"after a body of no announced size", "HTTP/1.0 200 OK\r\n\r\nhello", 50, reset,
+         "HTTP/1.0 200 OK\r\n\r\n", "hello"},
+        // a reset once the whole announced body is in loses nothing
+        {"after the whole announced body", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello", 50,
+         "(no exception)", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n", "hello"},
+    };
+    // each case twice: the body into a string, then into a file
+    Server server([&](Connection& c) {
+        const auto& script = cases[(c.Index() / 2) % std::size(cases)];
+        c.ReadRequest();
+        c.Send(script.sent);
+        c.Pause(script.pauseMs);
+        c.Close(true);
+    });
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("body.bin").toStdString();
+    Client http;
+    std::vector<int> errors;
+    http.OnError = [&](QObject*, std::uint16_t number, const std::string&) {
+        errors.push_back(number);
+    };
+    for (const auto& c : cases) {
+        for (const bool toFile : {false, true}) {
+            errors.clear();
+            http.InputFileMode = toFile;
+            http.Body = toFile ? file : "";
+            WriteFileBytes(file, "");
+            EXPECT_EQ(message([&] { http.Get(server.Url("/r")); }), c.error) << c.phase;
+            EXPECT_EQ(http.Header, c.header) << c.phase;
+            EXPECT_EQ(toFile ? ReadFileBytes(file) : http.Body, c.body) << c.phase;
+            // the socket layer reports every reset, also the one that cost nothing
+            EXPECT_EQ(errors, std::vector<int>{10054}) << c.phase;
+            EXPECT_FALSE(http.Connected);
+        }
+    }
+}
+
+// A name server that answers only when told to (or after 5 s).
+struct SlowResolver {
+    struct State {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool entered = false;
+        bool release = false;
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    SlowResolver() {
+        psock::SetResolver([s = state](const std::string&, in_addr_t&) {
+            std::unique_lock<std::mutex> lock(s->mutex);
+            s->entered = true;
+            s->released.wait_for(lock, std::chrono::seconds(5), [&] { return s->release; });
+            return 11001;
+        });
+    }
+    ~SlowResolver() {
+        {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->release = true;
+        }
+        state->released.notify_all();
+        psock::SetResolver(nullptr);
+    }
+    bool Entered() const {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        return state->entered;
+    }
+};
+
+struct Outcome {
+    std::string message;
+    qint64 canceledAfterMs = -1; // from the start of the request
+    qint64 answeredInMs = -1;    // from the cancel to the caller
+};
+
+// Runs request and, once ready(ms since the start) holds, cancel.
+Outcome cancelDuring(const std::function<void()>& request, const std::function<bool(qint64)>& ready,
+                     const std::function<void()>& cancel) {
+    QElapsedTimer clock;
+    clock.start();
+    Outcome outcome;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (outcome.canceledAfterMs < 0 && ready(clock.elapsed())) {
+            outcome.canceledAfterMs = clock.elapsed();
+            cancel();
+        }
+    });
+    poll.start(5);
+    outcome.message = message(request);
+    if (outcome.canceledAfterMs >= 0) {
+        outcome.answeredInMs = clock.elapsed() - outcome.canceledAfterMs;
+    }
+    return outcome;
+}
+
+TEST(NmhttpInterrupt, CancelIsAnsweredAtOnceInEveryPhase) {
+    const std::string bigData(32u << 20, 'd'); // more than the socket buffers hold
+    const auto after150 = [](qint64 ms) { return ms >= 150; };
+    for (const bool byAbort : {true, false}) {
+        // fresh peers for each round: each serves one connection at a time
+        SlowResolver resolver;
+        loopback::FullBacklog neverAccepts;
+        Server neverReads([](Connection& c) { c.Pause(4000); });
+        const auto stallsAfter = [](const std::string& sent) {
+            return [sent](Connection& c) {
+                c.ReadRequest();
+                c.Send(sent);
+                c.ReadUntil({}, 4000);
+            };
+        };
+        Server stallsInHeader(stallsAfter("HTTP/1.0 200 OK\r\n"));
+        Server stallsInBody(stallsAfter("HTTP/1.0 200 OK\r\n\r\npart"));
+        Client http;
+        http.UrlEncodePost = false;
+        const struct {
+            const char* phase;
+            std::function<void()> request;
+            std::function<bool(qint64)> ready;
+            std::string byAbort, byDisconnect;
+        } phases[] = {
+            {"name lookup", [&] { http.Get("http://slow-name.test/x"); },
+             [&](qint64) { return resolver.Entered(); }, "Host Lookup Canceled",
+             "Host Lookup Canceled"},
+            {"connecting",
+             [&] { http.Get("http://127.0.0.1:" + std::to_string(neverAccepts.Port()) + "/"); },
+             after150, "Connection Canceled", "Connection Canceled"},
+            {"sending", [&] { http.Post(neverReads.Url("/upload"), bigData); }, after150,
+             "Socket send aborted", "Socket send aborted"},
+            // a Disconnect while receiving ends the reply where it is, without an error
+            {"receiving the header", [&] { http.Get(stallsInHeader.Url()); }, after150,
+             "Socket readln aborted", "(no exception)"},
+            {"receiving the body", [&] { http.Get(stallsInBody.Url()); }, after150,
+             "Socket capture aborted", "(no exception)"},
+        };
+        for (const auto& p : phases) {
+            const Outcome o = cancelDuring(p.request, p.ready, [&] {
+                if (byAbort) {
+                    http.Abort();
+                } else {
+                    http.Disconnect();
+                }
+            });
+            const std::string how = std::string(p.phase) + (byAbort ? ", Abort" : ", Disconnect");
+            EXPECT_EQ(o.message, byAbort ? p.byAbort : p.byDisconnect) << how;
+            EXPECT_GE(o.canceledAfterMs, 0) << how << ": the cancel was never delivered";
+            EXPECT_LT(o.canceledAfterMs, 1000) << how << ": the cancel came late";
+            EXPECT_LT(o.answeredInMs, 200) << how;
+            EXPECT_FALSE(http.Connected) << how;
+        }
+        EXPECT_EQ(http.Body, "part");
+    }
+}
+
+} // namespace
