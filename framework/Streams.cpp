@@ -146,13 +146,30 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     if (count <= 0) {
         return 0;
     }
-    const auto end = static_cast<size_t>(position_ + count);
-    if (end > data_.size()) {
-        data_.resize(end);
+    const auto at = static_cast<size_t>(position_);
+    const auto n = static_cast<size_t>(count);
+    const size_t end = at + n;
+    if (end > data_.capacity()) {
+        // at least double, so that a stream written block by block is copied
+        // a bounded number of times whatever its final size
+        data_.reserve(std::max(end, 2 * data_.capacity()));
     }
-    std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+    if (at > data_.size()) {
+        data_.resize(at); // a position past the end leaves zeros between
+    }
+    // the part over existing bytes is overwritten, the rest appended without
+    // first filling it with zeros
+    const size_t over = std::min(n, data_.size() - at);
+    std::memcpy(data_.data() + at, buffer, over);
+    data_.append(static_cast<const char*>(buffer) + over, n - over);
     position_ += count;
     return count;
+}
+
+void TMemoryStream::Reserve(std::int64_t size) {
+    if (size > 0 && static_cast<size_t>(size) > data_.capacity()) {
+        data_.reserve(static_cast<size_t>(size));
+    }
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {

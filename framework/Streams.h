@@ -71,6 +71,10 @@ public:
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     void SetSize(std::int64_t size) override;
 
+    // Makes room for size bytes in all, so that writing up to there moves
+    // nothing (a writer that knows how much it will write says so).
+    void Reserve(std::int64_t size);
+
     const std::string& DataString() const { return data_; }
     std::string& Data() { return data_; }
 

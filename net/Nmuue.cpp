@@ -3,6 +3,7 @@
 #include "framework/Exceptions.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -87,45 +88,60 @@ void TNMUUProcessor::Encode() {
     const bool mime = Method == uuMime;
     const auto& t = encodeTable_;
 
+    // Each block of whole lines is encoded straight into a buffer sized for
+    // it (a length character, 60 characters and CR LF a line at most).
+    // Two characters at once for each 12 bits.
+    std::array<char, 8192> pairs;
+    for (size_t i = 0; i < 4096; ++i) {
+        pairs[2 * i] = t[i >> 6];
+        pairs[2 * i + 1] = t[i & 63];
+    }
     std::vector<unsigned char> block(lineBytes * blockLines);
-    std::string text;
-    text.reserve(blockLines * 64);
+    std::vector<char> text(blockLines * 63);
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&out)) {
+        // the size of the text is known: made in place, it is never moved
+        const std::int64_t bytes = in.Size();
+        const std::int64_t lines = (bytes + lineBytes - 1) / lineBytes + 1;
+        memory->Reserve(memory->Position() + lines * (mime ? 62 : 63));
+    }
     for (;;) {
         const std::int64_t got = in.Read(block.data(), static_cast<std::int64_t>(block.size()));
         if (got <= 0) {
             break;
         }
-        text.clear();
+        char* o = text.data();
         for (size_t start = 0; start < static_cast<size_t>(got); start += lineBytes) {
             const size_t n = std::min(lineBytes, static_cast<size_t>(got) - start);
             const unsigned char* b = block.data() + start;
             if (!mime) {
-                text += t[n & 63];
+                *o++ = t[n & 63];
             }
             size_t i = 0;
             for (; i + 3 <= n; i += 3) {
-                const char quad[4] = {t[b[i] >> 2], t[((b[i] << 4) | (b[i + 1] >> 4)) & 63],
-                                      t[((b[i + 1] << 2) | (b[i + 2] >> 6)) & 63],
-                                      t[b[i + 2] & 63]};
-                text.append(quad, 4);
+                const unsigned v = (unsigned{b[i]} << 16) | (unsigned{b[i + 1]} << 8) | b[i + 2];
+                std::memcpy(o, &pairs[2 * (v >> 12)], 2);
+                std::memcpy(o + 2, &pairs[2 * (v & 4095)], 2);
+                o += 4;
             }
             if (n - i == 2) {
-                text += t[b[i] >> 2];
-                text += t[((b[i] & 3) << 4) | (b[i + 1] >> 4)];
-                text += t[(b[i + 1] & 15) << 2];
+                *o++ = t[b[i] >> 2];
+                *o++ = t[((b[i] & 3) << 4) | (b[i + 1] >> 4)];
+                *o++ = t[(b[i + 1] & 15) << 2];
                 if (mime) {
-                    text += '=';
+                    *o++ = '=';
                 }
             } else if (n - i == 1) {
-                text += t[b[i] >> 2];
-                text += t[(b[i] & 3) << 4];
+                *o++ = t[b[i] >> 2];
+                *o++ = t[(b[i] & 3) << 4];
                 if (mime) {
-                    text += "==";
+                    *o++ = '=';
+                    *o++ = '=';
                 }
             }
-            text += "\r\n";
+            *o++ = '\r';
+            *o++ = '\n';
         }
-        out.WriteString(text);
+        out.WriteBuffer(text.data(), o - text.data());
         if (static_cast<size_t>(got) < block.size()) {
             break;
         }
