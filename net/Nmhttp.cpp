@@ -154,6 +154,12 @@ void TNMHTTP::HTTPConnect() {
 }
 
 void TNMHTTP::captureBody() {
+    // Room reserved for an announced body that never came is given back.
+    const auto releaseUnused = [this] {
+        if (!InputFileMode && Body.size() < static_cast<std::size_t>(std::max(BytesTotal, 0)) / 2) {
+            Body.shrink_to_fit();
+        }
+    };
     try {
         if (InputFileMode) {
             CaptureFile(Body);
@@ -163,9 +169,12 @@ void TNMHTTP::captureBody() {
                 std::clamp<std::int64_t>(BytesTotal, 0, MaxBodyReservation)));
             CaptureString(Body, -1);
         }
+        releaseUnused();
     } catch (const EAbortError&) {
+        releaseUnused();
         throw;
     } catch (const ESockError&) {
+        releaseUnused();
         // A reset once the whole announced body is in loses nothing (servers
         // that close without reading all of a request reset so); any other
         // reset leaves the body cut short, and that is an error.

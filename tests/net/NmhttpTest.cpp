@@ -167,6 +167,7 @@ TEST(NmhttpTest, BodyUntilTheCloseWhateverTheAnnouncedSize) {
     http.Get(server.Url());
     EXPECT_EQ(http.BytesTotal, 2147483647);
     EXPECT_EQ(http.Body, "short");
+    EXPECT_LT(http.Body.capacity(), 1u << 20); // nor kept afterwards
 }
 
 TEST(NmhttpTest, ReplyCodesFireTheirEventsAndEndTheExchange) {
