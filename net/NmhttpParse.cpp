@@ -4,6 +4,7 @@
 #include "framework/SysUtils.h"
 #include "net/Psock.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -95,6 +96,11 @@ void ParseHttpURL(std::string& URL, std::string& Host, std::int32_t& Port,
     // line early and smuggle in header lines of their own; browsers drop them
     // from URLs too.
     std::erase_if(URL, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
+    // Blanks and control bytes around a URL are no part of it (a pasted URL
+    // often brings a blank along); inside it they are escaped.
+    const auto outside = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    URL.erase(std::find_if_not(URL.rbegin(), URL.rend(), outside).base(), URL.end());
+    URL.erase(URL.begin(), std::find_if_not(URL.begin(), URL.end(), outside));
     encodeUnsafeBytes(URL);
     if (URL.empty()) {
         throw Exception("Empty URL");

@@ -18,14 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t ports[] = {0, 80, 8080, 65535};
     std::int32_t port = ports[data[0] & 3];
     std::string url(reinterpret_cast<const char*>(data + 1), size - 1);
-    // line breaks and tabs are dropped from a URL and other blanks and control
-    // bytes escaped: none of them may reach the request line
+    // line breaks and tabs are dropped from a URL, blanks and control bytes
+    // around it too, and those inside it escaped: none may reach the request line
+    std::string kept = url;
+    std::erase_if(kept, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
+    // blanks and control bytes around the URL are dropped
+    while (!kept.empty() && static_cast<unsigned char>(kept.back()) <= 0x20) {
+        kept.pop_back();
+    }
+    std::size_t first = 0;
+    while (first < kept.size() && static_cast<unsigned char>(kept[first]) <= 0x20) {
+        ++first;
+    }
     std::string original;
-    for (const char c : url) {
+    for (const char c : kept.substr(first)) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\r' || c == '\n' || c == '\t') {
-            continue;
-        }
         if (byte <= 0x20 || byte == 0x7F) {
             char escape[4];
             std::snprintf(escape, sizeof escape, "%%%02X", byte);

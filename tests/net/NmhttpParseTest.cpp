@@ -70,13 +70,13 @@ TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
         {"svn+x.y-z://h/p", 8080, {"svn+x.y-z://h/p", "h", 80, "/p"}},
         {"1ab://h/p", 8080, {"1ab://h/p", "h", 8080, "/p"}},
         {"a_b://h/p", 8080, {"a_b://h/p", "h", 8080, "/p"}},
-        // blanks and control bytes cannot stand in a request line: they go
-        // percent-encoded, escapes already there stay
-        {"http://h/a b\x01"
+        // blanks and control bytes cannot stand in a request line: around the
+        // URL they are dropped, inside it percent-encoded; escapes there stay
+        {" \x01http://h/a b\x01"
          "c\x7f" +
-             std::string(1, '\0') + "%41",
+             std::string(1, '\0') + "%41 \x7f \x02 ",
          0,
-         {"http://h/a%20b%01c%7F%00%41", "h", 80, "/a%20b%01c%7F%00%41"}},
+         {"http://h/a%20b%01c%7F%00%41%20%7F", "h", 80, "/a%20b%01c%7F%00%41%20%7F"}},
         // a line break in a URL cannot inject header lines
         {"http://h/a\r\nX-Injected: 1\t",
          0,
@@ -94,6 +94,7 @@ TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
 TEST(NmhttpParseTest, UrlErrors) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "Empty URL"},
+        {" \x01 ", "Empty URL"},
         {"HTTPS://secure/", "HTTP Secure Socket is not supported"},
         {"http://h:abc/", "'abc' is not a valid integer value"},
         {"http://h:/", "'' is not a valid integer value"},
