@@ -49,26 +49,26 @@ bool isSchemeCharacter(char c) {
 // go percent-encoded, as browsers send them; escapes already there stay.
 void encodeUnsafeBytes(std::string& url) {
     static const char hex[] = "0123456789ABCDEF";
+    const auto safe = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0x20 && byte != 0x7F;
+    };
+    if (std::all_of(url.begin(), url.end(), safe)) {
+        return; // the usual case: nothing to copy
+    }
     std::string out;
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        const auto c = static_cast<unsigned char>(url[i]);
-        if (c > 0x20 && c != 0x7F) {
-            if (!out.empty()) {
-                out += static_cast<char>(c);
-            }
-            continue;
+    out.reserve(url.size() + 16);
+    for (const char c : url) {
+        if (safe(c)) {
+            out += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
         }
-        if (out.empty()) {
-            out.reserve(url.size() + 16);
-            out.assign(url, 0, i);
-        }
-        out += '%';
-        out += hex[c >> 4];
-        out += hex[c & 15];
     }
-    if (!out.empty()) {
-        url = std::move(out);
-    }
+    url = std::move(out);
 }
 
 } // namespace
