@@ -51,7 +51,10 @@ public:
 
 } // namespace
 
-TfrmCrypt::TfrmCrypt(QWidget* owner, TCryptHost& host) : QDialog(owner), host_(host) {
+TfrmCrypt::TfrmCrypt(QWidget* owner, TCryptHost& host)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint),
+      host_(host) {
     setObjectName(QStringLiteral("frmCrypt"));
     setWindowTitle(QStringLiteral("Crypting/Decrypting Key"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -66,7 +69,9 @@ TfrmCrypt::TfrmCrypt(QWidget* owner, TCryptHost& host) : QDialog(owner), host_(h
     radioGroup1_->setObjectName(QStringLiteral("RadioGroup1"));
     radioGroup1_->setGeometry(8, 11, 369, 62);
     auto* grid = new QGridLayout(radioGroup1_);
-    grid->setContentsMargins(8, 2, 8, 4);
+    // Tight margins: the longest item needs most of its column.
+    grid->setContentsMargins(6, 0, 4, 2);
+    grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(0);
     items_ = new QButtonGroup(this);
     const int itemsPerColumn = 2;

@@ -119,6 +119,7 @@ TEST_F(CryptHandlersTest, OkActsOnTheWindowTheLastDocumentCommandTookAndNeverOnA
     windows[1]->SetChanged(false);
     windows[1]->close();
     frmCrypt->Button1().click();
+    EXPECT_EQ(windows[1]->Edit1().Text(), StrongCrypt("second")) << "closed, not yet destroyed";
     FlushDeletes();
     frmCrypt->Button1().click();
     EXPECT_EQ(windows[0]->Edit1().Text(), "first");

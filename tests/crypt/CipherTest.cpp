@@ -127,3 +127,15 @@ TEST(CipherTest, EveryModeRoundTripsEveryByteValue) {
         }
     }
 }
+
+TEST(CipherTest, ATenMegabyteLineIsOnePassWithNothingLost) {
+    std::string line(10u << 20, 'a');
+    line[line.size() / 2] = '\0';
+    const std::string enciphered = StringKeyCrypt(line, "ab");
+    ASSERT_EQ(enciphered.size(), line.size());
+    EXPECT_EQ(enciphered.substr(0, 4), bytes({194, 195, 195, 195}));
+    EXPECT_EQ(static_cast<unsigned char>(enciphered[line.size() / 2]), 'b');
+    EXPECT_TRUE(StringKeyDecrypt(enciphered, "ab") == line);
+    EXPECT_TRUE(StrongDecrypt(StrongCrypt(line)) == line);
+    EXPECT_TRUE(NumberKeyDecrypt(NumberKeyCrypt(line, "300"), "300") == line);
+}

@@ -1,3 +1,4 @@
+#include "crypt/Cipher.h"
 #include "crypt/Unit2.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
@@ -150,4 +151,20 @@ TEST_F(KeyDialogTest, FailuresLeaveTheTextAndOnlyTheRangeErrorKeepsTheDialogOpen
     Ok(2, QStringLiteral("k"));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(seam->calls.size(), 2u);
+}
+
+TEST_F(KeyDialogTest, LongKeysAndOneLongLineKeepEveryByte) {
+    // A one-line document (the control lays a line out whole, so 1 MB keeps
+    // the test quick), and a key of 10,000 characters typed into the box.
+    std::string line(1u << 20, 'a');
+    line[12345] = '\0';
+    const std::string key(10000, '~');
+    edit->SetText(line);
+    Ok(2, QString::fromLatin1(key));
+    EXPECT_EQ(CryptKey, key);
+    const std::string enciphered = edit->Text();
+    EXPECT_TRUE(enciphered == StringKeyCrypt(line, key));
+    CryptDirection = "DeCrypt";
+    Ok(2, QString::fromLatin1(key));
+    EXPECT_TRUE(edit->Text() == line);
 }
