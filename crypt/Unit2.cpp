@@ -95,7 +95,6 @@ TfrmCrypt::TfrmCrypt(QWidget* owner, TCryptHost& host)
     // The secure mode needs a key as long as the text: never cut one short.
     edit1_->setMaxLength(std::numeric_limits<int>::max());
     edit1_->setValidator(new TCodePageValidator(edit1_));
-    label1_->setBuddy(edit1_);
 
     button1_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                QStringLiteral("&OK"), this);
