@@ -72,8 +72,8 @@ const TItem CaseItems[] = {
 };
 
 const TItem CryptItems[] = {
-    {"Crypt1", "Crypt", "", "Crypt Text", std::nullopt, nullptr, true},
-    {"Decrypt1", "Decrypt", "", "Decrypt Text", std::nullopt, nullptr, true},
+    {"Crypt1", "Crypt", "", "Crypt Text", std::nullopt, &F::Crypt1Click, true},
+    {"Decrypt1", "Decrypt", "", "Decrypt Text", std::nullopt, &F::Decrypt1Click, true},
 };
 
 const TItem ViewItems[] = {

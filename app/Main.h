@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crypt/Unit2.h"
 #include "document/DocumentHost.h"
 #include "document/EditCommands.h"
 #include "document/FileCommands.h"
@@ -24,7 +25,7 @@ class QToolButton;
 // The main window: the MDI frame holding every document window, with its
 // menus, the toolbar panel and the status line. Its handlers are thin: each
 // takes the active document window and hands it to the document commands.
-class TMainForm : public QMainWindow, public TDocumentHost {
+class TMainForm : public QMainWindow, public TDocumentHost, public TCryptHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -90,6 +91,9 @@ public:
     void ClearAll1Click() { ClearAll2Click(); }
     void Save1Click() { FileSave(); }
     void SaveAs1Click() { FileSaveAs(); }
+    // CryptHandlers.cpp
+    void Crypt1Click();
+    void Decrypt1Click();
     // The application's hint event: the hint goes to the status line unchanged.
     void ShowHint(const QString& hint);
 
@@ -105,6 +109,8 @@ public:
     void SetStatusText(const QString& text) override;
     void SaveDocumentAs(TfrmNew& window) override;
     void DocumentsChanged() override;
+    // TCryptHost
+    TRichEdit* CryptTarget() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

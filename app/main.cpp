@@ -1,5 +1,5 @@
 // Start-up: the application object and its title, the main window, the
-// start-up document window, then the message loop.
+// start-up document window, the hidden dialogs, then the message loop.
 #include "app/Main.h"
 
 #include "framework/ui/Application.h"
@@ -20,5 +20,7 @@ int main(int argc, char** argv) {
     TMainForm MainForm;
     MainForm.showMaximized();
     MainForm.CreateStartupDocument(arguments);
+    // The dialogs live as long as the main window, which owns them.
+    new TfrmCrypt(&MainForm, MainForm);
     return application.Run();
 }

@@ -55,7 +55,7 @@ TEST_F(MainFormTest, MenusHoldEveryEntryWithItsTexts) {
     const QStringList later =
         QStringLiteral(
             "ImportfromWeb1 mnuSendbyEmail Find1 Replace1 SetasHTML1 AllUpperCase1 AllLowerCase1 "
-            "Reverse1 InitialUpperCase1 Crypt1 Decrypt1 PreviewWebPage1 About1 CheckforUpdates1 "
+            "Reverse1 InitialUpperCase1 PreviewWebPage1 About1 CheckforUpdates1 "
             "AllUpperCase2 AllLowerCase2 ReverseUpperCaseLowerCase1 InitialUpperCase2 SetasHTML2")
             .split(QLatin1Char(' '));
     for (const QAction* action : entries) {
