@@ -105,6 +105,7 @@ public:
     void SetStatusText(const QString& text) override;
     void SaveDocumentAs(TfrmNew& window) override;
     void DocumentsChanged() override;
+    int DocumentAreaTop() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

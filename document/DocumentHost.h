@@ -21,4 +21,13 @@ public:
     virtual void SaveDocumentAs(TfrmNew& window) = 0;
     // A document window appeared or closed.
     virtual void DocumentsChanged() {}
+
+    // How far below the top of the frame's client area the MDI area begins:
+    // the main window keeps it clear of its toolbar panel.
+    virtual int DocumentAreaTop() const { return 0; }
+    // Where a document window's top edge stands, in the MDI area's own
+    // coordinates: 60 pixels below the top of the frame's client area.
+    int DocumentTop() const { return kDocumentTop - DocumentAreaTop(); }
+
+    static constexpr int kDocumentTop = 60;
 };

@@ -90,7 +90,7 @@ std::optional<std::string> TFileCommands::askFileName(TFileDialog dialog, const 
 
 TfrmNew* TFileCommands::createWindow() {
     auto* window = new TfrmNew(host_);
-    window->move(window->x(), 60);
+    window->move(window->x(), host_.DocumentTop());
     window->Edit1().Clear();
     window->Edit1().SetScrollBars(true);
     return window;

@@ -12,9 +12,6 @@
 #include <QMenu>
 
 namespace {
-// Document windows stand just below the toolbar panel, which covers the top
-// of the MDI area.
-constexpr int DocumentTop = 60;
 const QString FlagFalse = QStringLiteral("false");
 const QString FlagTrue = QStringLiteral("true");
 } // namespace
@@ -63,7 +60,7 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
     show();
 
     edit1_->Clear();
-    move(x(), DocumentTop);
+    move(x(), host_.DocumentTop());
     edit1_->SetScrollBars(true);
     edit1_->resize(width() - 20, height() - 50);
     SetChanged(false);
@@ -114,8 +111,8 @@ bool TfrmNew::CloseQuery() {
 void TfrmNew::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
     // A maximized or minimized window is placed by the MDI area itself.
-    if (!isMaximized() && !isMinimized() && y() != DocumentTop) {
-        move(x(), DocumentTop);
+    if (!isMaximized() && !isMinimized() && y() != host_.DocumentTop()) {
+        move(x(), host_.DocumentTop());
     }
     const int frameHeight = window()->frameGeometry().height();
     // A window about as tall as the frame (a maximized one) leaves more room

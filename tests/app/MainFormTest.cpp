@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QMdiArea>
 #include <QStatusTipEvent>
+#include <QTextCursor>
 #include <filesystem>
 
 TEST_F(MainFormTest, StartupWithRelativeNameCaptionsTheAbsolutePathSoSaveWritesBack) {
@@ -47,13 +48,34 @@ TEST_F(MainFormTest, HintsGoToTheStatusLineUnchanged) {
     }
 }
 
-TEST_F(MainFormTest, PanelLiesOverTheDocumentAreaAndFollowsTheFrameWidth) {
+TEST_F(MainFormTest, PanelFollowsTheFrameWidthAndNoDocumentWindowLiesUnderIt) {
     EXPECT_EQ(form.Panel1->width(), form.frameGeometry().width() - 8);
     form.resize(700, 500);
     QCoreApplication::processEvents();
     EXPECT_EQ(form.Panel1->width(), form.frameGeometry().width() - 8);
-    EXPECT_EQ(form.DocumentArea().mapTo(&form, QPoint(0, 0)),
-              form.Panel1->mapTo(&form, QPoint(0, 0)));
+    const int panelBottom = form.Panel1->geometry().bottom() + 1;
+    EXPECT_EQ(panelBottom, 60);
+    EXPECT_EQ(form.DocumentArea().viewport()->mapTo(form.centralWidget(), QPoint(0, 0)).y(),
+              panelBottom);
+
+    // A normal window stands just below the panel, at 60, and goes back
+    // there when resized.
+    TfrmNew* window = form.CreateStartupDocument({});
+    EXPECT_EQ(InClientArea(window).top(), 60);
+    window->move(40, 0);
+    window->resize(300, 200);
+    EXPECT_EQ(InClientArea(window).topLeft(), QPoint(40, 60));
+
+    // Maximized, its caret label and first line are below the panel too.
+    window->Edit1().SetText("first line");
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_GE(InClientArea(window).top(), panelBottom);
+    EXPECT_GE(window->Label1().mapTo(form.centralWidget(), QPoint(0, 0)).y(), panelBottom);
+    const QRect firstLine = window->Edit1().cursorRect(QTextCursor(window->Edit1().document()));
+    EXPECT_GE(window->Edit1().viewport()->mapTo(form.centralWidget(), firstLine.topLeft()).y(),
+              panelBottom);
+    window->showNormal();
 }
 
 TEST_F(MainFormTest, ViewTogglesHideTheRowsAndMoveTheWebRow) {
