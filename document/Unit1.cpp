@@ -48,6 +48,8 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
         }
     });
     connect(edit1_, &TRichEdit::OnChange, this, [this] { SetChanged(true); });
+    // A change of alignment or fonts is lost on closing just as a change of text is.
+    connect(edit1_, &TRichEdit::OnFormatChange, this, [this] { SetChanged(true); });
     connect(edit1_, &TRichEdit::OnKeyUp, this, [this](QKeyEvent*) { UpdateCaretLabel(); });
     connect(edit1_, &TRichEdit::OnMouseDown, this, [this](QMouseEvent*) { UpdateCaretLabel(); });
 

@@ -46,6 +46,34 @@ QString representable(const QString& text) {
     return out;
 }
 
+TParaAlignment alignmentOf(const QTextBlockFormat& format) {
+    const Qt::Alignment a = format.alignment();
+    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
+           : (a & Qt::AlignRight) ? TParaAlignment::Right
+                                  : TParaAlignment::Left;
+}
+
+// True when merging the format into the text between the positions would
+// change any of it.
+bool mergeChanges(const QTextDocument& document, int from, int to,
+                  const QTextCharFormat& modifier) {
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() >= to || fragment.position() + fragment.length() <= from) {
+                continue;
+            }
+            QTextCharFormat merged = fragment.charFormat();
+            merged.merge(modifier);
+            if (merged != fragment.charFormat()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::uint32_t rgbOf(const QTextCharFormat& format) {
     if (format.hasProperty(QTextFormat::ForegroundBrush) &&
         format.foreground().style() != Qt::NoBrush) {
@@ -71,6 +99,7 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setUndoRedoEnabled(true);
     mirror_ = std::make_unique<TTextMirror>(*document());
     connect(mirror_.get(), &TTextMirror::Changed, this, &TRichEdit::OnChange);
+    connect(mirror_.get(), &TTextMirror::FormatChanged, this, &TRichEdit::OnFormatChange);
 }
 
 TRichEdit::~TRichEdit() = default;
@@ -230,19 +259,30 @@ void TRichEdit::Undo() {
 }
 
 void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
+    const Qt::Alignment wanted = alignment == TParaAlignment::Center  ? Qt::AlignHCenter
+                                 : alignment == TParaAlignment::Right ? Qt::AlignRight
+                                                                      : Qt::AlignLeft;
+    const QTextCursor c = textCursor();
+    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    bool differs = false;
+    for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && !differs;
+         b = b.next()) {
+        differs = alignmentOf(b.blockFormat()) != alignment;
+        if (b == last) {
+            break;
+        }
+    }
+    // Setting what is already there would be reported as a change.
+    if (!differs) {
+        return;
+    }
     QTextBlockFormat format;
-    format.setAlignment(alignment == TParaAlignment::Center  ? Qt::AlignHCenter
-                        : alignment == TParaAlignment::Right ? Qt::AlignRight
-                                                             : Qt::AlignLeft);
-    QTextCursor c = textCursor();
-    c.mergeBlockFormat(format);
+    format.setAlignment(wanted);
+    QTextCursor(c).mergeBlockFormat(format);
 }
 
 TParaAlignment TRichEdit::ParagraphAlignment() const {
-    const Qt::Alignment a = textCursor().blockFormat().alignment();
-    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
-           : (a & Qt::AlignRight) ? TParaAlignment::Right
-                                  : TParaAlignment::Left;
+    return alignmentOf(textCursor().blockFormat());
 }
 
 TFont TRichEdit::SelAttributes() const {
@@ -264,6 +304,11 @@ void TRichEdit::SetSelAttributes(const TFont& font) {
     f.setFontStrikeOut(font.StrikeOut);
     f.setForeground(QColor::fromRgb(font.Color));
     f.setProperty(kCharsetProperty, font.Charset);
+    const QTextCursor c = textCursor();
+    // Setting what is already there would be reported as a change.
+    if (c.hasSelection() && !mergeChanges(*document(), c.selectionStart(), c.selectionEnd(), f)) {
+        return;
+    }
     // With a selection it takes the format; without one, the text typed next does.
     mergeCurrentCharFormat(f);
 }

@@ -63,11 +63,13 @@ public:
     // Undoes the last action when one can be undone.
     void Undo();
 
-    // Aligns the paragraphs the selection touches.
+    // Aligns the paragraphs the selection touches (OnFormatChange when one
+    // of them changes).
     void SetParagraphAlignment(TParaAlignment alignment);
     TParaAlignment ParagraphAlignment() const;
 
-    // Character format of the selection (at the caret: of the text typed next).
+    // Character format of the selection (at the caret: of the text typed
+    // next, which is no change of the document).
     TFont SelAttributes() const;
     void SetSelAttributes(const TFont& font);
 
@@ -96,6 +98,9 @@ public:
 signals:
     // The text changed (by the user or the program).
     void OnChange();
+    // The text's formats changed (alignment, fonts; also by undo), the text
+    // did not. Loads are not reported.
+    void OnFormatChange();
     void OnKeyUp(QKeyEvent* event);
     void OnMouseDown(QMouseEvent* event);
 

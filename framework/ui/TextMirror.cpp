@@ -414,7 +414,12 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
     const bool same = removedBreaks == static_cast<int>(kinds.size()) && span == fresh.size() &&
                       std::memcmp(bytes_.data() + byteFrom, fresh.data(), span) == 0;
     if (same) {
-        return; // a change of format only
+        // A change of format only; a replacement of ours that kept the bytes
+        // changed nothing the caller meant.
+        if (!loading_ && !pending_.active) {
+            emit FormatChanged();
+        }
+        return;
     }
     bytes_.replace(static_cast<size_t>(byteFrom), span, fresh);
     if (removedBreaks != 0 || !kinds.empty()) {

@@ -75,6 +75,9 @@ public:
 
 signals:
     void Changed();
+    // The formats changed and the bytes did not (the program's own byte
+    // replacements and loads excepted).
+    void FormatChanged();
 
 private:
     struct Pending {

@@ -104,3 +104,32 @@ TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndReportsFailure) {
     Run([&] { frame.Edits.Print(*window); });
     EXPECT_EQ(OnlyMessage().icon, TMsgIcon::Stop);
 }
+
+TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsks) {
+    const std::string path = Path("plain.txt");
+    WriteFile(path, "one two");
+    TfrmNew* window = Open(path, ftText);
+    TRichEdit& edit = window->Edit1();
+    TFont bold;
+    bold.Bold = true;
+
+    // Changes that change nothing leave it unchanged.
+    frame.Edits.Align(*window, TParaAlignment::Left);
+    edit.SetSelStart(3);
+    seam->fontAnswers.push_back(bold);
+    frame.Edits.SetFont(*window, &frame); // at the caret: only for what is typed next
+    EXPECT_EQ(Flag(window), "false");
+
+    frame.Edits.Align(*window, TParaAlignment::Right);
+    EXPECT_EQ(Flag(window), "true");
+    frame.Files.FileSave(*window);
+    EXPECT_EQ(Flag(window), "false");
+    select(edit, 0, 3);
+    seam->fontAnswers.push_back(bold);
+    frame.Edits.SetFont(*window, &frame);
+    EXPECT_EQ(Flag(window), "true");
+
+    seam->messageAnswers.push_back(TModalResult::Cancel);
+    EXPECT_FALSE(window->close()) << "the format would be lost";
+    EXPECT_EQ(OnlyMessage().title, QStringLiteral("ATTENTION!"));
+}

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -130,6 +131,7 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
 TEST(RichEdit, ReportsRealChangesOnly) {
     TRichEdit edit;
     QSignalSpy changes(&edit, &TRichEdit::OnChange);
+    QSignalSpy formats(&edit, &TRichEdit::OnFormatChange);
     edit.Clear();
     EXPECT_EQ(changes.count(), 0) << "clearing an empty control changes nothing";
     edit.AppendLoaded("loaded\r\ntext");
@@ -137,14 +139,39 @@ TEST(RichEdit, ReportsRealChangesOnly) {
     EXPECT_FALSE(edit.CanUndo()) << "nor can it be undone";
     edit.SetText("loaded\r\ntext");
     EXPECT_EQ(changes.count(), 0) << "the same text again";
-    edit.SelectAll();
-    edit.SetParagraphAlignment(TParaAlignment::Center);
-    EXPECT_EQ(changes.count(), 0) << "alignment is format, not text";
     edit.SetSelStart(0);
     edit.SetSelText("x");
     EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(formats.count(), 0) << "typing is no change of format";
+
+    // Formats: reported when something changes, as a change of format only.
+    TFont bold;
+    bold.Bold = true;
+    const std::pair<std::function<void()>, int> steps[] = {
+        {[&] { edit.SelectAll(); }, 0},
+        {[&] { edit.SetParagraphAlignment(TParaAlignment::Center); }, 1},
+        {[&] { edit.SetParagraphAlignment(TParaAlignment::Center); }, 0}, // already centred
+        {[&] { edit.SetSelStart(2); }, 0},
+        {[&] { edit.SetSelAttributes(bold); }, 0}, // only what is typed next
+        {[&] { edit.SetSelLength(3); }, 0},
+        {[&] { edit.SetSelAttributes(bold); }, 1},
+        {[&] { edit.SetSelAttributes(bold); }, 0},         // already bold
+        {[&] { edit.Undo(); }, 1},                         // the bold comes off again
+        {[&] { edit.SetRtfText("{\\rtf1\\qr new}"); }, 0}, // a change of text
+        {[&] { edit.LoadFromFile("/nonexistent"); }, 0}};
+    int index = 0;
+    for (const auto& [step, reported] : steps) {
+        SCOPED_TRACE(index++);
+        formats.clear();
+        try {
+            step();
+        } catch (const std::exception&) {
+        }
+        EXPECT_EQ(formats.count(), reported);
+    }
+    EXPECT_EQ(changes.count(), 2) << "formats are not text";
     edit.Clear();
-    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(changes.count(), 3);
 }
 
 TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
