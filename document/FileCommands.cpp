@@ -123,7 +123,9 @@ TfrmNew* TFileCommands::FileOpen() {
     const std::string& fileName = *chosen;
     if (open_.filterIndex == ftRichText) {
         try {
-            window->Edit1().LoadFromFile(fileName);
+            // A file that is not rich text loads, and later saves, as plain text.
+            window->SetFormat(window->Edit1().LoadFromFile(fileName) ? TDocumentFormat::RichText
+                                                                     : TDocumentFormat::PlainText);
         } catch (const EFOpenError& error) {
             raiseWithReason(error);
         } catch (const std::bad_alloc&) {
@@ -151,6 +153,7 @@ void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) 
     host_.SetStatusText(FilePrefix + DisplayName(fileName));
     try {
         window.Edit1().AppendLoaded(bytes);
+        window.SetFormat(TDocumentFormat::PlainText);
     } catch (const std::bad_alloc&) {
         // Abandon this load only: the window goes back to what it was.
         bytes = std::string();
@@ -175,18 +178,26 @@ std::optional<std::string> TFileCommands::FileSaveAs(TfrmNew& window) {
     if (!chosen) {
         return std::nullopt;
     }
+    // The type chosen here decides the format, and the window keeps it for File Save.
+    const TDocumentFormat format =
+        save_.filterIndex == ftRichText ? TDocumentFormat::RichText : TDocumentFormat::PlainText;
     const std::string fileName =
-        WriteDocument(WithTypeExtension(*chosen, save_.filterIndex), window);
+        writeAs(WithTypeExtension(*chosen, save_.filterIndex), window, format);
     showSaved(window, fileName);
     return fileName;
 }
 
 std::string TFileCommands::WriteDocument(const std::string& fileName, TfrmNew& window) {
+    return writeAs(fileName, window, window.Format());
+}
+
+std::string TFileCommands::writeAs(const std::string& fileName, TfrmNew& window,
+                                   TDocumentFormat format) {
     if (!IsRealFilePath(fileName)) {
         return FileSaveAs(window).value_or(fileName);
     }
     try {
-        if (save_.filterIndex == ftRichText) {
+        if (format == TDocumentFormat::RichText) {
             window.Edit1().SaveToFile(fileName);
         } else {
             WriteFileBytes(fileName, window.Edit1().Text());
@@ -194,6 +205,7 @@ std::string TFileCommands::WriteDocument(const std::string& fileName, TfrmNew& w
     } catch (const EFCreateError& error) {
         raiseWithReason(error);
     }
+    window.SetFormat(format);
     window.SetChanged(false);
     return fileName;
 }

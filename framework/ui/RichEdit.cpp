@@ -338,11 +338,11 @@ void TRichEdit::SetScrollBars(bool both) {
     setVerticalScrollBarPolicy(policy);
 }
 
-void TRichEdit::LoadFromFile(const std::string& fileName) {
+bool TRichEdit::LoadFromFile(const std::string& fileName) {
     const std::string bytes = ReadFileBytes(fileName);
     if (!Rtf::IsRtf(bytes)) {
         changeWholeText([&] { mirror_->ReplaceAll(bytes, true); });
-        return;
+        return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
     changeWholeText([&] {
@@ -355,6 +355,7 @@ void TRichEdit::LoadFromFile(const std::string& fileName) {
             InsertRtfDocument(c, rich);
         });
     });
+    return true;
 }
 
 std::string TRichEdit::RtfText() const {

@@ -83,8 +83,8 @@ public:
     void SetScrollBars(bool both);
 
     // Reads RTF when the file is RTF, else plain text; raises EFOpenError.
-    // Like AppendLoaded, not reported as a change.
-    void LoadFromFile(const std::string& fileName);
+    // Like AppendLoaded, not reported as a change. True when it was RTF.
+    bool LoadFromFile(const std::string& fileName);
     // Writes RTF; raises EFCreateError, leaving any old file intact.
     void SaveToFile(const std::string& fileName) const;
     // The rich text of the whole document, as SaveToFile writes it.

@@ -111,17 +111,34 @@ TEST_F(DocumentTest, FileTypeChoiceGovernsOpenAndSave) {
     ASSERT_NE(asRich, nullptr);
     EXPECT_EQ(asRich->Edit1().Text().substr(0, 9), "just text");
 
-    // File Save follows the save dialog's last type, not how the file was
-    // opened: plain until RichText is chosen there.
-    frame.Files.FileSave(*rich);
-    EXPECT_EQ(ReadFile(rtf).substr(0, 10), "Hello bold");
-    const std::string saved = Path("saved");
-    AnswerSave(saved, ftRichText);
-    frame.Files.FileSaveAs(*rich);
-    EXPECT_EQ(rich->Caption(), saved + ".rtf");
-    EXPECT_EQ(ReadFile(saved + ".rtf").rfind("{\\rtf", 0), 0u);
+    // File Save keeps each window's own format, whatever type a Save As of
+    // another window chose last.
+    TfrmNew* other = frame.Files.FileNew();
+    other->Edit1().SetText("other");
+    AnswerSave(Path("other"), ftRichText);
+    frame.Files.FileSaveAs(*other);
+    EXPECT_TRUE(ReadFile(Path("other.rtf")).starts_with("{\\rtf"));
     frame.Files.FileSave(*asRich);
-    EXPECT_EQ(ReadFile(plain).rfind("{\\rtf", 0), 0u) << "RichText is now the save type";
+    EXPECT_EQ(ReadFile(plain), "just text\r\n") << "loaded as plain text, saved as plain text";
+    frame.Files.FileSave(*rich);
+    EXPECT_TRUE(ReadFile(rtf).starts_with("{\\rtf")) << "loaded as rich text, saved as rich text";
+    EXPECT_EQ(Open(rtf, ftRichText)->Edit1().Text().substr(0, 10), "Hello bold");
+
+    // Save As writes the type its dialog chose, and File Save follows it.
+    AnswerSave(Path("as-text.txt"), ftText);
+    frame.Files.FileSaveAs(*rich);
+    frame.Files.FileSave(*rich);
+    EXPECT_EQ(ReadFile(Path("as-text.txt")).substr(0, 10), "Hello bold");
+    frame.Files.FileSave(*other);
+    EXPECT_TRUE(ReadFile(Path("other.rtf")).starts_with("{\\rtf"));
+
+    // An untitled window goes through Save As and takes its type.
+    TfrmNew* untitled = frame.Files.FileNew();
+    untitled->Edit1().SetText("fresh");
+    AnswerSave(Path("fresh"), ftRichText);
+    frame.Files.FileSave(*untitled);
+    EXPECT_TRUE(ReadFile(Path("fresh.rtf")).starts_with("{\\rtf"));
+    EXPECT_EQ(untitled->Format(), TDocumentFormat::RichText);
 }
 
 TEST_F(DocumentTest, SaveAsAppendsTheTypeExtensionOnlyWhenMissing) {
