@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -94,6 +95,13 @@ QTextCharFormat fromRtf(const Rtf::CharFormat& r) {
 Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror) {
     Rtf::Document out;
     out.paragraphs.clear();
+    // Text without a font of its own shows in the control's base font, and
+    // other programs are to show it so too.
+    const QFont base = document.defaultFont();
+    out.base.face = base.family().toStdString();
+    const double points =
+        base.pointSizeF() > 0 ? base.pointSizeF() : base.pixelSize() * 72.0 / 96.0;
+    out.base.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));
     const std::string& bytes = mirror.Bytes();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         Rtf::Paragraph paragraph;

@@ -1,5 +1,6 @@
-#include "framework/CodePage.h"
 #include "framework/TextSearch.h"
+
+#include "framework/CodePage.h"
 
 #include <gtest/gtest.h>
 #include <random>
