@@ -6,6 +6,7 @@
 #include "framework/ui/Platform.h"
 #include "framework/ui/RtfBridge.h"
 #include "framework/ui/TextMirror.h"
+#include "framework/ui/UnwrappedWidth.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -94,7 +95,8 @@ struct TRichEdit::ByteSelection {
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
-    setLineWrapMode(QTextEdit::NoWrap);
+    unwrapped_ = new TUnwrappedWidth(*this);
+    unwrapped_->SetActive(true);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
     mirror_ = std::make_unique<TTextMirror>(*document());
@@ -279,6 +281,9 @@ void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
     QTextBlockFormat format;
     format.setAlignment(wanted);
     QTextCursor(c).mergeBlockFormat(format);
+    if (alignment != TParaAlignment::Left) {
+        unwrapped_->NoteAlignment();
+    }
 }
 
 TParaAlignment TRichEdit::ParagraphAlignment() const {
@@ -325,11 +330,18 @@ void TRichEdit::SetBaseFont(const TFont& font) {
 }
 
 bool TRichEdit::WordWrap() const {
-    return lineWrapMode() != QTextEdit::NoWrap;
+    return !unwrapped_->Active();
 }
 
 void TRichEdit::SetWordWrap(bool wrap) {
-    setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    if (wrap == WordWrap()) {
+        return;
+    }
+    unwrapped_->SetActive(!wrap);
+    if (wrap) {
+        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        setLineWrapMode(QTextEdit::WidgetWidth);
+    }
 }
 
 void TRichEdit::SetScrollBars(bool both) {
@@ -342,6 +354,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName) {
     const std::string bytes = ReadFileBytes(fileName);
     if (!Rtf::IsRtf(bytes)) {
         changeWholeText([&] { mirror_->ReplaceAll(bytes, true); });
+        unwrapped_->Reset();
         return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
@@ -355,6 +368,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName) {
             InsertRtfDocument(c, rich);
         });
     });
+    noteAlignments(rich);
     return true;
 }
 
@@ -379,6 +393,14 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.endEditBlock();
         });
     });
+    noteAlignments(rich);
+}
+
+void TRichEdit::noteAlignments(const Rtf::Document& rich) {
+    if (std::any_of(rich.paragraphs.begin(), rich.paragraphs.end(),
+                    [](const Rtf::Paragraph& p) { return p.alignment != Rtf::Alignment::Left; })) {
+        unwrapped_->NoteAlignment();
+    }
 }
 
 bool TRichEdit::Print(const QString& jobTitle) {

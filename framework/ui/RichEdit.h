@@ -10,6 +10,10 @@
 #include <string_view>
 
 class TTextMirror;
+class TUnwrappedWidth;
+namespace Rtf {
+struct Document;
+}
 
 enum class TParaAlignment { Left, Right, Center };
 
@@ -118,8 +122,12 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
+    // Aligned paragraphs of a rich text just set need a layout width.
+    void noteAlignments(const Rtf::Document& rich);
 
     std::unique_ptr<TTextMirror> mirror_;
+    // Lays out aligned paragraphs while the lines do not wrap; owned by the control.
+    TUnwrappedWidth* unwrapped_;
     // The selection as last set in bytes; it can hold half a CR LF, which the
     // document's own cursor cannot.
     std::unique_ptr<ByteSelection> selection_;
