@@ -1,5 +1,6 @@
 #include "framework/rtf/Rtf.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -176,8 +177,10 @@ private:
             word("\\pard\\qj");
             break;
         }
-        if (!started_ && hasBase_) {
-            // Even an empty document tells readers its font and size.
+        const bool hasText = std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
+                                         [](const Rtf::Run& run) { return !run.text.empty(); });
+        if (!started_ && hasBase_ && !hasText) {
+            // Even an empty paragraph tells readers the font and size to type in.
             writeFormat(Resolved(CharFormat{}, document_.base));
         }
         for (const Rtf::Run& run : paragraph.runs) {

@@ -403,7 +403,7 @@ void TRichEdit::noteAlignments(const Rtf::Document& rich) {
     }
 }
 
-bool TRichEdit::Print(const QString& jobTitle) {
+QString TRichEdit::Print(const QString& jobTitle) {
     return Platform().Print(*document(), jobTitle);
 }
 

@@ -96,8 +96,9 @@ public:
     // Replaces the document with the rich text (one undo step).
     void SetRtfText(std::string_view rtf);
 
-    // Prints the whole text on the default printer through the platform seam.
-    bool Print(const QString& jobTitle);
+    // Prints the whole text on the default printer through the platform
+    // seam; empty when it went out, else the system's reason.
+    QString Print(const QString& jobTitle);
 
 signals:
     // The text changed (by the user or the program).
