@@ -4,6 +4,7 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
+#include "framework/ui/StatusProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,6 +41,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     StatusLine->setSizeGripEnabled(false);
     StatusLine->setFixedHeight(23);
     setStatusBar(StatusLine);
+    loadSaveBar_ = std::make_unique<TStatusProgress>(*StatusLine);
 
     createMenus();
     createPanel();
@@ -177,6 +179,10 @@ void TMainForm::SetStatusText(const QString& text) {
 
 void TMainForm::SaveDocumentAs(TfrmNew& window) {
     Files.FileSaveAs(window);
+}
+
+TProgress* TMainForm::LoadSaveProgress() {
+    return loadSaveBar_.get();
 }
 
 int TMainForm::DocumentAreaTop() const {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class QToolButton;
+class TStatusProgress;
 
 // The main window: the MDI frame holding every document window, with its
 // menus, the toolbar panel and the status line. Its handlers are thin: each
@@ -54,6 +56,8 @@ public:
     QAction* Standard = nullptr;
     QAction* Web = nullptr;
     QAction* WordWrap1 = nullptr;
+    // The status line's progress bar for long loads and saves.
+    TStatusProgress& LoadSaveBar() const { return *loadSaveBar_; }
 
     TFileCommands Files;
     TEditCommands Edits;
@@ -106,6 +110,7 @@ public:
     void SaveDocumentAs(TfrmNew& window) override;
     void DocumentsChanged() override;
     int DocumentAreaTop() const override;
+    TProgress* LoadSaveProgress() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -128,5 +133,6 @@ private:
     void updateCommandStates();
 
     QMdiArea* mdiArea_ = nullptr;
+    std::unique_ptr<TStatusProgress> loadSaveBar_;
     QList<QObject*> documentCommands_;
 };

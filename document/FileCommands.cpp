@@ -4,6 +4,7 @@
 #include "document/Unit1.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
+#include "framework/Progress.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
 
@@ -123,9 +124,11 @@ TfrmNew* TFileCommands::FileOpen() {
     const std::string& fileName = *chosen;
     if (open_.filterIndex == ftRichText) {
         try {
+            TProgressJob job(host_.LoadSaveProgress());
+            TProgressStep all = job.Step(0.0, 1.0);
             // A file that is not rich text loads, and later saves, as plain text.
-            window->SetFormat(window->Edit1().LoadFromFile(fileName) ? TDocumentFormat::RichText
-                                                                     : TDocumentFormat::PlainText);
+            const bool rich = window->Edit1().LoadFromFile(fileName, all.get());
+            window->SetFormat(rich ? TDocumentFormat::RichText : TDocumentFormat::PlainText);
         } catch (const EFOpenError& error) {
             raiseWithReason(error);
         } catch (const std::bad_alloc&) {
@@ -140,9 +143,11 @@ TfrmNew* TFileCommands::FileOpen() {
 }
 
 void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) {
+    TProgressJob job(host_.LoadSaveProgress());
     std::string bytes;
     try {
-        bytes = ReadFileBytes(fileName);
+        TProgressStep reading = job.Step(0.0, 0.15);
+        bytes = ReadFileBytes(fileName, reading.get());
     } catch (const EFOpenError& error) {
         raiseWithReason(error);
     } catch (const std::bad_alloc&) {
@@ -152,7 +157,8 @@ void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) 
     window.SetCaption(fileName);
     host_.SetStatusText(FilePrefix + DisplayName(fileName));
     try {
-        window.Edit1().AppendLoaded(bytes);
+        TProgressStep inserting = job.Step(0.15, 1.0);
+        window.Edit1().AppendLoaded(bytes, inserting.get());
         window.SetFormat(TDocumentFormat::PlainText);
     } catch (const std::bad_alloc&) {
         // Abandon this load only: the window goes back to what it was.
@@ -197,10 +203,12 @@ std::string TFileCommands::writeAs(const std::string& fileName, TfrmNew& window,
         return FileSaveAs(window).value_or(fileName);
     }
     try {
+        TProgressJob job(host_.LoadSaveProgress());
+        TProgressStep all = job.Step(0.0, 1.0);
         if (format == TDocumentFormat::RichText) {
-            window.Edit1().SaveToFile(fileName);
+            window.Edit1().SaveToFile(fileName, all.get());
         } else {
-            WriteFileBytes(fileName, window.Edit1().Text());
+            WriteFileBytes(fileName, window.Edit1().Text(), all.get());
         }
     } catch (const EFCreateError& error) {
         raiseWithReason(error);

@@ -1,6 +1,7 @@
 #include "framework/ui/RichEdit.h"
 
 #include "framework/Files.h"
+#include "framework/Progress.h"
 #include "framework/TextSearch.h"
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/Platform.h"
@@ -136,8 +137,8 @@ void TRichEdit::Clear() {
     document()->setModified(false);
 }
 
-void TRichEdit::AppendLoaded(std::string_view bytes) {
-    changeWholeText([&] { mirror_->AppendLoaded(bytes); });
+void TRichEdit::AppendLoaded(std::string_view bytes, TProgress* progress) {
+    changeWholeText([&] { mirror_->AppendLoaded(bytes, progress); });
 }
 
 bool TRichEdit::cachedSelection(ByteSelection& out) const {
@@ -350,14 +351,18 @@ void TRichEdit::SetScrollBars(bool both) {
     setVerticalScrollBarPolicy(policy);
 }
 
-bool TRichEdit::LoadFromFile(const std::string& fileName) {
-    const std::string bytes = ReadFileBytes(fileName);
+bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
+    TProgressStep reading(progress, 0.0, 0.15);
+    const std::string bytes = ReadFileBytes(fileName, reading.get());
     if (!Rtf::IsRtf(bytes)) {
-        changeWholeText([&] { mirror_->ReplaceAll(bytes, true); });
+        TProgressStep inserting(progress, 0.15, 1.0);
+        changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
         unwrapped_->Reset();
         return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
+    ReportProgress(progress, 0.35);
+    TProgressStep inserting(progress, 0.35, 1.0);
     changeWholeText([&] {
         mirror_->Rebuild(true, [&] {
             QTextCursor c(document());
@@ -365,7 +370,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName) {
             c.removeSelectedText();
             c.setBlockFormat(QTextBlockFormat());
             c.setCharFormat(QTextCharFormat());
-            InsertRtfDocument(c, rich);
+            InsertRtfDocument(c, rich, inserting.get());
         });
     });
     noteAlignments(rich);
@@ -376,8 +381,13 @@ std::string TRichEdit::RtfText() const {
     return Rtf::Write(DocumentToRtf(*document(), *mirror_));
 }
 
-void TRichEdit::SaveToFile(const std::string& fileName) const {
-    WriteFileBytes(fileName, RtfText());
+void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) const {
+    TProgressStep collecting(progress, 0.0, 0.5);
+    const Rtf::Document rich = DocumentToRtf(*document(), *mirror_, collecting.get());
+    const std::string rtf = Rtf::Write(rich);
+    ReportProgress(progress, 0.75);
+    TProgressStep writing(progress, 0.75, 1.0);
+    WriteFileBytes(fileName, rtf, writing.get());
 }
 
 void TRichEdit::SetRtfText(std::string_view rtf) {

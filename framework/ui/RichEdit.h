@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+class TProgress;
 class TTextMirror;
 class TUnwrappedWidth;
 namespace Rtf {
@@ -37,8 +38,9 @@ public:
     void Clear();
 
     // Appends the bytes as loaded from a file: not reported as a change and
-    // not undoable (the undo history starts afresh).
-    void AppendLoaded(std::string_view bytes);
+    // not undoable (the undo history starts afresh). Tells the progress, if
+    // one is given, how much is in.
+    void AppendLoaded(std::string_view bytes, TProgress* progress = nullptr);
 
     int SelStart() const;
     // Collapses the selection to the position.
@@ -88,9 +90,9 @@ public:
 
     // Reads RTF when the file is RTF, else plain text; raises EFOpenError.
     // Like AppendLoaded, not reported as a change. True when it was RTF.
-    bool LoadFromFile(const std::string& fileName);
+    bool LoadFromFile(const std::string& fileName, TProgress* progress = nullptr);
     // Writes RTF; raises EFCreateError, leaving any old file intact.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, TProgress* progress = nullptr) const;
     // The rich text of the whole document, as SaveToFile writes it.
     std::string RtfText() const;
     // Replaces the document with the rich text (one undo step).

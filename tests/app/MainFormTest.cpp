@@ -1,9 +1,14 @@
 #include "MainFormTest.h"
 
+#include "framework/ui/StatusProgress.h"
+
 #include <QFrame>
 #include <QMdiArea>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextCursor>
+#include <chrono>
 #include <filesystem>
 
 TEST_F(MainFormTest, StartupWithRelativeNameCaptionsTheAbsolutePathSoSaveWritesBack) {
@@ -232,4 +237,35 @@ TEST_F(MainFormTest, EditingEntriesActOnTheActiveWindow) {
     EXPECT_EQ(seam->CallsOf(TCall::Kind::Print)[0].text, QStringLiteral("centre me"));
     EXPECT_EQ(other.Text(), "left alone");
     EXPECT_EQ(other.ParagraphAlignment(), TParaAlignment::Left);
+}
+
+TEST_F(MainFormTest, LongLoadsAndSavesShowAProgressBarInTheStatusLine) {
+    std::string text;
+    while (text.size() < (size_t{3} << 19)) {
+        text += "a line of a long document\n";
+    }
+    WriteFile(Path("long.txt"), text);
+    QProgressBar& bar = form.LoadSaveBar().Bar();
+    EXPECT_EQ(form.StatusLine->findChild<QProgressBar*>(QStringLiteral("LoadSaveProgress")), &bar);
+    EXPECT_TRUE(bar.isHidden());
+    bool seen = false;
+    QObject::connect(&bar, &QProgressBar::valueChanged, &form,
+                     [&] { seen = seen || bar.isVisible(); });
+
+    // Jobs faster than the delay show nothing; a slower one shows the bar
+    // while it runs.
+    form.LoadSaveBar().SetDelay(std::chrono::hours(1));
+    AnswerOpen(Path("long.txt"), ftText);
+    Trigger("FileOpenItem");
+    EXPECT_FALSE(seen);
+    form.LoadSaveBar().SetDelay(std::chrono::milliseconds(0));
+    AnswerOpen(Path("long.txt"), ftText);
+    Trigger("FileOpenItem");
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(bar.isHidden()) << "gone once the load is done";
+    ASSERT_EQ(form.ActiveDocument()->Edit1().Text(), text);
+    seen = false;
+    Trigger("FileSaveItem");
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(bar.isHidden());
 }

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -274,4 +276,41 @@ TEST_F(DocumentTest, FileTooLargeForMemoryIsReportedWithoutExitOrLoss) {
     EXPECT_EQ(frame.LastWindow()->Caption(), "Untitled");
     EXPECT_EQ(frame.LastWindow()->Edit1().Text(), "");
 #endif
+}
+
+TEST_F(DocumentTest, LoadsAndSavesReportHowFarTheyHaveCome) {
+    // Several pieces' worth of text, plain and rich.
+    std::string big;
+    for (int line = 0; big.size() < (size_t{5} << 19); ++line) {
+        big += "line " + std::to_string(line) + " of a long file\r\n";
+    }
+    WriteFile(Path("big.txt"), big);
+    auto job = [&](const std::function<void()>& run) {
+        frame.Progress = TRecordedProgress{};
+        run();
+        const TRecordedProgress& p = frame.Progress;
+        EXPECT_EQ(p.begun, 1);
+        EXPECT_EQ(p.ended, 1);
+        EXPECT_GE(p.reports.size(), 3u) << "reported along the way, not just at the end";
+        EXPECT_TRUE(std::is_sorted(p.reports.begin(), p.reports.end()));
+        EXPECT_DOUBLE_EQ(p.reports.empty() ? 0 : p.reports.back(), 1.0);
+        EXPECT_GE(p.reports.empty() ? 1 : p.reports.front(), 0.0);
+    };
+    TfrmNew* window = nullptr;
+    job([&] { window = Open(Path("big.txt"), ftText); });
+    ASSERT_EQ(window->Edit1().Text(), big) << "the pieces make the whole";
+    job([&] { frame.Files.FileSave(*window); });
+    EXPECT_EQ(ReadFile(Path("big.txt")), big);
+    AnswerSave(Path("big.rtf"), ftRichText);
+    job([&] { frame.Files.FileSaveAs(*window); });
+    job([&] { window = Open(Path("big.rtf"), ftRichText); });
+    std::string paragraphs = big; // paragraphs come back as breaks of the default kind
+    paragraphs.erase(std::remove(paragraphs.begin(), paragraphs.end(), '\r'), paragraphs.end());
+    EXPECT_EQ(window->Edit1().Text(), paragraphs);
+
+    // A load that fails ends its job too.
+    frame.Progress = TRecordedProgress{};
+    seam->messageAnswers.push_back(TModalResult::Ok);
+    Run([&] { Open(Path("absent.txt"), ftText); });
+    EXPECT_EQ(frame.Progress.begun, frame.Progress.ended);
 }
