@@ -17,7 +17,18 @@ const QString FlagTrue = QStringLiteral("true");
 } // namespace
 
 QString DisplayName(const std::string& fileName) {
-    return QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));
+    QString name =
+        QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));
+    // A line break or other control in a name would break the title bar and
+    // the status line apart: it is shown as its picture.
+    for (QChar& ch : name) {
+        if (ch.unicode() < 0x20) {
+            ch = QChar(0x2400 + ch.unicode());
+        } else if (ch.unicode() == 0x7F) {
+            ch = QChar(0x2421);
+        }
+    }
+    return name;
 }
 
 TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {

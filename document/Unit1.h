@@ -65,5 +65,6 @@ private:
     bool closed_ = false;
 };
 
-// The window's caption shown as text: file names are decoded as the system's.
+// The window's caption shown as text: file names are decoded as the system's,
+// control characters (a line break) shown as their pictures.
 QString DisplayName(const std::string& fileName);

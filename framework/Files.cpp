@@ -135,6 +135,11 @@ void WriteFileBytes(const std::string& fileName, std::string_view bytes, TProgre
     if (exists && S_ISDIR(st.st_mode)) {
         failCreate(fileName, EISDIR);
     }
+    // Replacing the file through its directory would get past its own
+    // protection; a file the user may not write stays as it is.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+        failCreate(fileName, errno);
+    }
     const size_t slash = target.rfind('/');
     const std::string dir =
         slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);

@@ -15,7 +15,8 @@ std::string ReadFileBytes(const std::string& fileName, TProgress* progress = nul
 // Writes the bytes to a temporary file beside the target and then puts it in
 // the target's place, so a failed write never leaves a truncated file. The
 // target's permissions are kept, and a symbolic link is followed to the file
-// it names. Reports how much is written to the progress, if one is given.
+// it names. A file the user may not write is refused, not replaced. Reports how much is written to
+// the progress, if one is given.
 void WriteFileBytes(const std::string& fileName, std::string_view bytes,
                     TProgress* progress = nullptr);
 

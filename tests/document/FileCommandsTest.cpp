@@ -314,3 +314,19 @@ TEST_F(DocumentTest, LoadsAndSavesReportHowFarTheyHaveCome) {
     Run([&] { Open(Path("absent.txt"), ftText); });
     EXPECT_EQ(frame.Progress.begun, frame.Progress.ended);
 }
+
+TEST_F(DocumentTest, ANameWithALineBreakIsWrittenAsItIsAndShownOnOneLine) {
+    TfrmNew* window = frame.Files.FileNew();
+    window->Edit1().SetText("odd name");
+    const std::string name = Path("two\nlines.txt");
+    AnswerSave(name, ftText);
+    frame.Files.FileSaveAs(*window);
+    EXPECT_EQ(ReadFile(name), "odd name");
+    EXPECT_EQ(window->Caption(), name) << "the caption keeps the name's bytes for File Save";
+    EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral("two\u240Alines.txt")));
+    EXPECT_FALSE(frame.Status.contains(QLatin1Char('\n')));
+    window->Edit1().SetText("again");
+    frame.Files.FileSave(*window);
+    EXPECT_EQ(ReadFile(name), "again");
+}
