@@ -1,6 +1,5 @@
-#include "framework/TextSearch.h"
-
 #include "framework/CodePage.h"
+#include "framework/TextSearch.h"
 
 #include <gtest/gtest.h>
 #include <random>
