@@ -239,7 +239,7 @@ TEST_F(MainFormTest, EditingEntriesActOnTheActiveWindow) {
     EXPECT_EQ(other.ParagraphAlignment(), TParaAlignment::Left);
 }
 
-TEST_F(MainFormTest, LongLoadsAndSavesShowAProgressBarInTheStatusLine) {
+TEST_F(MainFormTest, LongLoadsShowAProgressBarInTheStatusLine) {
     std::string text;
     while (text.size() < (size_t{3} << 19)) {
         text += "a line of a long document\n";
@@ -263,9 +263,5 @@ TEST_F(MainFormTest, LongLoadsAndSavesShowAProgressBarInTheStatusLine) {
     Trigger("FileOpenItem");
     EXPECT_TRUE(seen);
     EXPECT_TRUE(bar.isHidden()) << "gone once the load is done";
-    ASSERT_EQ(form.ActiveDocument()->Edit1().Text(), text);
-    seen = false;
-    Trigger("FileSaveItem");
-    EXPECT_TRUE(seen);
-    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(form.ActiveDocument()->Edit1().Text(), text);
 }

