@@ -7,9 +7,10 @@ class QTextEdit;
 // The layout width of an edit control whose lines do not wrap. Aligned
 // paragraphs need a width to be centred or right-aligned in: the visible
 // width of the control, or the longest line's when that is wider, so that
-// line starts at the left edge and the others align with it. As long as
-// every paragraph is left-aligned the width stays 0, as the toolkit's own
-// no-wrap mode has it, and resizing the control lays nothing out again.
+// line starts at the left edge and the others align with it. Until a
+// paragraph is aligned other than left (since the last plain load), the
+// width stays 0, as in the toolkit's own no-wrap mode, and resizing the
+// control lays nothing out again.
 class TUnwrappedWidth : public QObject {
 public:
     explicit TUnwrappedWidth(QTextEdit& edit);
