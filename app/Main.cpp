@@ -4,6 +4,7 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
+#include "framework/ui/StatusProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +24,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     // Document windows show the program's icon too.
     QApplication::setWindowIcon(windowIcon());
 
-    // The panel is not docked: the MDI area takes the whole client area and
-    // the panel lies over its top 60 pixels.
+    // The panel is not docked; the MDI area begins below it, so that neither
+    // a maximized nor a tiled window lies under it.
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -40,9 +41,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     StatusLine->setSizeGripEnabled(false);
     StatusLine->setFixedHeight(23);
     setStatusBar(StatusLine);
+    loadSaveBar_ = std::make_unique<TStatusProgress>(*StatusLine);
 
     createMenus();
     createPanel();
+    layout->setContentsMargins(0, Panel1->height(), 0, 0);
 
     connect(&Application(), &TApplication::OnHint, this, &TMainForm::ShowHint);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
@@ -176,6 +179,14 @@ void TMainForm::SetStatusText(const QString& text) {
 
 void TMainForm::SaveDocumentAs(TfrmNew& window) {
     Files.FileSaveAs(window);
+}
+
+TProgress* TMainForm::LoadSaveProgress() {
+    return loadSaveBar_.get();
+}
+
+int TMainForm::DocumentAreaTop() const {
+    return Panel1->height();
 }
 
 void TMainForm::DocumentsChanged() {

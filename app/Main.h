@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class QToolButton;
+class TStatusProgress;
 
 // The main window: the MDI frame holding every document window, with its
 // menus, the toolbar panel and the status line. Its handlers are thin: each
@@ -55,6 +57,8 @@ public:
     QAction* Standard = nullptr;
     QAction* Web = nullptr;
     QAction* WordWrap1 = nullptr;
+    // The status line's progress bar for long loads and saves.
+    TStatusProgress& LoadSaveBar() const { return *loadSaveBar_; }
 
     TFileCommands Files;
     TEditCommands Edits;
@@ -109,6 +113,8 @@ public:
     void SetStatusText(const QString& text) override;
     void SaveDocumentAs(TfrmNew& window) override;
     void DocumentsChanged() override;
+    int DocumentAreaTop() const override;
+    TProgress* LoadSaveProgress() override;
     // TCryptHost
     TRichEdit* CryptTarget() const override;
 
@@ -133,5 +139,6 @@ private:
     void updateCommandStates();
 
     QMdiArea* mdiArea_ = nullptr;
+    std::unique_ptr<TStatusProgress> loadSaveBar_;
     QList<QObject*> documentCommands_;
 };

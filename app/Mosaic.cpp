@@ -3,10 +3,6 @@
 #include "app/Main.h"
 #include "framework/ui/Platform.h"
 
-namespace {
-constexpr int GridTop = 60;
-} // namespace
-
 void TMainForm::Mosaic41Click() {
     arrangeDocuments(4, frameGeometry().height() / 2 - 70);
 }
@@ -24,13 +20,14 @@ void TMainForm::arrangeDocuments(int cells, int height) {
         return;
     }
     const int width = frameGeometry().width() / 2 - 10;
+    const int gridTop = DocumentTop();
     for (int i = 0; i < windows.size(); ++i) {
         TfrmNew* window = windows[i];
         // Resized first: the window's own resize step puts it at top 60, so
         // the top set here is the one that stays. Mosaic 2 sets no top.
         window->resize(width, height);
         const int left = i % 2 == 0 ? 0 : window->width();
-        const int top = cells == 2 ? window->y() : i < 2 ? GridTop : window->height() + GridTop;
+        const int top = cells == 2 ? window->y() : i < 2 ? gridTop : window->height() + gridTop;
         window->move(left, top);
     }
 }

@@ -3,6 +3,7 @@
 class QMdiArea;
 class QMenu;
 class QString;
+class TProgress;
 class TfrmNew;
 
 // What the document windows and their commands need of the main window. The
@@ -21,4 +22,15 @@ public:
     virtual void SaveDocumentAs(TfrmNew& window) = 0;
     // A document window appeared or closed.
     virtual void DocumentsChanged() {}
+    // Shows how far a load or a save has come; none: nothing is shown.
+    virtual TProgress* LoadSaveProgress() { return nullptr; }
+
+    // How far below the top of the frame's client area the MDI area begins:
+    // the main window keeps it clear of its toolbar panel.
+    virtual int DocumentAreaTop() const { return 0; }
+    // Where a document window's top edge stands, in the MDI area's own
+    // coordinates: 60 pixels below the top of the frame's client area.
+    int DocumentTop() const { return kDocumentTop - DocumentAreaTop(); }
+
+    static constexpr int kDocumentTop = 60;
 };

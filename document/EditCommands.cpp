@@ -51,8 +51,12 @@ void TEditCommands::SetFont(TfrmNew& window, QWidget* dialogParent) {
 }
 
 void TEditCommands::Print(TfrmNew& window) {
-    if (!window.Edit1().Print(QStringLiteral("Title"))) {
-        // Nothing else would tell the user that no page came out.
-        throw Exception("The document could not be printed");
+    // Nothing else would tell the user that no page came out.
+    if (!Platform().PrinterAvailable()) {
+        throw Exception("No printer is available");
+    }
+    const QString failure = window.Edit1().Print(QStringLiteral("Title"));
+    if (!failure.isEmpty()) {
+        throw Exception(failure.toStdString());
     }
 }

@@ -26,6 +26,7 @@ public:
     // Offers the control's base font in the font dialog and gives the chosen
     // font to the selection (or to what is typed next at the caret).
     void SetFont(TfrmNew& window, QWidget* dialogParent);
-    // The whole text to the default printer, job title "Title".
+    // The whole text to the default printer, job title "Title". Raises when
+    // there is no printer or the job cannot start, saying why.
     void Print(TfrmNew& window);
 };

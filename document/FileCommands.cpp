@@ -4,6 +4,7 @@
 #include "document/Unit1.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
+#include "framework/Progress.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
 
@@ -90,7 +91,7 @@ std::optional<std::string> TFileCommands::askFileName(TFileDialog dialog, const 
 
 TfrmNew* TFileCommands::createWindow() {
     auto* window = new TfrmNew(host_);
-    window->move(window->x(), 60);
+    window->move(window->x(), host_.DocumentTop());
     window->Edit1().Clear();
     window->Edit1().SetScrollBars(true);
     return window;
@@ -123,7 +124,11 @@ TfrmNew* TFileCommands::FileOpen() {
     const std::string& fileName = *chosen;
     if (open_.filterIndex == ftRichText) {
         try {
-            window->Edit1().LoadFromFile(fileName);
+            TProgressJob job(host_.LoadSaveProgress());
+            TProgressStep all = job.Step(0.0, 1.0);
+            // A file that is not rich text loads, and later saves, as plain text.
+            const bool rich = window->Edit1().LoadFromFile(fileName, all.get());
+            window->SetFormat(rich ? TDocumentFormat::RichText : TDocumentFormat::PlainText);
         } catch (const EFOpenError& error) {
             raiseWithReason(error);
         } catch (const std::bad_alloc&) {
@@ -138,9 +143,11 @@ TfrmNew* TFileCommands::FileOpen() {
 }
 
 void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) {
+    TProgressJob job(host_.LoadSaveProgress());
     std::string bytes;
     try {
-        bytes = ReadFileBytes(fileName);
+        TProgressStep reading = job.Step(0.0, 0.15);
+        bytes = ReadFileBytes(fileName, reading.get());
     } catch (const EFOpenError& error) {
         raiseWithReason(error);
     } catch (const std::bad_alloc&) {
@@ -150,7 +157,9 @@ void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) 
     window.SetCaption(fileName);
     host_.SetStatusText(FilePrefix + DisplayName(fileName));
     try {
-        window.Edit1().AppendLoaded(bytes);
+        TProgressStep inserting = job.Step(0.15, 1.0);
+        window.Edit1().AppendLoaded(bytes, inserting.get());
+        window.SetFormat(TDocumentFormat::PlainText);
     } catch (const std::bad_alloc&) {
         // Abandon this load only: the window goes back to what it was.
         bytes = std::string();
@@ -175,25 +184,36 @@ std::optional<std::string> TFileCommands::FileSaveAs(TfrmNew& window) {
     if (!chosen) {
         return std::nullopt;
     }
+    // The type chosen here decides the format, and the window keeps it for File Save.
+    const TDocumentFormat format =
+        save_.filterIndex == ftRichText ? TDocumentFormat::RichText : TDocumentFormat::PlainText;
     const std::string fileName =
-        WriteDocument(WithTypeExtension(*chosen, save_.filterIndex), window);
+        writeAs(WithTypeExtension(*chosen, save_.filterIndex), window, format);
     showSaved(window, fileName);
     return fileName;
 }
 
 std::string TFileCommands::WriteDocument(const std::string& fileName, TfrmNew& window) {
+    return writeAs(fileName, window, window.Format());
+}
+
+std::string TFileCommands::writeAs(const std::string& fileName, TfrmNew& window,
+                                   TDocumentFormat format) {
     if (!IsRealFilePath(fileName)) {
         return FileSaveAs(window).value_or(fileName);
     }
     try {
-        if (save_.filterIndex == ftRichText) {
-            window.Edit1().SaveToFile(fileName);
+        TProgressJob job(host_.LoadSaveProgress());
+        TProgressStep all = job.Step(0.0, 1.0);
+        if (format == TDocumentFormat::RichText) {
+            window.Edit1().SaveToFile(fileName, all.get());
         } else {
-            WriteFileBytes(fileName, window.Edit1().Text());
+            WriteFileBytes(fileName, window.Edit1().Text(), all.get());
         }
     } catch (const EFCreateError& error) {
         raiseWithReason(error);
     }
+    window.SetFormat(format);
     window.SetChanged(false);
     return fileName;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/Unit1.h"
+
 #include <QString>
 #include <optional>
 #include <string>
@@ -7,7 +9,6 @@
 class QWidget;
 class TDocumentHost;
 class TPlatform;
-class TfrmNew;
 struct TFileDialogRequest;
 
 // The file-type choice of the open and save dialogs, counted from 1.
@@ -38,8 +39,8 @@ public:
     // cannot be read (naming it and the reason) or does not fit in memory;
     // the window is then left as it was.
     void LoadPlainFile(const std::string& fileName, TfrmNew& window);
-    // Writes the window's text to the file (rich text when the save dialog's
-    // last type was RichText) and marks it unchanged; a name that is not a
+    // Writes the window's text to the file in the window's own format (as it
+    // was loaded or last saved) and marks it unchanged; a name that is not a
     // real file path goes to Save As instead. Returns the name written under
     // (unchanged when Save As was cancelled). A failed write raises, naming
     // the file and the reason, and leaves the window changed.
@@ -63,6 +64,8 @@ private:
     std::optional<std::string> askFileName(TFileDialog dialog, const QString& title,
                                            const QString& filter, TDialogChoice& choice);
     TfrmNew* createWindow();
+    // WriteDocument in the given format, which the window keeps once written.
+    std::string writeAs(const std::string& fileName, TfrmNew& window, TDocumentFormat format);
     // The caption and the status line name the file written.
     void showSaved(TfrmNew& window, const std::string& fileName);
 

@@ -12,15 +12,23 @@
 #include <QMenu>
 
 namespace {
-// Document windows stand just below the toolbar panel, which covers the top
-// of the MDI area.
-constexpr int DocumentTop = 60;
 const QString FlagFalse = QStringLiteral("false");
 const QString FlagTrue = QStringLiteral("true");
 } // namespace
 
 QString DisplayName(const std::string& fileName) {
-    return QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));
+    QString name =
+        QFile::decodeName(QByteArray(fileName.data(), static_cast<qsizetype>(fileName.size())));
+    // A line break or other control in a name would break the title bar and
+    // the status line apart: it is shown as its picture.
+    for (QChar& ch : name) {
+        if (ch.unicode() < 0x20) {
+            ch = QChar(0x2400 + ch.unicode());
+        } else if (ch.unicode() == 0x7F) {
+            ch = QChar(0x2421);
+        }
+    }
+    return name;
 }
 
 TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
@@ -51,6 +59,8 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
         }
     });
     connect(edit1_, &TRichEdit::OnChange, this, [this] { SetChanged(true); });
+    // A change of alignment or fonts is lost on closing just as a change of text is.
+    connect(edit1_, &TRichEdit::OnFormatChange, this, [this] { SetChanged(true); });
     connect(edit1_, &TRichEdit::OnKeyUp, this, [this](QKeyEvent*) { UpdateCaretLabel(); });
     connect(edit1_, &TRichEdit::OnMouseDown, this, [this](QMouseEvent*) { UpdateCaretLabel(); });
 
@@ -63,7 +73,7 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
     show();
 
     edit1_->Clear();
-    move(x(), DocumentTop);
+    move(x(), host_.DocumentTop());
     edit1_->SetScrollBars(true);
     edit1_->resize(width() - 20, height() - 50);
     SetChanged(false);
@@ -114,8 +124,8 @@ bool TfrmNew::CloseQuery() {
 void TfrmNew::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
     // A maximized or minimized window is placed by the MDI area itself.
-    if (!isMaximized() && !isMinimized() && y() != DocumentTop) {
-        move(x(), DocumentTop);
+    if (!isMaximized() && !isMinimized() && y() != host_.DocumentTop()) {
+        move(x(), host_.DocumentTop());
     }
     const int frameHeight = window()->frameGeometry().height();
     // A window about as tall as the frame (a maximized one) leaves more room

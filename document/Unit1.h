@@ -7,6 +7,9 @@ class QLabel;
 class TDocumentHost;
 class TRichEdit;
 
+// How a document window's text goes to its file on File Save.
+enum class TDocumentFormat { PlainText, RichText };
+
 // A document window: one MDI child holding one text in its edit control,
 // the caret label and the changed flag.
 class TfrmNew : public QMdiSubWindow {
@@ -32,6 +35,11 @@ public:
     bool IsChanged() const;
     void SetChanged(bool changed);
 
+    // Whether the text was loaded or last saved as rich text or as plain
+    // text; a new window is plain text.
+    TDocumentFormat Format() const { return format_; }
+    void SetFormat(TDocumentFormat format) { format_ = format; }
+
     // Refreshes the caret label from the end of the selection.
     void UpdateCaretLabel();
 
@@ -53,8 +61,10 @@ private:
     QLabel* label1_;
     QLabel* changed_;
     TRichEdit* edit1_;
+    TDocumentFormat format_ = TDocumentFormat::PlainText;
     bool closed_ = false;
 };
 
-// The window's caption shown as text: file names are decoded as the system's.
+// The window's caption shown as text: file names are decoded as the system's,
+// control characters (a line break) shown as their pictures.
 QString DisplayName(const std::string& fileName);

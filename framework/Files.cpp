@@ -1,7 +1,9 @@
 #include "framework/Files.h"
 
 #include "framework/Exceptions.h"
+#include "framework/Progress.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -24,10 +26,14 @@ thread_local int lastError = 0;
     throw EFCreateError(fileName);
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+// Writes in pieces, so that progress can be told between them.
+constexpr size_t kWritePiece = size_t{1} << 20;
+
+bool writeAll(int fd, std::string_view bytes, TProgress* progress) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n =
+            ::write(fd, bytes.data() + done, std::min(bytes.size() - done, kWritePiece));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -38,6 +44,7 @@ bool writeAll(int fd, std::string_view bytes) {
             return false;
         }
         done += static_cast<size_t>(n);
+        ReportProgress(progress, static_cast<double>(done) / static_cast<double>(bytes.size()));
     }
     return true;
 }
@@ -69,7 +76,7 @@ std::string resolveTarget(const std::string& fileName) {
 
 } // namespace
 
-std::string ReadFileBytes(const std::string& fileName) {
+std::string ReadFileBytes(const std::string& fileName, TProgress* progress) {
     int fd;
     do {
         fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -112,17 +119,26 @@ std::string ReadFileBytes(const std::string& fileName) {
             ::close(fd);
             throw;
         }
+        if (st.st_size > 0) {
+            ReportProgress(progress,
+                           static_cast<double>(bytes.size()) / static_cast<double>(st.st_size));
+        }
     }
     ::close(fd);
     return bytes;
 }
 
-void WriteFileBytes(const std::string& fileName, std::string_view bytes) {
+void WriteFileBytes(const std::string& fileName, std::string_view bytes, TProgress* progress) {
     const std::string target = resolveTarget(fileName);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         failCreate(fileName, EISDIR);
+    }
+    // Replacing the file through its directory would get past its own
+    // protection; a file the user may not write stays as it is.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+        failCreate(fileName, errno);
     }
     const size_t slash = target.rfind('/');
     const std::string dir =
@@ -138,7 +154,7 @@ void WriteFileBytes(const std::string& fileName, std::string_view bytes) {
         ::umask(mask);
         return static_cast<mode_t>(0666 & ~mask);
     }();
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes, progress) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

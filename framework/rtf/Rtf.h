@@ -39,10 +39,21 @@ struct Paragraph {
     bool operator==(const Paragraph&) const = default;
 };
 
+// The font of text that names no face or size of its own: the edit
+// control's base font. Readers take neither from the file.
+struct BaseFont {
+    std::string face; // empty: none given
+    int charset = -1;
+    int halfPoints = 0; // 0: none given
+
+    bool operator==(const BaseFont&) const = default;
+};
+
 // A document has at least one paragraph; paragraphs are separated by breaks,
 // so "a\par b" is two paragraphs and "a\par" is "a" and an empty one.
 struct Document {
     std::vector<Paragraph> paragraphs{Paragraph{}};
+    BaseFont base;
 
     bool operator==(const Document&) const = default;
 };
@@ -61,8 +72,19 @@ Document Read(std::string_view rtf);
 // Writes RTF that other programs open with the same text and formatting, in
 // printable ASCII lines: a tab goes as \tab and every other byte outside
 // printable ASCII as \'hh (a NUL as \'00), so Read(Write(d)) == d for every
-// document Read gives. A run in the default
-// font and size carries no \f and no \fs (\deff0 then names no table entry).
+// document Read gives.
+// With a base font, it is font 0 of the table (\deff0) and a run without a
+// face or size of its own is written in the base font's (Read then gives
+// them as the run's own: WithBaseResolved). Without one, a run in the
+// default font and size carries no \f and no \fs (\deff0 then names no
+// table entry), so readers show it in their own default.
 std::string Write(const Document& document);
+
+// The document with every run's missing face and size taken from the base
+// font, and the base font dropped: what Read(Write(d)) gives.
+Document WithBaseResolved(Document document);
+
+// The run's format as written: its missing face and size taken from the base font.
+CharFormat Resolved(const CharFormat& format, const BaseFont& base);
 
 } // namespace Rtf

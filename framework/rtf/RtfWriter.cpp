@@ -1,5 +1,6 @@
 #include "framework/rtf/Rtf.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +11,9 @@
 #include <vector>
 
 // The writer emits the subset of the format that every reader understands:
-// a font table, a colour table, \pard with an alignment per paragraph, \par
-// between paragraphs and character formatting per run. Bytes outside
+// a font table (the base font first), a colour table, \pard with an
+// alignment per paragraph, \par between paragraphs and character
+// formatting per run. Bytes outside
 // printable ASCII go out as \'hh (a NUL as \'00), so the file is 7-bit and
 // every byte of the text comes back.
 namespace Rtf {
@@ -50,7 +52,8 @@ bool isDefaultFont(const CharFormat& f) {
 
 class Writer {
 public:
-    explicit Writer(const Document& document) : document_(document) {}
+    explicit Writer(const Document& document)
+        : document_(document), hasBase_(!(document.base == BaseFont{})) {}
 
     std::string Run() {
         collectTables();
@@ -75,15 +78,24 @@ public:
     }
 
 private:
+    // The format a run is written in.
+    CharFormat effective(const CharFormat& f) const {
+        return hasBase_ ? Resolved(f, document_.base) : f;
+    }
+
     void collectTables() {
         std::size_t textSize = 0;
         bool defaultFontUsed = false;
         std::vector<const FontKey*> order;
         std::map<FontKey, int> seen;
+        if (!document_.base.face.empty()) {
+            const FontKey base{document_.base.face, document_.base.charset};
+            order.push_back(&seen.try_emplace(base, 0).first->first);
+        }
         for (const Paragraph& paragraph : document_.paragraphs) {
             for (const Rtf::Run& run : paragraph.runs) {
                 textSize += run.text.size();
-                const CharFormat& f = run.format;
+                const CharFormat f = effective(run.format);
                 if (isDefaultFont(f)) {
                     defaultFontUsed = true;
                 } else {
@@ -165,11 +177,17 @@ private:
             word("\\pard\\qj");
             break;
         }
+        const bool hasText = std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
+                                         [](const Rtf::Run& run) { return !run.text.empty(); });
+        if (!started_ && hasBase_ && !hasText) {
+            // Even an empty paragraph tells readers the font and size to type in.
+            writeFormat(Resolved(CharFormat{}, document_.base));
+        }
         for (const Rtf::Run& run : paragraph.runs) {
             if (run.text.empty()) {
                 continue;
             }
-            writeFormat(run.format);
+            writeFormat(effective(run.format));
             writeText(run.text);
         }
     }
@@ -252,6 +270,7 @@ private:
     }
 
     const Document& document_;
+    const bool hasBase_;
     std::string out_;
     std::vector<FontKey> fonts_;
     std::map<FontKey, int> fontIndex_;
@@ -268,6 +287,36 @@ private:
 
 std::string Write(const Document& document) {
     return Writer(document).Run();
+}
+
+CharFormat Resolved(const CharFormat& format, const BaseFont& base) {
+    CharFormat f = format;
+    if (isDefaultFont(f) && !base.face.empty()) {
+        f.face = base.face;
+        f.charset = base.charset;
+    }
+    if (f.halfPoints <= 0) {
+        f.halfPoints = base.halfPoints;
+    }
+    return f;
+}
+
+Document WithBaseResolved(Document document) {
+    for (Paragraph& paragraph : document.paragraphs) {
+        std::vector<Rtf::Run> runs;
+        for (Rtf::Run& run : paragraph.runs) {
+            run.format = Resolved(run.format, document.base);
+            // Neighbours that now share a format read back as one run.
+            if (!runs.empty() && runs.back().format == run.format) {
+                runs.back().text += run.text;
+            } else if (!run.text.empty()) {
+                runs.push_back(std::move(run));
+            }
+        }
+        paragraph.runs = std::move(runs);
+    }
+    document.base = BaseFont{};
+    return document;
 }
 
 } // namespace Rtf

@@ -42,8 +42,11 @@ public:
     virtual bool ColorDialog(QWidget* parent, std::uint32_t& color) = 0;
     // Hands a URL or a file to the desktop's opener; false when it cannot be started.
     virtual bool ShellOpen(const std::string& target) = 0;
-    // Prints the document on the default printer, no dialog.
-    virtual bool Print(const QTextDocument& document, const QString& jobTitle) = 0;
+    // True when there is a default printer to print on.
+    virtual bool PrinterAvailable() = 0;
+    // Prints the document on the default printer, no dialog. Empty when the
+    // job went out, else the system's reason why it did not.
+    virtual QString Print(const QTextDocument& document, const QString& jobTitle) = 0;
 };
 
 TPlatform& Platform();

@@ -1,11 +1,13 @@
 #include "framework/ui/RichEdit.h"
 
 #include "framework/Files.h"
+#include "framework/Progress.h"
 #include "framework/TextSearch.h"
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RtfBridge.h"
 #include "framework/ui/TextMirror.h"
+#include "framework/ui/UnwrappedWidth.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -46,6 +48,34 @@ QString representable(const QString& text) {
     return out;
 }
 
+TParaAlignment alignmentOf(const QTextBlockFormat& format) {
+    const Qt::Alignment a = format.alignment();
+    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
+           : (a & Qt::AlignRight) ? TParaAlignment::Right
+                                  : TParaAlignment::Left;
+}
+
+// True when merging the format into the text between the positions would
+// change any of it.
+bool mergeChanges(const QTextDocument& document, int from, int to,
+                  const QTextCharFormat& modifier) {
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() >= to || fragment.position() + fragment.length() <= from) {
+                continue;
+            }
+            QTextCharFormat merged = fragment.charFormat();
+            merged.merge(modifier);
+            if (merged != fragment.charFormat()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::uint32_t rgbOf(const QTextCharFormat& format) {
     if (format.hasProperty(QTextFormat::ForegroundBrush) &&
         format.foreground().style() != Qt::NoBrush) {
@@ -66,11 +96,13 @@ struct TRichEdit::ByteSelection {
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
-    setLineWrapMode(QTextEdit::NoWrap);
+    unwrapped_ = new TUnwrappedWidth(*this);
+    unwrapped_->SetActive(true);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
     mirror_ = std::make_unique<TTextMirror>(*document());
     connect(mirror_.get(), &TTextMirror::Changed, this, &TRichEdit::OnChange);
+    connect(mirror_.get(), &TTextMirror::FormatChanged, this, &TRichEdit::OnFormatChange);
 }
 
 TRichEdit::~TRichEdit() = default;
@@ -105,8 +137,8 @@ void TRichEdit::Clear() {
     document()->setModified(false);
 }
 
-void TRichEdit::AppendLoaded(std::string_view bytes) {
-    changeWholeText([&] { mirror_->AppendLoaded(bytes); });
+void TRichEdit::AppendLoaded(std::string_view bytes, TProgress* progress) {
+    changeWholeText([&] { mirror_->AppendLoaded(bytes, progress); });
 }
 
 bool TRichEdit::cachedSelection(ByteSelection& out) const {
@@ -230,19 +262,33 @@ void TRichEdit::Undo() {
 }
 
 void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
+    const Qt::Alignment wanted = alignment == TParaAlignment::Center  ? Qt::AlignHCenter
+                                 : alignment == TParaAlignment::Right ? Qt::AlignRight
+                                                                      : Qt::AlignLeft;
+    const QTextCursor c = textCursor();
+    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    bool differs = false;
+    for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && !differs;
+         b = b.next()) {
+        differs = alignmentOf(b.blockFormat()) != alignment;
+        if (b == last) {
+            break;
+        }
+    }
+    // Setting what is already there would be reported as a change.
+    if (!differs) {
+        return;
+    }
     QTextBlockFormat format;
-    format.setAlignment(alignment == TParaAlignment::Center  ? Qt::AlignHCenter
-                        : alignment == TParaAlignment::Right ? Qt::AlignRight
-                                                             : Qt::AlignLeft);
-    QTextCursor c = textCursor();
-    c.mergeBlockFormat(format);
+    format.setAlignment(wanted);
+    QTextCursor(c).mergeBlockFormat(format);
+    if (alignment != TParaAlignment::Left) {
+        unwrapped_->NoteAlignment();
+    }
 }
 
 TParaAlignment TRichEdit::ParagraphAlignment() const {
-    const Qt::Alignment a = textCursor().blockFormat().alignment();
-    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
-           : (a & Qt::AlignRight) ? TParaAlignment::Right
-                                  : TParaAlignment::Left;
+    return alignmentOf(textCursor().blockFormat());
 }
 
 TFont TRichEdit::SelAttributes() const {
@@ -264,6 +310,11 @@ void TRichEdit::SetSelAttributes(const TFont& font) {
     f.setFontStrikeOut(font.StrikeOut);
     f.setForeground(QColor::fromRgb(font.Color));
     f.setProperty(kCharsetProperty, font.Charset);
+    const QTextCursor c = textCursor();
+    // Setting what is already there would be reported as a change.
+    if (c.hasSelection() && !mergeChanges(*document(), c.selectionStart(), c.selectionEnd(), f)) {
+        return;
+    }
     // With a selection it takes the format; without one, the text typed next does.
     mergeCurrentCharFormat(f);
 }
@@ -280,11 +331,18 @@ void TRichEdit::SetBaseFont(const TFont& font) {
 }
 
 bool TRichEdit::WordWrap() const {
-    return lineWrapMode() != QTextEdit::NoWrap;
+    return !unwrapped_->Active();
 }
 
 void TRichEdit::SetWordWrap(bool wrap) {
-    setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    if (wrap == WordWrap()) {
+        return;
+    }
+    unwrapped_->SetActive(!wrap);
+    if (wrap) {
+        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        setLineWrapMode(QTextEdit::WidgetWidth);
+    }
 }
 
 void TRichEdit::SetScrollBars(bool both) {
@@ -293,13 +351,18 @@ void TRichEdit::SetScrollBars(bool both) {
     setVerticalScrollBarPolicy(policy);
 }
 
-void TRichEdit::LoadFromFile(const std::string& fileName) {
-    const std::string bytes = ReadFileBytes(fileName);
+bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
+    TProgressStep reading(progress, 0.0, 0.15);
+    const std::string bytes = ReadFileBytes(fileName, reading.get());
     if (!Rtf::IsRtf(bytes)) {
-        changeWholeText([&] { mirror_->ReplaceAll(bytes, true); });
-        return;
+        TProgressStep inserting(progress, 0.15, 1.0);
+        changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
+        unwrapped_->Reset();
+        return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
+    ReportProgress(progress, 0.35);
+    TProgressStep inserting(progress, 0.35, 1.0);
     changeWholeText([&] {
         mirror_->Rebuild(true, [&] {
             QTextCursor c(document());
@@ -307,17 +370,24 @@ void TRichEdit::LoadFromFile(const std::string& fileName) {
             c.removeSelectedText();
             c.setBlockFormat(QTextBlockFormat());
             c.setCharFormat(QTextCharFormat());
-            InsertRtfDocument(c, rich);
+            InsertRtfDocument(c, rich, inserting.get());
         });
     });
+    noteAlignments(rich);
+    return true;
 }
 
 std::string TRichEdit::RtfText() const {
     return Rtf::Write(DocumentToRtf(*document(), *mirror_));
 }
 
-void TRichEdit::SaveToFile(const std::string& fileName) const {
-    WriteFileBytes(fileName, RtfText());
+void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) const {
+    TProgressStep collecting(progress, 0.0, 0.5);
+    const Rtf::Document rich = DocumentToRtf(*document(), *mirror_, collecting.get());
+    const std::string rtf = Rtf::Write(rich);
+    ReportProgress(progress, 0.75);
+    TProgressStep writing(progress, 0.75, 1.0);
+    WriteFileBytes(fileName, rtf, writing.get());
 }
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
@@ -333,9 +403,17 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.endEditBlock();
         });
     });
+    noteAlignments(rich);
 }
 
-bool TRichEdit::Print(const QString& jobTitle) {
+void TRichEdit::noteAlignments(const Rtf::Document& rich) {
+    if (std::any_of(rich.paragraphs.begin(), rich.paragraphs.end(),
+                    [](const Rtf::Paragraph& p) { return p.alignment != Rtf::Alignment::Left; })) {
+        unwrapped_->NoteAlignment();
+    }
+}
+
+QString TRichEdit::Print(const QString& jobTitle) {
     return Platform().Print(*document(), jobTitle);
 }
 

@@ -9,7 +9,12 @@
 #include <string>
 #include <string_view>
 
+class TProgress;
 class TTextMirror;
+class TUnwrappedWidth;
+namespace Rtf {
+struct Document;
+}
 
 enum class TParaAlignment { Left, Right, Center };
 
@@ -33,8 +38,9 @@ public:
     void Clear();
 
     // Appends the bytes as loaded from a file: not reported as a change and
-    // not undoable (the undo history starts afresh).
-    void AppendLoaded(std::string_view bytes);
+    // not undoable (the undo history starts afresh). Tells the progress, if
+    // one is given, how much is in.
+    void AppendLoaded(std::string_view bytes, TProgress* progress = nullptr);
 
     int SelStart() const;
     // Collapses the selection to the position.
@@ -63,11 +69,13 @@ public:
     // Undoes the last action when one can be undone.
     void Undo();
 
-    // Aligns the paragraphs the selection touches.
+    // Aligns the paragraphs the selection touches (OnFormatChange when one
+    // of them changes).
     void SetParagraphAlignment(TParaAlignment alignment);
     TParaAlignment ParagraphAlignment() const;
 
-    // Character format of the selection (at the caret: of the text typed next).
+    // Character format of the selection (at the caret: of the text typed
+    // next, which is no change of the document).
     TFont SelAttributes() const;
     void SetSelAttributes(const TFont& font);
 
@@ -81,21 +89,25 @@ public:
     void SetScrollBars(bool both);
 
     // Reads RTF when the file is RTF, else plain text; raises EFOpenError.
-    // Like AppendLoaded, not reported as a change.
-    void LoadFromFile(const std::string& fileName);
+    // Like AppendLoaded, not reported as a change. True when it was RTF.
+    bool LoadFromFile(const std::string& fileName, TProgress* progress = nullptr);
     // Writes RTF; raises EFCreateError, leaving any old file intact.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, TProgress* progress = nullptr) const;
     // The rich text of the whole document, as SaveToFile writes it.
     std::string RtfText() const;
     // Replaces the document with the rich text (one undo step).
     void SetRtfText(std::string_view rtf);
 
-    // Prints the whole text on the default printer through the platform seam.
-    bool Print(const QString& jobTitle);
+    // Prints the whole text on the default printer through the platform
+    // seam; empty when it went out, else the system's reason.
+    QString Print(const QString& jobTitle);
 
 signals:
     // The text changed (by the user or the program).
     void OnChange();
+    // The text's formats changed (alignment, fonts; also by undo), the text
+    // did not. Loads are not reported.
+    void OnFormatChange();
     void OnKeyUp(QKeyEvent* event);
     void OnMouseDown(QMouseEvent* event);
 
@@ -113,8 +125,12 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
+    // Aligned paragraphs of a rich text just set need a layout width.
+    void noteAlignments(const Rtf::Document& rich);
 
     std::unique_ptr<TTextMirror> mirror_;
+    // Lays out aligned paragraphs while the lines do not wrap; owned by the control.
+    TUnwrappedWidth* unwrapped_;
     // The selection as last set in bytes; it can hold half a CR LF, which the
     // document's own cursor cannot.
     std::unique_ptr<ByteSelection> selection_;

@@ -1,15 +1,19 @@
 #include "framework/ui/RtfBridge.h"
 
+#include "framework/Progress.h"
 #include "framework/ui/TextMirror.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kCharsetProperty = QTextFormat::UserProperty + 0x51;
+// Paragraphs between two progress reports.
+constexpr int kReportEvery = 4096;
 
 Rtf::Alignment toRtf(Qt::Alignment a) {
     if (a & Qt::AlignHCenter) {
@@ -91,11 +95,23 @@ QTextCharFormat fromRtf(const Rtf::CharFormat& r) {
 
 } // namespace
 
-Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror) {
+Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror,
+                            TProgress* progress) {
     Rtf::Document out;
     out.paragraphs.clear();
+    // Text without a font of its own shows in the control's base font, and
+    // other programs are to show it so too.
+    const QFont base = document.defaultFont();
+    out.base.face = base.family().toStdString();
+    const double points =
+        base.pointSizeF() > 0 ? base.pointSizeF() : base.pixelSize() * 72.0 / 96.0;
+    out.base.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));
     const std::string& bytes = mirror.Bytes();
+    const int blocks = document.blockCount();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (progress != nullptr && block.blockNumber() % kReportEvery == 0) {
+            progress->Report(static_cast<double>(block.blockNumber()) / blocks);
+        }
         Rtf::Paragraph paragraph;
         paragraph.alignment = toRtf(block.blockFormat().alignment());
         const int byteStart = mirror.BlockByteStart(block.blockNumber(), block.position());
@@ -123,7 +139,7 @@ Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mi
     return out;
 }
 
-void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document) {
+void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document, TProgress* progress) {
     // Text of one format goes in with one insertion, paragraph breaks
     // included; alignments are set afterwards on the few paragraphs that need one.
     const int firstBlock = cursor.blockNumber();
@@ -144,7 +160,12 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document) {
         haveChunk = true;
         chunk += text;
     };
-    for (size_t p = 0; p < document.paragraphs.size(); ++p) {
+    const size_t paragraphs = document.paragraphs.size();
+    for (size_t p = 0; p < paragraphs; ++p) {
+        if (progress != nullptr && p % kReportEvery == 0 && p > 0) {
+            flush(); // what is in so far goes in before the report
+            progress->Report(static_cast<double>(p) / static_cast<double>(paragraphs));
+        }
         const Rtf::Paragraph& paragraph = document.paragraphs[p];
         if (p > 0) {
             // A break takes the format of the text before it.
@@ -171,4 +192,5 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document) {
         format.setAlignment(fromRtf(a));
         at.setBlockFormat(format);
     }
+    ReportProgress(progress, 1.0);
 }

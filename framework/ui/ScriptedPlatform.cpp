@@ -118,7 +118,7 @@ bool TScriptedPlatform::ShellOpen(const std::string& target) {
     return shellOpenSucceeds;
 }
 
-bool TScriptedPlatform::Print(const QTextDocument& document, const QString& jobTitle) {
+QString TScriptedPlatform::Print(const QTextDocument& document, const QString& jobTitle) {
     calls.push_back(Call{Call::Kind::Print,
                          document.toRawText(),
                          jobTitle,
@@ -129,7 +129,7 @@ bool TScriptedPlatform::Print(const QTextDocument& document, const QString& jobT
                          {},
                          0,
                          false});
-    return printSucceeds;
+    return printFailure;
 }
 
 TScriptedPlatformScope::TScriptedPlatformScope() {

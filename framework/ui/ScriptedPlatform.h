@@ -44,7 +44,8 @@ public:
     std::deque<std::optional<TFont>> fontAnswers;
     std::deque<std::optional<std::uint32_t>> colorAnswers;
     bool shellOpenSucceeds = true;
-    bool printSucceeds = true;
+    bool printerAvailable = true;
+    QString printFailure; // the system's reason a print job fails; empty: it goes out
 
     std::vector<Call> calls;
 
@@ -59,7 +60,8 @@ public:
     bool FontDialog(QWidget* parent, TFont& font) override;
     bool ColorDialog(QWidget* parent, std::uint32_t& color) override;
     bool ShellOpen(const std::string& target) override;
-    bool Print(const QTextDocument& document, const QString& jobTitle) override;
+    bool PrinterAvailable() override { return printerAvailable; }
+    QString Print(const QTextDocument& document, const QString& jobTitle) override;
 
 private:
     bool fileDialog(Call::Kind kind, std::deque<std::optional<FileAnswer>>& answers,

@@ -1,6 +1,7 @@
 #include "framework/ui/TextMirror.h"
 
 #include "framework/CodePage.h"
+#include "framework/Progress.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
@@ -167,7 +168,9 @@ int TTextMirror::ByteToDoc(int bytePos) const {
 }
 
 void TTextMirror::insertSegments(QTextCursor& cursor, std::string_view bytes,
-                                 const QTextCharFormat& base) {
+                                 const QTextCharFormat& base, TProgress* progress) {
+    // With a progress to tell, text goes in by pieces of about this many bytes.
+    constexpr size_t kPiece = size_t{1} << 20;
     const auto& table = displayTable();
     QString chunk;
     chunk.reserve(static_cast<qsizetype>(std::min<size_t>(bytes.size(), 1 << 20)));
@@ -181,7 +184,13 @@ void TTextMirror::insertSegments(QTextCursor& cursor, std::string_view bytes,
         cursor.insertText(chunk, format);
         chunk.clear();
     };
+    size_t nextReport = kPiece;
     for (size_t i = 0; i < bytes.size(); ++i) {
+        if (progress != nullptr && i >= nextReport) {
+            flush(chunkKind == None ? LF : chunkKind);
+            progress->Report(static_cast<double>(i) / static_cast<double>(bytes.size()));
+            nextReport = i + kPiece;
+        }
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b != '\r' && b != '\n') {
             chunk.append(QChar(table[b]));
@@ -203,6 +212,7 @@ void TTextMirror::insertSegments(QTextCursor& cursor, std::string_view bytes,
         chunk.append(QLatin1Char('\n'));
     }
     flush(chunkKind == None ? LF : chunkKind);
+    ReportProgress(progress, 1.0);
 }
 
 QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) {
@@ -253,7 +263,7 @@ TDeferredLayout::~TDeferredLayout() {
     doc_.setPageSize(saved_);
 }
 
-void TTextMirror::ReplaceAll(std::string_view bytes, bool loading) {
+void TTextMirror::ReplaceAll(std::string_view bytes, bool loading, TProgress* progress) {
     TDeferredLayout deferred(doc_);
     if (loading) {
         beginLoad();
@@ -264,7 +274,7 @@ void TTextMirror::ReplaceAll(std::string_view bytes, bool loading) {
     const QTextCharFormat base = loading ? QTextCharFormat() : cursor.charFormat();
     cursor.removeSelectedText();
     pending_ = Pending{0, static_cast<int>(bytes_.size()), bytes, true};
-    insertSegments(cursor, bytes, base);
+    insertSegments(cursor, bytes, base, progress);
     cursor.endEditBlock();
     pending_.active = false;
     if (loading) {
@@ -273,7 +283,7 @@ void TTextMirror::ReplaceAll(std::string_view bytes, bool loading) {
     lastBulk_ = !loading;
 }
 
-void TTextMirror::AppendLoaded(std::string_view bytes) {
+void TTextMirror::AppendLoaded(std::string_view bytes, TProgress* progress) {
     TDeferredLayout deferred(doc_);
     beginLoad();
     QTextCursor cursor(&doc_);
@@ -281,7 +291,7 @@ void TTextMirror::AppendLoaded(std::string_view bytes) {
     cursor.beginEditBlock();
     const int end = static_cast<int>(bytes_.size());
     pending_ = Pending{end, end, bytes, true};
-    insertSegments(cursor, bytes, cursor.charFormat());
+    insertSegments(cursor, bytes, cursor.charFormat(), progress);
     cursor.endEditBlock();
     pending_.active = false;
     endLoad();
@@ -414,7 +424,12 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
     const bool same = removedBreaks == static_cast<int>(kinds.size()) && span == fresh.size() &&
                       std::memcmp(bytes_.data() + byteFrom, fresh.data(), span) == 0;
     if (same) {
-        return; // a change of format only
+        // A change of format only; a replacement of ours that kept the bytes
+        // changed nothing the caller meant.
+        if (!loading_ && !pending_.active) {
+            emit FormatChanged();
+        }
+        return;
     }
     bytes_.replace(static_cast<size_t>(byteFrom), span, fresh);
     if (removedBreaks != 0 || !kinds.empty()) {

@@ -11,6 +11,7 @@
 
 class QTextCursor;
 class QTextDocument;
+class TProgress;
 
 // Keeps a byte copy of an edit control's document in step with it.
 //
@@ -49,9 +50,10 @@ public:
     QTextCursor ReplaceBytes(int from, int to, std::string_view bytes);
 
     // Replaces everything; neither undoable nor reported when loading.
-    void ReplaceAll(std::string_view bytes, bool loading);
+    // Tells the progress, if one is given, how much is in.
+    void ReplaceAll(std::string_view bytes, bool loading, TProgress* progress = nullptr);
     // Appends bytes as a load: not undoable, not reported.
-    void AppendLoaded(std::string_view bytes);
+    void AppendLoaded(std::string_view bytes, TProgress* progress = nullptr);
     // Runs a document rebuild (RTF load) as a load or as one undo step.
     template <typename F> void Rebuild(bool loading, F&& build);
 
@@ -75,6 +77,9 @@ public:
 
 signals:
     void Changed();
+    // The formats changed and the bytes did not (the program's own byte
+    // replacements and loads excepted).
+    void FormatChanged();
 
 private:
     struct Pending {
@@ -85,7 +90,8 @@ private:
     };
 
     void onContentsChange(int from, int removed, int added);
-    void insertSegments(QTextCursor& cursor, std::string_view bytes, const QTextCharFormat& base);
+    void insertSegments(QTextCursor& cursor, std::string_view bytes, const QTextCharFormat& base,
+                        TProgress* progress = nullptr);
     void resyncAll();
     void rebuildLineIndex(int fromBlock);
     void beginLoad();

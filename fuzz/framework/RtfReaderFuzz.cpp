@@ -49,5 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (Rtf::Read(written) != document) {
         __builtin_trap();
     }
+    // And with a base font, as the edit control writes: the runs read back
+    // in the base font's face and size where they had none.
+    Rtf::Document based = document;
+    based.base =
+        Rtf::BaseFont{"Base;Face", size % 3 == 0 ? -1 : 0, 1 + static_cast<int>(size % 60)};
+    if (Rtf::Read(Rtf::Write(based)) != Rtf::WithBaseResolved(based)) {
+        __builtin_trap();
+    }
     return 0;
 }

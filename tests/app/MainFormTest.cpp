@@ -1,8 +1,14 @@
 #include "MainFormTest.h"
 
+#include "framework/ui/StatusProgress.h"
+
 #include <QFrame>
 #include <QMdiArea>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextCursor>
+#include <chrono>
 #include <filesystem>
 
 TEST_F(MainFormTest, StartupWithRelativeNameCaptionsTheAbsolutePathSoSaveWritesBack) {
@@ -47,13 +53,34 @@ TEST_F(MainFormTest, HintsGoToTheStatusLineUnchanged) {
     }
 }
 
-TEST_F(MainFormTest, PanelLiesOverTheDocumentAreaAndFollowsTheFrameWidth) {
+TEST_F(MainFormTest, PanelFollowsTheFrameWidthAndNoDocumentWindowLiesUnderIt) {
     EXPECT_EQ(form.Panel1->width(), form.frameGeometry().width() - 8);
     form.resize(700, 500);
     QCoreApplication::processEvents();
     EXPECT_EQ(form.Panel1->width(), form.frameGeometry().width() - 8);
-    EXPECT_EQ(form.DocumentArea().mapTo(&form, QPoint(0, 0)),
-              form.Panel1->mapTo(&form, QPoint(0, 0)));
+    const int panelBottom = form.Panel1->geometry().bottom() + 1;
+    EXPECT_EQ(panelBottom, 60);
+    EXPECT_EQ(form.DocumentArea().viewport()->mapTo(form.centralWidget(), QPoint(0, 0)).y(),
+              panelBottom);
+
+    // A normal window stands just below the panel, at 60, and goes back
+    // there when resized.
+    TfrmNew* window = form.CreateStartupDocument({});
+    EXPECT_EQ(InClientArea(window).top(), 60);
+    window->move(40, 0);
+    window->resize(300, 200);
+    EXPECT_EQ(InClientArea(window).topLeft(), QPoint(40, 60));
+
+    // Maximized, its caret label and first line are below the panel too.
+    window->Edit1().SetText("first line");
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_GE(InClientArea(window).top(), panelBottom);
+    EXPECT_GE(window->Label1().mapTo(form.centralWidget(), QPoint(0, 0)).y(), panelBottom);
+    const QRect firstLine = window->Edit1().cursorRect(QTextCursor(window->Edit1().document()));
+    EXPECT_GE(window->Edit1().viewport()->mapTo(form.centralWidget(), firstLine.topLeft()).y(),
+              panelBottom);
+    window->showNormal();
 }
 
 TEST_F(MainFormTest, ViewTogglesHideTheRowsAndMoveTheWebRow) {
@@ -210,4 +237,31 @@ TEST_F(MainFormTest, EditingEntriesActOnTheActiveWindow) {
     EXPECT_EQ(seam->CallsOf(TCall::Kind::Print)[0].text, QStringLiteral("centre me"));
     EXPECT_EQ(other.Text(), "left alone");
     EXPECT_EQ(other.ParagraphAlignment(), TParaAlignment::Left);
+}
+
+TEST_F(MainFormTest, LongLoadsShowAProgressBarInTheStatusLine) {
+    std::string text;
+    while (text.size() < (size_t{3} << 19)) {
+        text += "a line of a long document\n";
+    }
+    WriteFile(Path("long.txt"), text);
+    QProgressBar& bar = form.LoadSaveBar().Bar();
+    EXPECT_EQ(form.StatusLine->findChild<QProgressBar*>(QStringLiteral("LoadSaveProgress")), &bar);
+    EXPECT_TRUE(bar.isHidden());
+    bool seen = false;
+    QObject::connect(&bar, &QProgressBar::valueChanged, &form,
+                     [&] { seen = seen || bar.isVisible(); });
+
+    // Jobs faster than the delay show nothing; a slower one shows the bar
+    // while it runs.
+    form.LoadSaveBar().SetDelay(std::chrono::hours(1));
+    AnswerOpen(Path("long.txt"), ftText);
+    Trigger("FileOpenItem");
+    EXPECT_FALSE(seen);
+    form.LoadSaveBar().SetDelay(std::chrono::milliseconds(0));
+    AnswerOpen(Path("long.txt"), ftText);
+    Trigger("FileOpenItem");
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(bar.isHidden()) << "gone once the load is done";
+    EXPECT_EQ(form.ActiveDocument()->Edit1().Text(), text);
 }

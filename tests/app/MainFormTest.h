@@ -38,6 +38,12 @@ protected:
         Button(number)->click();
     }
 
+    // A document window's place in the frame's client area, where the
+    // toolbar panel covers the top 60 pixels.
+    QRect InClientArea(const QWidget* window) const {
+        return {window->parentWidget()->mapTo(form.centralWidget(), window->pos()), window->size()};
+    }
+
     // The start-up window and count - 1 new ones; the last is active.
     QList<TfrmNew*> OpenWindows(int count) {
         QList<TfrmNew*> windows{form.CreateStartupDocument({})};

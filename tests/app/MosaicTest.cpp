@@ -14,7 +14,7 @@ TEST_F(MainFormTest, Mosaic4MakesATwoByTwoGridWithTheActiveWindowTopLeftFilledIn
         {0, 60, 390, 230}, {390, 60, 390, 230}, {0, 290, 390, 230}, {390, 290, 390, 230}};
     const TfrmNew* inCell[] = {windows[0], windows[3], windows[1], windows[2]};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(inCell[i]->geometry(), cells[i]) << "cell " << i;
+        EXPECT_EQ(InClientArea(inCell[i]), cells[i]) << "cell " << i;
         EXPECT_EQ(inCell[i]->Edit1().width(), 370);
     }
 
@@ -23,12 +23,12 @@ TEST_F(MainFormTest, Mosaic4MakesATwoByTwoGridWithTheActiveWindowTopLeftFilledIn
     FlushDeletes();
     ResizeFrame(801, 600);
     for (TfrmNew* window : form.DocumentWindows()) {
-        window->setGeometry(20, 60, 300, 200);
+        window->setGeometry(20, 30, 300, 200);
     }
     Trigger("Mosaic41");
-    EXPECT_EQ(windows[0]->geometry(), cells[0]);
-    EXPECT_EQ(windows[3]->geometry(), cells[1]);
-    EXPECT_EQ(windows[1]->geometry(), cells[2]);
+    EXPECT_EQ(InClientArea(windows[0]), cells[0]);
+    EXPECT_EQ(InClientArea(windows[3]), cells[1]);
+    EXPECT_EQ(InClientArea(windows[1]), cells[2]);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -36,8 +36,8 @@ TEST_F(MainFormTest, Mosaic2MakesTwoColumnsAndTooManyWindowsAreRefused) {
     const QList<TfrmNew*> two = OpenWindows(2);
     two[0]->move(100, 200);
     Trigger("Mosaic21");
-    EXPECT_EQ(two[1]->geometry(), QRect(0, 60, 390, 460));
-    EXPECT_EQ(two[0]->geometry(), QRect(390, 60, 390, 460));
+    EXPECT_EQ(InClientArea(two[1]), QRect(0, 60, 390, 460));
+    EXPECT_EQ(InClientArea(two[0]), QRect(390, 60, 390, 460));
 
     // Nothing moves when more windows are open than the arrangement holds.
     for (const auto& [button, count, text, title] :

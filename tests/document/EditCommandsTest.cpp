@@ -90,7 +90,7 @@ TEST_F(DocumentTest, SetFontOffersTheBaseFontAndChangesOnlyTheSelection) {
     EXPECT_FALSE(edit.SelAttributes().Bold);
 }
 
-TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndReportsFailure) {
+TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndSaysWhyNothingCameOut) {
     TfrmNew* window = frame.Files.FileNew();
     window->Edit1().SetText("to paper");
     frame.Edits.Print(*window);
@@ -98,9 +98,50 @@ TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndReportsFailure) {
     ASSERT_EQ(prints.size(), 1u);
     EXPECT_EQ(prints[0].text, QStringLiteral("to paper"));
     EXPECT_EQ(prints[0].title, QStringLiteral("Title"));
+    EXPECT_TRUE(Messages().empty());
 
-    seam->printSucceeds = false;
+    // No printer: said so, and nothing is sent.
+    seam->printerAvailable = false;
     seam->messageAnswers.push_back(TModalResult::Ok);
     Run([&] { frame.Edits.Print(*window); });
+    EXPECT_EQ(OnlyMessage().text, QStringLiteral("No printer is available."));
     EXPECT_EQ(OnlyMessage().icon, TMsgIcon::Stop);
+    EXPECT_EQ(seam->CallsOf(TCall::Kind::Print).size(), 1u);
+
+    // A job that cannot start: the system's reason.
+    seam->calls.clear();
+    seam->printerAvailable = true;
+    seam->printFailure = QStringLiteral("The printer is out of paper");
+    seam->messageAnswers.push_back(TModalResult::Ok);
+    Run([&] { frame.Edits.Print(*window); });
+    EXPECT_EQ(OnlyMessage().text, QStringLiteral("The printer is out of paper."));
+}
+
+TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsks) {
+    const std::string path = Path("plain.txt");
+    WriteFile(path, "one two");
+    TfrmNew* window = Open(path, ftText);
+    TRichEdit& edit = window->Edit1();
+    TFont bold;
+    bold.Bold = true;
+
+    // Changes that change nothing leave it unchanged.
+    frame.Edits.Align(*window, TParaAlignment::Left);
+    edit.SetSelStart(3);
+    seam->fontAnswers.push_back(bold);
+    frame.Edits.SetFont(*window, &frame); // at the caret: only for what is typed next
+    EXPECT_EQ(Flag(window), "false");
+
+    frame.Edits.Align(*window, TParaAlignment::Right);
+    EXPECT_EQ(Flag(window), "true");
+    frame.Files.FileSave(*window);
+    EXPECT_EQ(Flag(window), "false");
+    select(edit, 0, 3);
+    seam->fontAnswers.push_back(bold);
+    frame.Edits.SetFont(*window, &frame);
+    EXPECT_EQ(Flag(window), "true");
+
+    seam->messageAnswers.push_back(TModalResult::Cancel);
+    EXPECT_FALSE(window->close()) << "the format would be lost";
+    EXPECT_EQ(OnlyMessage().title, QStringLiteral("ATTENTION!"));
 }

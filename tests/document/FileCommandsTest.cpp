@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -111,17 +113,34 @@ TEST_F(DocumentTest, FileTypeChoiceGovernsOpenAndSave) {
     ASSERT_NE(asRich, nullptr);
     EXPECT_EQ(asRich->Edit1().Text().substr(0, 9), "just text");
 
-    // File Save follows the save dialog's last type, not how the file was
-    // opened: plain until RichText is chosen there.
-    frame.Files.FileSave(*rich);
-    EXPECT_EQ(ReadFile(rtf).substr(0, 10), "Hello bold");
-    const std::string saved = Path("saved");
-    AnswerSave(saved, ftRichText);
-    frame.Files.FileSaveAs(*rich);
-    EXPECT_EQ(rich->Caption(), saved + ".rtf");
-    EXPECT_EQ(ReadFile(saved + ".rtf").rfind("{\\rtf", 0), 0u);
+    // File Save keeps each window's own format, whatever type a Save As of
+    // another window chose last.
+    TfrmNew* other = frame.Files.FileNew();
+    other->Edit1().SetText("other");
+    AnswerSave(Path("other"), ftRichText);
+    frame.Files.FileSaveAs(*other);
+    EXPECT_TRUE(ReadFile(Path("other.rtf")).starts_with("{\\rtf"));
     frame.Files.FileSave(*asRich);
-    EXPECT_EQ(ReadFile(plain).rfind("{\\rtf", 0), 0u) << "RichText is now the save type";
+    EXPECT_EQ(ReadFile(plain), "just text\r\n") << "loaded as plain text, saved as plain text";
+    frame.Files.FileSave(*rich);
+    EXPECT_TRUE(ReadFile(rtf).starts_with("{\\rtf")) << "loaded as rich text, saved as rich text";
+    EXPECT_EQ(Open(rtf, ftRichText)->Edit1().Text().substr(0, 10), "Hello bold");
+
+    // Save As writes the type its dialog chose, and File Save follows it.
+    AnswerSave(Path("as-text.txt"), ftText);
+    frame.Files.FileSaveAs(*rich);
+    frame.Files.FileSave(*rich);
+    EXPECT_EQ(ReadFile(Path("as-text.txt")).substr(0, 10), "Hello bold");
+    frame.Files.FileSave(*other);
+    EXPECT_TRUE(ReadFile(Path("other.rtf")).starts_with("{\\rtf"));
+
+    // An untitled window goes through Save As and takes its type.
+    TfrmNew* untitled = frame.Files.FileNew();
+    untitled->Edit1().SetText("fresh");
+    AnswerSave(Path("fresh"), ftRichText);
+    frame.Files.FileSave(*untitled);
+    EXPECT_TRUE(ReadFile(Path("fresh.rtf")).starts_with("{\\rtf"));
+    EXPECT_EQ(untitled->Format(), TDocumentFormat::RichText);
 }
 
 TEST_F(DocumentTest, SaveAsAppendsTheTypeExtensionOnlyWhenMissing) {
@@ -257,4 +276,57 @@ TEST_F(DocumentTest, FileTooLargeForMemoryIsReportedWithoutExitOrLoss) {
     EXPECT_EQ(frame.LastWindow()->Caption(), "Untitled");
     EXPECT_EQ(frame.LastWindow()->Edit1().Text(), "");
 #endif
+}
+
+TEST_F(DocumentTest, LoadsAndSavesReportHowFarTheyHaveCome) {
+    // Several pieces' worth of text, plain and rich.
+    std::string big;
+    for (int line = 0; big.size() < (size_t{5} << 19); ++line) {
+        big += "line " + std::to_string(line) + " of a long file\r\n";
+    }
+    WriteFile(Path("big.txt"), big);
+    auto job = [&](const std::function<void()>& run) {
+        frame.Progress = TRecordedProgress{};
+        run();
+        const TRecordedProgress& p = frame.Progress;
+        EXPECT_EQ(p.begun, 1);
+        EXPECT_EQ(p.ended, 1);
+        EXPECT_GE(p.reports.size(), 3u) << "reported along the way, not just at the end";
+        EXPECT_TRUE(std::is_sorted(p.reports.begin(), p.reports.end()));
+        EXPECT_DOUBLE_EQ(p.reports.empty() ? 0 : p.reports.back(), 1.0);
+        EXPECT_GE(p.reports.empty() ? 1 : p.reports.front(), 0.0);
+    };
+    TfrmNew* window = nullptr;
+    job([&] { window = Open(Path("big.txt"), ftText); });
+    ASSERT_EQ(window->Edit1().Text(), big) << "the pieces make the whole";
+    job([&] { frame.Files.FileSave(*window); });
+    EXPECT_EQ(ReadFile(Path("big.txt")), big);
+    AnswerSave(Path("big.rtf"), ftRichText);
+    job([&] { frame.Files.FileSaveAs(*window); });
+    job([&] { window = Open(Path("big.rtf"), ftRichText); });
+    std::string paragraphs = big; // paragraphs come back as breaks of the default kind
+    paragraphs.erase(std::remove(paragraphs.begin(), paragraphs.end(), '\r'), paragraphs.end());
+    EXPECT_EQ(window->Edit1().Text(), paragraphs);
+
+    // A load that fails ends its job too.
+    frame.Progress = TRecordedProgress{};
+    seam->messageAnswers.push_back(TModalResult::Ok);
+    Run([&] { Open(Path("absent.txt"), ftText); });
+    EXPECT_EQ(frame.Progress.begun, frame.Progress.ended);
+}
+
+TEST_F(DocumentTest, ANameWithALineBreakIsWrittenAsItIsAndShownOnOneLine) {
+    TfrmNew* window = frame.Files.FileNew();
+    window->Edit1().SetText("odd name");
+    const std::string name = Path("two\nlines.txt");
+    AnswerSave(name, ftText);
+    frame.Files.FileSaveAs(*window);
+    EXPECT_EQ(ReadFile(name), "odd name");
+    EXPECT_EQ(window->Caption(), name) << "the caption keeps the name's bytes for File Save";
+    EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral("two\u240Alines.txt")));
+    EXPECT_FALSE(frame.Status.contains(QLatin1Char('\n')));
+    window->Edit1().SetText("again");
+    frame.Files.FileSave(*window);
+    EXPECT_EQ(ReadFile(name), "again");
 }

@@ -5,11 +5,25 @@
 #include "document/DocumentHost.h"
 #include "document/EditCommands.h"
 #include "document/FileCommands.h"
+#include "framework/Progress.h"
 #include "tests/common/DocumentTestSupport.h"
 
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
+#include <vector>
+
+// Records the jobs the file commands report.
+class TRecordedProgress : public TProgress {
+public:
+    void Begin() override { ++begun; }
+    void Report(double done) override { reports.push_back(done); }
+    void End() override { ++ended; }
+
+    int begun = 0;
+    int ended = 0;
+    std::vector<double> reports;
+};
 
 class TTestFrame : public QMainWindow, public TDocumentHost {
 public:
@@ -23,12 +37,14 @@ public:
     QMenu* DocumentPopupMenu() override { return popup_; }
     void SetStatusText(const QString& text) override { Status = text; }
     void SaveDocumentAs(TfrmNew& window) override { Files.FileSaveAs(window); }
+    TProgress* LoadSaveProgress() override { return &Progress; }
 
     // The window a failed load left behind: the last one made.
     TfrmNew* LastWindow() { return static_cast<TfrmNew*>(area_->subWindowList().last()); }
 
     TFileCommands Files;
     TEditCommands Edits;
+    TRecordedProgress Progress;
     QString Status = QStringLiteral("(untouched)");
 
 private:

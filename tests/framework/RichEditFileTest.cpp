@@ -1,5 +1,6 @@
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
+#include "framework/rtf/Rtf.h"
 #include "framework/ui/RichEdit.h"
 
 #include <QSignalSpy>
@@ -64,6 +65,21 @@ TEST(RichEditFiles, RichTextSurvivesSaveAndLoad) {
     loaded.SetSelStart(12);
     loaded.SetSelLength(2);
     EXPECT_FALSE(loaded.SelAttributes().Bold);
+}
+
+TEST(RichEditFiles, RichTextNamesTheBaseFontAndItsSize) {
+    TRichEdit edit;
+    QFont base(QStringLiteral("DejaVu Serif"));
+    base.setPointSize(11);
+    edit.document()->setDefaultFont(base);
+    edit.SetText("nothing but text");
+    const std::string rtf = edit.RtfText();
+    EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fnil DejaVu Serif;}}"), std::string::npos) << rtf;
+    // Another reader sees the text in that font and size.
+    const Rtf::Document read = Rtf::Read(rtf);
+    ASSERT_EQ(read.paragraphs[0].runs.size(), 1u);
+    EXPECT_EQ(read.paragraphs[0].runs[0].format.face, "DejaVu Serif");
+    EXPECT_EQ(read.paragraphs[0].runs[0].format.halfPoints, 22);
 }
 
 TEST(RichEditFiles, LoadsRtfFromOtherProgramsAndPlainTextOtherwise) {

@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -130,6 +133,7 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
 TEST(RichEdit, ReportsRealChangesOnly) {
     TRichEdit edit;
     QSignalSpy changes(&edit, &TRichEdit::OnChange);
+    QSignalSpy formats(&edit, &TRichEdit::OnFormatChange);
     edit.Clear();
     EXPECT_EQ(changes.count(), 0) << "clearing an empty control changes nothing";
     edit.AppendLoaded("loaded\r\ntext");
@@ -137,14 +141,39 @@ TEST(RichEdit, ReportsRealChangesOnly) {
     EXPECT_FALSE(edit.CanUndo()) << "nor can it be undone";
     edit.SetText("loaded\r\ntext");
     EXPECT_EQ(changes.count(), 0) << "the same text again";
-    edit.SelectAll();
-    edit.SetParagraphAlignment(TParaAlignment::Center);
-    EXPECT_EQ(changes.count(), 0) << "alignment is format, not text";
     edit.SetSelStart(0);
     edit.SetSelText("x");
     EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(formats.count(), 0) << "typing is no change of format";
+
+    // Formats: reported when something changes, as a change of format only.
+    TFont bold;
+    bold.Bold = true;
+    const std::pair<std::function<void()>, int> steps[] = {
+        {[&] { edit.SelectAll(); }, 0},
+        {[&] { edit.SetParagraphAlignment(TParaAlignment::Center); }, 1},
+        {[&] { edit.SetParagraphAlignment(TParaAlignment::Center); }, 0}, // already centred
+        {[&] { edit.SetSelStart(2); }, 0},
+        {[&] { edit.SetSelAttributes(bold); }, 0}, // only what is typed next
+        {[&] { edit.SetSelLength(3); }, 0},
+        {[&] { edit.SetSelAttributes(bold); }, 1},
+        {[&] { edit.SetSelAttributes(bold); }, 0},         // already bold
+        {[&] { edit.Undo(); }, 1},                         // the bold comes off again
+        {[&] { edit.SetRtfText("{\\rtf1\\qr new}"); }, 0}, // a change of text
+        {[&] { edit.LoadFromFile("/nonexistent"); }, 0}};
+    int index = 0;
+    for (const auto& [step, reported] : steps) {
+        SCOPED_TRACE(index++);
+        formats.clear();
+        try {
+            step();
+        } catch (const std::exception&) {
+        }
+        EXPECT_EQ(formats.count(), reported);
+    }
+    EXPECT_EQ(changes.count(), 2) << "formats are not text";
     edit.Clear();
-    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(changes.count(), 3);
 }
 
 TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
@@ -277,4 +306,62 @@ TEST(RichEdit, ByteCopyStaysInStepWithTheToolkitsOwnEdits) {
         TTextMirror fresh(*edit.document());
         ASSERT_EQ(edit.Text(), fresh.Bytes()) << "round " << round;
     }
+}
+
+namespace {
+// Where the first line of a paragraph starts and ends in the document, as laid out.
+std::pair<double, double> lineSpan(const TRichEdit& edit, int paragraph) {
+    QCoreApplication::processEvents();
+    const QTextBlock block = edit.document()->findBlockByNumber(paragraph);
+    const QTextLine line = block.layout()->lineAt(0);
+    const double left = block.layout()->position().x() + line.cursorToX(0);
+    return {left, left + line.naturalTextWidth()};
+}
+} // namespace
+
+TEST(RichEdit, AlignsWithoutWrapWithinTheVisibleWidthOrTheLongestLine) {
+    TRichEdit edit;
+    edit.resize(400, 200);
+    edit.show();
+    ASSERT_FALSE(edit.WordWrap());
+    edit.SetText("short\nmiddle line\nend");
+    const double margin = edit.document()->documentMargin();
+    // The middle and the right edge of the width lines are aligned in.
+    auto middle = [&] { return margin + (edit.viewport()->width() - 2 * margin) / 2; };
+    auto centre = [&](int p) { return (lineSpan(edit, p).first + lineSpan(edit, p).second) / 2; };
+    auto rightEnd = [&](int p) { return lineSpan(edit, p).second; };
+
+    edit.SetSelStart(0);
+    edit.SetParagraphAlignment(TParaAlignment::Center);
+    edit.SetSelStart(7);
+    edit.SetParagraphAlignment(TParaAlignment::Right);
+    EXPECT_NEAR(centre(0), middle(), 1) << "centred in the visible width";
+    EXPECT_NEAR(rightEnd(1), 2 * middle() - margin, 1) << "right-aligned";
+    EXPECT_NEAR(lineSpan(edit, 2).first, margin, 1) << "left as it was";
+
+    // A line longer than the control sets the width: it starts at the left
+    // edge and the others align with it.
+    edit.SetSelStart(edit.TextLength());
+    edit.SetSelText("\n" + std::string(300, 'W'));
+    const auto [longLeft, longRight] = lineSpan(edit, 3);
+    ASSERT_GT(longRight, 2 * middle());
+    EXPECT_NEAR(longLeft, margin, 1);
+    EXPECT_NEAR(centre(0), (longLeft + longRight) / 2, 1);
+    EXPECT_NEAR(rightEnd(1), longRight, 1);
+    EXPECT_GT(edit.horizontalScrollBar()->maximum(), 0) << "the long line can be scrolled to";
+
+    // Once it is gone the visible width counts again, also after a resize
+    // and a round of wrap on and off.
+    edit.SetSelStart(20);
+    edit.SetSelLength(edit.TextLength());
+    edit.SetSelText("");
+    EXPECT_NEAR(centre(0), middle(), 1);
+    edit.resize(300, 200);
+    edit.SetWordWrap(true);
+    edit.SetWordWrap(false);
+    EXPECT_NEAR(rightEnd(1), 2 * middle() - margin, 1);
+
+    // A centred rich text shows centred as it opens.
+    edit.SetRtfText("{\\rtf1\\pard\\qc centred\\par}");
+    EXPECT_NEAR(centre(0), middle(), 1);
 }

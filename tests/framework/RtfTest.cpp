@@ -111,6 +111,38 @@ TEST(Rtf, RoundTripKeepsTextFormattingAndAlignment) {
     EXPECT_EQ(Rtf::Read(Rtf::Write(Document{})), Document{});
 }
 
+TEST(Rtf, BaseFontLeadsTheFontTableAndSizesTextWithoutASizeOfItsOwn) {
+    Document d;
+    d.base = Rtf::BaseFont{"MS Sans Serif", -1, 16};
+    CharFormat sized; // the base face at a size of its own
+    sized.halfPoints = 30;
+    d.paragraphs[0].runs = {TextRun{"plain ", CharFormat{}},
+                            TextRun{"arial", format("Arial", 24, true)}, TextRun{" big", sized},
+                            TextRun{" named", format("MS Sans Serif", 0)}};
+    d.paragraphs.push_back(Paragraph{Alignment::Center, {TextRun{"more", CharFormat{}}}});
+    const std::string rtf = Rtf::Write(d);
+    EXPECT_TRUE(rtf.starts_with("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil MS Sans "
+                                "Serif;}{\\f1\\fnil Arial;}}\n{\\colortbl ;}"))
+        << rtf;
+    // The size of text without one is written, not left to each reader's default.
+    EXPECT_NE(rtf.find("\\pard\\plain\\f0\\fs16 plain"), std::string::npos) << rtf;
+    const Document read = Rtf::Read(rtf);
+    EXPECT_EQ(read, Rtf::WithBaseResolved(d)) << rtf;
+    ASSERT_EQ(read.paragraphs[0].runs.size(), 4u);
+    EXPECT_EQ(read.paragraphs[0].runs[0].format, format("MS Sans Serif", 16));
+    EXPECT_EQ(read.paragraphs[0].runs[2].format, format("MS Sans Serif", 30));
+    EXPECT_EQ(read.paragraphs[0].runs[3].format, read.paragraphs[0].runs[0].format)
+        << "the base face named by a run is the base font";
+
+    // An empty document names its font and size too.
+    Document empty;
+    empty.base = d.base;
+    const std::string emptyRtf = Rtf::Write(empty);
+    EXPECT_NE(emptyRtf.find("{\\fonttbl{\\f0\\fnil MS Sans Serif;}}"), std::string::npos);
+    EXPECT_NE(emptyRtf.find("\\fs16"), std::string::npos) << emptyRtf;
+    EXPECT_EQ(Rtf::Read(emptyRtf), Document{});
+}
+
 TEST(Rtf, EveryByteButLineEndsSurvivesARoundTripAsSevenBitText) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
@@ -170,8 +202,12 @@ TEST(Rtf, RandomDocumentsRoundTrip) {
             }
             d.paragraphs.push_back(para);
         }
+        if (pick(2) != 0) {
+            d.base = Rtf::BaseFont{faces[static_cast<std::size_t>(1 + pick(4))],
+                                   pick(2) == 0 ? -1 : pick(256), pick(2) == 0 ? 0 : 1 + pick(100)};
+        }
         const std::string rtf = Rtf::Write(d);
-        ASSERT_EQ(Rtf::Read(rtf), d) << rtf;
+        ASSERT_EQ(Rtf::Read(rtf), Rtf::WithBaseResolved(d)) << rtf;
     }
 }
 

@@ -5,8 +5,11 @@
 #include "framework/Streams.h"
 
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(StringList, SortedListsKeepTheirOrderAndFindWithoutCase) {
     TStringList list;
@@ -77,4 +80,32 @@ TEST(Files, SafeWritesKeepPermissionsAndFollowLinks) {
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
     ASSERT_EQ(::stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(Files, ReadOnlyFilesAreRefusedNotReplaced) {
+    QTemporaryDir dir;
+    const std::string locked = dir.path().toStdString() + "/locked.txt";
+    WriteFileBytes(locked, "keep");
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    // The directory is writable, so only the file's own mode protects it; as
+    // root, whom no mode stops, the write is tried as an ordinary user.
+    ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0777), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(2);
+        }
+        try {
+            WriteFileBytes(locked, "replaced");
+        } catch (const EFCreateError&) {
+            ::_exit(LastFileErrorReason() == std::strerror(EACCES) ? 0 : 3);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced; 3: another reason";
+    EXPECT_EQ(ReadFileBytes(locked), "keep");
 }
