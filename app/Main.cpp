@@ -43,6 +43,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
 
     createMenus();
     createPanel();
+    createFindDialogs();
 
     connect(&Application(), &TApplication::OnHint, this, &TMainForm::ShowHint);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });

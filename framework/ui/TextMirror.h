@@ -11,6 +11,7 @@
 
 class QTextCursor;
 class QTextDocument;
+struct TByteEdit;
 
 // Keeps a byte copy of an edit control's document in step with it.
 //
@@ -47,6 +48,13 @@ public:
     // Replaces the bytes [from, to) with the given bytes as one undo step.
     // Afterwards the caret of the returned cursor stands after the insertion.
     QTextCursor ReplaceBytes(int from, int to, std::string_view bytes);
+
+    // TextMirrorBatch.cpp: many edits (sorted, apart) as one undo step, each
+    // insertion taking the format of the text it replaces; and an overwrite by
+    // as many bytes, each character keeping its format (false, changing
+    // nothing, when a line end would change).
+    void ReplaceRanges(const std::vector<TByteEdit>& edits);
+    bool OverwriteBytes(int from, std::string_view bytes);
 
     // Replaces everything; neither undoable nor reported when loading.
     void ReplaceAll(std::string_view bytes, bool loading);
