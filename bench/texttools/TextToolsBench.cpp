@@ -5,12 +5,17 @@
 //   Find Next to the end  against memmem over the same bytes
 //   All upper, all text   against setting a text of the same size
 // Every iteration starts from a fresh, shown control whose text is fully laid
-// out, as a document is once its window has been idle for a moment.
+// out, as a document is once its window has been idle for a moment. The
+// control lays a large change out afresh, lazily; the toolkit's loop lays the
+// changed text out at the end of its edit block. The runs with a second
+// argument of 1 include laying the whole text out after the change, on both
+// sides.
 #include "bench/framework/BenchText.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/CaseConversion.h"
 #include "texttools/FindReplace.h"
+#include "texttools/ReplaceAll.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -70,6 +75,7 @@ void BM_ReplaceAll_Control(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
     const bool untilLaidOut = state.range(1) != 0;
     const std::string& text = textWith(matches);
+    bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
         auto edit = controlWith(text);
@@ -79,12 +85,14 @@ void BM_ReplaceAll_Control(benchmark::State& state) {
             layOut(*edit);
         }
         state.PauseTiming();
-        if (count != static_cast<size_t>(matches) ||
-            edit->Text().size() != text.size() + static_cast<size_t>(matches)) {
-            state.SkipWithError("wrong result");
-        }
+        right = right && count == static_cast<size_t>(matches) &&
+                edit->Text().size() == text.size() + static_cast<size_t>(matches) &&
+                edit->Text().compare(0, 6, kReplacement) == 0;
         edit.reset();
         state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
     }
 }
 
@@ -94,6 +102,7 @@ void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
     const QString text = QString::fromLatin1(textWith(matches));
     const QString search = QString::fromLatin1(kSearch);
     const QString replacement = QString::fromLatin1(kReplacement);
+    bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
         auto edit = shownEdit<QTextEdit>();
@@ -115,11 +124,12 @@ void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
             layOut(*edit);
         }
         state.PauseTiming();
-        if (count != matches || doc->characterCount() - 1 != text.size() + matches) {
-            state.SkipWithError("wrong result");
-        }
+        right = right && count == matches && doc->characterCount() - 1 == text.size() + matches;
         edit.reset();
         state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
     }
 }
 
@@ -128,6 +138,56 @@ void ReplaceArgs(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_ReplaceAll_Control)->Apply(ReplaceArgs);
 BENCHMARK(BM_ReplaceAll_ToolkitLoop)->Apply(ReplaceArgs);
+
+// The two halves of the control's Replace All apart: working out the edits on
+// the bytes, and the toolkit's document taking the same edits, bare.
+void BM_ReplaceAll_PlanOnly(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const std::string& text = textWith(matches);
+    size_t count = 0;
+    for (auto _ : state) {
+        count = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true).Count;
+    }
+    if (count != static_cast<size_t>(matches)) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAll_PlanOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ReplaceAll_BareDocumentEdits(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const std::string& text = textWith(matches);
+    const TReplacePlan plan = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true);
+    const QString replacement = QString::fromLatin1(kReplacement);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTextDocument doc;
+        doc.documentLayout();
+        doc.setPageSize(QSizeF(0, 0)); // laid out by nobody: the edits alone
+        doc.setPlainText(QString::fromLatin1(text));
+        state.ResumeTiming();
+        QTextCursor c(&doc);
+        c.beginEditBlock();
+        for (auto it = plan.Edits.rbegin(); it != plan.Edits.rend(); ++it) {
+            c.setPosition(static_cast<int>(it->From));
+            c.setPosition(static_cast<int>(it->To), QTextCursor::KeepAnchor);
+            c.insertText(replacement);
+        }
+        c.endEditBlock();
+        state.PauseTiming();
+        right = right && doc.characterCount() - 1 == static_cast<int>(text.size()) + matches;
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAll_BareDocumentEdits)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Find Next from the top (nothing selected) to a match 99 % of the way down:
 // the match is selected and scrolled into view.
@@ -163,8 +223,14 @@ BENCHMARK(BM_FindNext_Memmem)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // All upper on the whole text selected, against setting the upper-cased text
 // in place of the same text.
+const std::string& upperText() {
+    static const std::string upper = ConvertCase(textWith(0), TCaseConversion::AllUpper);
+    return upper;
+}
+
 void BM_AllUpper_Control(benchmark::State& state) {
     const std::string& text = textWith(0);
+    bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
         auto edit = controlWith(text);
@@ -172,30 +238,32 @@ void BM_AllUpper_Control(benchmark::State& state) {
         state.ResumeTiming();
         ConvertSelectionCase(*edit, TCaseConversion::AllUpper);
         state.PauseTiming();
-        if (edit->Text().size() != text.size() || edit->Text()[1] != 'O' ||
-            edit->SelStart() != static_cast<int>(text.size())) {
-            state.SkipWithError("wrong result");
-        }
+        right = right && edit->Text() == upperText() &&
+                edit->SelStart() == static_cast<int>(text.size());
         edit.reset();
         state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
     }
 }
 BENCHMARK(BM_AllUpper_Control)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_AllUpper_SetText(benchmark::State& state) {
     const std::string& text = textWith(0);
-    const std::string upper = ConvertCase(text, TCaseConversion::AllUpper);
+    bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
         auto edit = controlWith(text);
         state.ResumeTiming();
-        edit->SetText(upper);
+        edit->SetText(upperText());
         state.PauseTiming();
-        if (edit->Text().size() != text.size()) {
-            state.SkipWithError("wrong result");
-        }
+        right = right && edit->Text() == upperText();
         edit.reset();
         state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
     }
 }
 BENCHMARK(BM_AllUpper_SetText)->Unit(benchmark::kMillisecond)->Iterations(1);

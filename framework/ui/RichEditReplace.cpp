@@ -3,15 +3,13 @@
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/TextMirror.h"
 
-#include <QTextCursor>
+#include <optional>
 
 namespace {
 
-// Whether the control's caret stands, with nothing selected, at the byte.
-bool caretAt(const TRichEdit& edit, const TTextMirror& mirror, int byte) {
-    const QTextCursor c = edit.textCursor();
-    return !c.hasSelection() && mirror.DocToByte(c.position()) == byte;
-}
+// A change spread over more bytes than this is laid out afresh, lazily from
+// the top, as a newly set text is, instead of all at once as it is made.
+constexpr size_t kDeferredLayoutBytes = size_t{1} << 18;
 
 } // namespace
 
@@ -19,14 +17,15 @@ void TRichEdit::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret) {
     if (edits.empty()) {
         return;
     }
-    // The caret goes first to where the last edit begins, and the edits carry
-    // it along to the end of that edit's insertion: setting it only afterwards
-    // would make the view lay out the changed text down to it at once.
-    selectBytes(static_cast<int>(edits.back().From), 0, false);
-    mirror_->ReplaceRanges(edits);
-    if (!caretAt(*this, *mirror_, caret)) {
-        selectBytes(caret, 0, false); // a caret inside a CR LF
+    const bool bulk = edits.back().To - edits.front().From > kDeferredLayoutBytes;
+    std::optional<TDeferredLayout> deferred;
+    if (bulk) {
+        deferred.emplace(*document());
     }
+    mirror_->ReplaceRanges(edits, bulk);
+    // Set while the layout is held back, the caret does not make the view lay
+    // the text out down to it at once.
+    selectBytes(caret, 0, false);
 }
 
 void TRichEdit::OverwriteSelection(std::string_view bytes) {
@@ -36,15 +35,15 @@ void TRichEdit::OverwriteSelection(std::string_view bytes) {
         SetSelText(bytes);
         return;
     }
-    const int end = start + length;
-    // As above: the caret stands at the end before the change, which keeps it.
-    selectBytes(end, 0, false);
-    if (!mirror_->OverwriteBytes(start, bytes)) {
-        selectBytes(start, length, false);
-        SetSelText(bytes);
-        return;
+    const bool bulk = static_cast<size_t>(length) > kDeferredLayoutBytes;
+    std::optional<TDeferredLayout> deferred;
+    if (bulk) {
+        deferred.emplace(*document());
     }
-    if (!caretAt(*this, *mirror_, end)) {
-        selectBytes(end, 0, false);
+    if (mirror_->OverwriteBytes(start, bytes, bulk)) {
+        selectBytes(start + length, 0, false);
+    } else {
+        deferred.reset();
+        SetSelText(bytes); // the line ends would move
     }
 }

@@ -52,9 +52,10 @@ public:
     // TextMirrorBatch.cpp: many edits (sorted, apart) as one undo step, each
     // insertion taking the format of the text it replaces; and an overwrite by
     // as many bytes, each character keeping its format (false, changing
-    // nothing, when a line end would change).
-    void ReplaceRanges(const std::vector<TByteEdit>& edits);
-    bool OverwriteBytes(int from, std::string_view bytes);
+    // nothing, when a line end would change). With `bulk` the caller holds
+    // the layout back (TDeferredLayout), and undoing is a whole-text change.
+    void ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk);
+    bool OverwriteBytes(int from, std::string_view bytes, bool bulk);
 
     // Replaces everything; neither undoable nor reported when loading.
     void ReplaceAll(std::string_view bytes, bool loading);

@@ -8,13 +8,8 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 namespace {
-
-// A change over more bytes than this is laid out afresh, lazily, instead of
-// edit by edit as it is made.
-constexpr size_t kDeferredLayoutBytes = size_t{1} << 18;
 
 bool splitsCrlf(const std::string& bytes, size_t pos) {
     return pos > 0 && pos < bytes.size() && bytes[pos - 1] == '\r' && bytes[pos] == '\n';
@@ -53,7 +48,7 @@ struct TDocEdit {
 
 } // namespace
 
-void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits) {
+void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) {
     const size_t size = bytes_.size();
     // A CR LF is one break of the document: an edit that cuts one takes in
     // its other half, and two edits meeting inside one become one.
@@ -101,11 +96,6 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits) {
         at = span.to;
     }
 
-    const bool bulk = last - first > kDeferredLayoutBytes;
-    std::optional<TDeferredLayout> deferred;
-    if (bulk) {
-        deferred.emplace(doc_);
-    }
     QTextCursor cursor(&doc_);
     cursor.beginEditBlock();
     pending_ = Pending{static_cast<int>(first), static_cast<int>(last), fresh, true};
@@ -121,11 +111,10 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits) {
     }
     cursor.endEditBlock();
     pending_.active = false;
-    deferred.reset();
     lastBulk_ = bulk;
 }
 
-bool TTextMirror::OverwriteBytes(int from, std::string_view bytes) {
+bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
     const size_t start = static_cast<size_t>(std::max(from, 0));
     if (start + bytes.size() > bytes_.size()) {
         return false;
@@ -183,11 +172,6 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes) {
         }
     }
 
-    const bool bulk = byteTo - byteFrom > kDeferredLayoutBytes;
-    std::optional<TDeferredLayout> deferred;
-    if (bulk) {
-        deferred.emplace(doc_);
-    }
     QTextCursor cursor(&doc_);
     cursor.beginEditBlock();
     pending_ = Pending{static_cast<int>(byteFrom), static_cast<int>(byteTo),
@@ -206,7 +190,6 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes) {
     }
     cursor.endEditBlock();
     pending_.active = false;
-    deferred.reset();
     lastBulk_ = bulk;
     return true;
 }
