@@ -99,15 +99,29 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
     QTextCursor cursor(&doc_);
     cursor.beginEditBlock();
     pending_ = Pending{static_cast<int>(first), static_cast<int>(last), fresh, true};
+    QString chunk;
     // From the back, so the positions before each edit stay as they were.
     for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
         cursor.setPosition(it->docFrom);
         cursor.setPosition(it->docTo, QTextCursor::KeepAnchor);
         const QTextCharFormat base = cursor.charFormat();
-        if (cursor.hasSelection()) {
-            cursor.removeSelectedText();
+        if (it->bytes.find_first_of("\r\n") != std::string::npos) {
+            if (cursor.hasSelection()) {
+                cursor.removeSelectedText();
+            }
+            insertSegments(cursor, it->bytes, base);
+            continue;
         }
-        insertSegments(cursor, it->bytes, base);
+        // No line end: the characters alone, in one step.
+        chunk.resize(static_cast<qsizetype>(it->bytes.size()));
+        for (size_t i = 0; i < it->bytes.size(); ++i) {
+            chunk[static_cast<qsizetype>(i)] = Display(static_cast<unsigned char>(it->bytes[i]));
+        }
+        if (chunk.isEmpty()) {
+            cursor.removeSelectedText();
+        } else {
+            cursor.insertText(chunk, base);
+        }
     }
     cursor.endEditBlock();
     pending_.active = false;
