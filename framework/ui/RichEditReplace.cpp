@@ -35,12 +35,14 @@ void TRichEdit::OverwriteSelection(std::string_view bytes) {
         SetSelText(bytes);
         return;
     }
-    const bool bulk = static_cast<size_t>(length) > kDeferredLayoutBytes;
+    // The same bytes again change nothing, and need no new layout.
+    const bool same = Text().compare(static_cast<size_t>(start), bytes.size(), bytes) == 0;
+    const bool bulk = !same && static_cast<size_t>(length) > kDeferredLayoutBytes;
     std::optional<TDeferredLayout> deferred;
     if (bulk) {
         deferred.emplace(*document());
     }
-    if (mirror_->OverwriteBytes(start, bytes, bulk)) {
+    if (same || mirror_->OverwriteBytes(start, bytes, bulk)) {
         selectBytes(start + length, 0, false);
     } else {
         deferred.reset();
