@@ -51,24 +51,24 @@ const TItem EditItems[] = {
      true},
     {"Undo1", "&Undo", "Ctrl+U", "Undo last changes", TGlyph::Undo, &F::Undo1Click, true},
     {"N3", nullptr, "", "", std::nullopt, nullptr, false},
-    {"Find1", "&Find...", "F3", "Find text", TGlyph::Find, nullptr, true},
-    {"Replace1", "&Replace...", "F5", "Replace text", TGlyph::Replace, nullptr, true},
+    {"Find1", "&Find...", "F3", "Find text", TGlyph::Find, &F::Find1Click, true},
+    {"Replace1", "&Replace...", "F5", "Replace text", TGlyph::Replace, &F::Replace1Click, true},
     {"SetFont1", "&Set Font...", "", "Set your favourite Font", TGlyph::Font, &F::SetFont1Click,
      true},
-    {"SetasHTML1", "Set as &HTML", "Ctrl+H", "set the page as an html page", std::nullopt, nullptr,
-     true},
+    {"SetasHTML1", "Set as &HTML", "Ctrl+H", "set the page as an html page", std::nullopt,
+     &F::SetasHTML1Click, true},
     {"N2", nullptr, "", "", std::nullopt, nullptr, false},
 };
 
 const TItem CaseItems[] = {
     {"AllUpperCase1", "All &UpperCase", "", "Change selected text all to UpperCase", std::nullopt,
-     nullptr, true},
+     &F::AllUpperCase1Click, true},
     {"AllLowerCase1", "All &LowerCase", "", "Change selected text all to LowerCase", std::nullopt,
-     nullptr, true},
-    {"Reverse1", "&Reverse UpperCase/LowerCase", "", "Reverse selected text", std::nullopt, nullptr,
-     true},
+     &F::AllLowerCase1Click, true},
+    {"Reverse1", "&Reverse UpperCase/LowerCase", "", "Reverse selected text", std::nullopt,
+     &F::Reverse1Click, true},
     {"InitialUpperCase1", "&Initial UpperCase", "", "Make Initial character UpperCase",
-     std::nullopt, nullptr, true},
+     std::nullopt, &F::InitialUpperCase1Click, true},
 };
 
 const TItem CryptItems[] = {
@@ -123,14 +123,14 @@ const TPopupItem PopupItems[] = {
 };
 
 const TPopupItem PopupCaseItems[] = {
-    {"AllUpperCase2", "AllUpperCase1", nullptr},
-    {"AllLowerCase2", "AllLowerCase1", nullptr},
-    {"ReverseUpperCaseLowerCase1", "Reverse1", nullptr},
-    {"InitialUpperCase2", "InitialUpperCase1", nullptr},
+    {"AllUpperCase2", "AllUpperCase1", &F::AllUpperCase2Click},
+    {"AllLowerCase2", "AllLowerCase1", &F::AllLowerCase2Click},
+    {"ReverseUpperCaseLowerCase1", "Reverse1", &F::ReverseUpperCaseLowerCase1Click},
+    {"InitialUpperCase2", "InitialUpperCase1", &F::InitialUpperCase2Click},
 };
 
 const TPopupItem PopupTailItems[] = {
-    {"SetasHTML2", "SetasHTML1", nullptr},
+    {"SetasHTML2", "SetasHTML1", &F::SetasHTML2Click},
     {"N4", nullptr, nullptr},
     {"Save1", "FileSaveItem", &F::Save1Click},
     {"SaveAs1", "FileSaveAsItem", &F::SaveAs1Click, "Sa&ve As..."},

@@ -46,6 +46,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     createMenus();
     createPanel();
     layout->setContentsMargins(0, Panel1->height(), 0, 0);
+    createFindDialogs();
 
     connect(&Application(), &TApplication::OnHint, this, &TMainForm::ShowHint);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });

@@ -5,6 +5,7 @@
 #include "document/EditCommands.h"
 #include "document/FileCommands.h"
 #include "document/Unit1.h"
+#include "html/HtmlColors.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -23,6 +24,8 @@ class QMenuBar;
 class QStatusBar;
 class QToolButton;
 class TStatusProgress;
+class TFindDialog;
+class TReplaceDialog;
 
 // The main window: the MDI frame holding every document window, with its
 // menus, the toolbar panel and the status line. Its handlers are thin: each
@@ -65,6 +68,10 @@ public:
     // The window the last document command took as active; it can outlive it.
     QPointer<TfrmNew> CurrentDocument;
     QPointer<TfrmNew> StartupDocument;
+    // Find and replace: modeless, kept for the whole run.
+    TFindDialog* FindDialog = nullptr;
+    TReplaceDialog* ReplaceDialog = nullptr;
+    TColorDialog ColorDialog;
 
     // Handlers of the command table.
     void FileNew();
@@ -98,6 +105,36 @@ public:
     // CryptHandlers.cpp
     void Crypt1Click();
     void Decrypt1Click();
+    // TextToolsHandlers.cpp
+    void Find1Click();
+    void Replace1Click();
+    void FindDialogFind();
+    void ReplaceDialogFind();
+    int ReplaceFind();
+    void ReplaceDialogReplace();
+    void AllUpperCase1Click();
+    void AllLowerCase1Click();
+    void Reverse1Click();
+    void InitialUpperCase1Click();
+    void AllUpperCase2Click() { AllUpperCase1Click(); }
+    void AllLowerCase2Click() { AllLowerCase1Click(); }
+    void ReverseUpperCaseLowerCase1Click() { Reverse1Click(); }
+    void InitialUpperCase2Click() { InitialUpperCase1Click(); }
+    // HtmlHandlers.cpp
+    void Paragraph();
+    void Break();
+    void Space();
+    void Center();
+    void Link();
+    void Image();
+    void Bold();
+    void Italic();
+    void UnderLine();
+    void SetasHTML1Click();
+    void SetasHTML2Click() { SetasHTML1Click(); }
+    void Color();
+    void SetWebFont();
+    void Highlight();
     // The application's hint event: the hint goes to the status line unchanged.
     void ShowHint(const QString& hint);
 
@@ -127,6 +164,8 @@ private:
     void createMenus();
     // Panel.cpp
     void createPanel();
+    // TextToolsHandlers.cpp
+    void createFindDialogs();
     // The buttons whose numbers lie from first to last.
     QList<QToolButton*> row(int first, int last) const;
     // Mosaic.cpp: the windows, the active one first, in cells half the frame

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TProgress;
 class TTextMirror;
@@ -15,6 +16,7 @@ class TUnwrappedWidth;
 namespace Rtf {
 struct Document;
 }
+struct TByteEdit;
 
 enum class TParaAlignment { Left, Right, Center };
 
@@ -52,6 +54,13 @@ public:
     // Replaces the selection (or inserts at the caret); afterwards nothing is
     // selected and the caret stands after the inserted text.
     void SetSelText(std::string_view bytes);
+
+    // RichEditReplace.cpp: edits of Text() (sorted, apart) as one undo step,
+    // keeping the formats around them, the caret then at `caret` of the new
+    // text; and the selection overwritten by as many bytes, each character
+    // keeping its format, the caret then after it.
+    void ReplaceRanges(const std::vector<TByteEdit>& edits, int caret);
+    void OverwriteSelection(std::string_view bytes);
 
     // (column, line), zero-based, of the end of the selection.
     QPoint CaretPos() const;

@@ -12,6 +12,7 @@
 class QTextCursor;
 class QTextDocument;
 class TProgress;
+struct TByteEdit;
 
 // Keeps a byte copy of an edit control's document in step with it.
 //
@@ -48,6 +49,14 @@ public:
     // Replaces the bytes [from, to) with the given bytes as one undo step.
     // Afterwards the caret of the returned cursor stands after the insertion.
     QTextCursor ReplaceBytes(int from, int to, std::string_view bytes);
+
+    // TextMirrorBatch.cpp: many edits (sorted, apart) as one undo step, each
+    // insertion taking the format of the text it replaces; and an overwrite by
+    // as many bytes, each character keeping its format (false, changing
+    // nothing, when a line end would change). With `bulk` the caller holds
+    // the layout back (TDeferredLayout), and undoing is a whole-text change.
+    void ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk);
+    bool OverwriteBytes(int from, std::string_view bytes, bool bulk);
 
     // Replaces everything; neither undoable nor reported when loading.
     // Tells the progress, if one is given, how much is in.

@@ -1,0 +1,283 @@
+// The text tools on 20 MB documents, side by side with what they are judged
+// against. Run with --benchmark_repetitions=N for medians.
+//   Replace All           against the toolkit's own find-and-insert loop in one
+//                         edit block, on the same text, for the same result
+//   Find Next to the end  against memmem over the same bytes
+//   All upper, all text   against setting a text of the same size
+// Every iteration starts from a fresh, shown control whose text is fully laid
+// out, as a document is once its window has been idle for a moment. The
+// control lays a large change out afresh, lazily; the toolkit's loop lays the
+// changed text out at the end of its edit block. The runs with a second
+// argument of 1 include laying the whole text out after the change, on both
+// sides.
+#include "bench/framework/BenchText.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/RichEdit.h"
+#include "texttools/CaseConversion.h"
+#include "texttools/FindReplace.h"
+#include "texttools/ReplaceAll.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr size_t kSize = size_t{20} << 20;
+constexpr char kSearch[] = "Zebra";
+constexpr char kReplacement[] = "Quagga";
+
+// The bench text with `matches` line starts made "Zebra", spread evenly.
+const std::string& textWith(int matches) {
+    static std::map<int, std::string> cache;
+    std::string& t = cache[matches];
+    if (t.empty()) {
+        t = MakeBenchText(kSize, false);
+        if (matches > 0) {
+            const size_t stride = t.size() / static_cast<size_t>(matches) / 60 * 60;
+            for (int i = 0; i < matches; ++i) {
+                t.replace(static_cast<size_t>(i) * stride, 5, kSearch);
+            }
+        }
+    }
+    return t;
+}
+
+// Lays the whole document out now, instead of bit by bit while idle.
+void layOut(QTextEdit& edit) {
+    edit.document()->documentLayout()->blockBoundingRect(edit.document()->lastBlock());
+}
+
+template <typename Edit> std::unique_ptr<Edit> shownEdit() {
+    auto edit = std::make_unique<Edit>();
+    edit->resize(800, 600);
+    edit->show();
+    return edit;
+}
+
+std::unique_ptr<TRichEdit> controlWith(const std::string& text) {
+    auto edit = shownEdit<TRichEdit>();
+    edit->SetText(text);
+    layOut(*edit);
+    return edit;
+}
+
+// Replace All of a word that starts `matches` lines by a longer one. With
+// range(1) set, the time includes laying the changed text out in full.
+void BM_ReplaceAll_Control(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const bool untilLaidOut = state.range(1) != 0;
+    const std::string& text = textWith(matches);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = controlWith(text);
+        state.ResumeTiming();
+        const size_t count = ReplaceAll(*edit, kSearch, kReplacement, false, true);
+        if (untilLaidOut) {
+            layOut(*edit);
+        }
+        state.PauseTiming();
+        right = right && count == static_cast<size_t>(matches) &&
+                edit->Text().size() == text.size() + static_cast<size_t>(matches) &&
+                edit->Text().compare(0, 6, kReplacement) == 0;
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+
+void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const bool untilLaidOut = state.range(1) != 0;
+    const QString text = QString::fromLatin1(textWith(matches));
+    const QString search = QString::fromLatin1(kSearch);
+    const QString replacement = QString::fromLatin1(kReplacement);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = shownEdit<QTextEdit>();
+        edit->setPlainText(text);
+        layOut(*edit);
+        QTextDocument* doc = edit->document();
+        state.ResumeTiming();
+        QTextCursor block(doc);
+        block.beginEditBlock();
+        int count = 0;
+        for (QTextCursor found = doc->find(search, 0, QTextDocument::FindCaseSensitively);
+             !found.isNull();
+             found = doc->find(search, found, QTextDocument::FindCaseSensitively)) {
+            found.insertText(replacement);
+            ++count;
+        }
+        block.endEditBlock();
+        if (untilLaidOut) {
+            layOut(*edit);
+        }
+        state.PauseTiming();
+        right = right && count == matches && doc->characterCount() - 1 == text.size() + matches;
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+
+void ReplaceArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{10000, 100000}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+BENCHMARK(BM_ReplaceAll_Control)->Apply(ReplaceArgs);
+BENCHMARK(BM_ReplaceAll_ToolkitLoop)->Apply(ReplaceArgs);
+
+// The two halves of the control's Replace All apart: working out the edits on
+// the bytes, and the toolkit's document taking the same edits, bare.
+void BM_ReplaceAll_PlanOnly(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const std::string& text = textWith(matches);
+    size_t count = 0;
+    for (auto _ : state) {
+        count = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true).Count;
+    }
+    if (count != static_cast<size_t>(matches)) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAll_PlanOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ReplaceAll_BareDocumentEdits(benchmark::State& state) {
+    const int matches = static_cast<int>(state.range(0));
+    const std::string& text = textWith(matches);
+    const TReplacePlan plan = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true);
+    const QString replacement = QString::fromLatin1(kReplacement);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTextDocument doc;
+        doc.documentLayout();
+        doc.setPageSize(QSizeF(0, 0)); // laid out by nobody: the edits alone
+        doc.setPlainText(QString::fromLatin1(text));
+        state.ResumeTiming();
+        QTextCursor c(&doc);
+        c.beginEditBlock();
+        for (auto it = plan.Edits.rbegin(); it != plan.Edits.rend(); ++it) {
+            c.setPosition(static_cast<int>(it->From));
+            c.setPosition(static_cast<int>(it->To), QTextCursor::KeepAnchor);
+            c.insertText(replacement);
+        }
+        c.endEditBlock();
+        state.PauseTiming();
+        right = right && doc.characterCount() - 1 == static_cast<int>(text.size()) + matches;
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAll_BareDocumentEdits)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// Find Next from the top (nothing selected) to a match 99 % of the way down:
+// the match is selected and scrolled into view.
+void BM_FindNext_Control(benchmark::State& state) {
+    const bool matchCase = state.range(0) != 0;
+    auto edit = controlWith(textWith(0));
+    const char* marker = matchCase ? "MarkerNearTheEnd" : "mARKERnEARtHEeND";
+    int found = -1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        edit->SetSelStart(0);
+        state.ResumeTiming();
+        found = SearchStep(*edit, marker, false, matchCase);
+    }
+    if (found < 0 || edit->SelLength() != 16) {
+        state.SkipWithError("marker not found");
+    }
+}
+BENCHMARK(BM_FindNext_Control)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_FindNext_Memmem(benchmark::State& state) {
+    const std::string& text = textWith(0);
+    const void* hit = nullptr;
+    for (auto _ : state) {
+        hit = ::memmem(text.data(), text.size(), "MarkerNearTheEnd", 16);
+        benchmark::DoNotOptimize(hit);
+    }
+    if (!hit) {
+        state.SkipWithError("marker not found");
+    }
+}
+BENCHMARK(BM_FindNext_Memmem)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// All upper on the whole text selected, against setting the upper-cased text
+// in place of the same text.
+const std::string& upperText() {
+    static const std::string upper = ConvertCase(textWith(0), TCaseConversion::AllUpper);
+    return upper;
+}
+
+void BM_AllUpper_Control(benchmark::State& state) {
+    const std::string& text = textWith(0);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = controlWith(text);
+        edit->SelectAll();
+        state.ResumeTiming();
+        ConvertSelectionCase(*edit, TCaseConversion::AllUpper);
+        state.PauseTiming();
+        right = right && edit->Text() == upperText() &&
+                edit->SelStart() == static_cast<int>(text.size());
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_AllUpper_Control)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_AllUpper_SetText(benchmark::State& state) {
+    const std::string& text = textWith(0);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = controlWith(text);
+        state.ResumeTiming();
+        edit->SetText(upperText());
+        state.PauseTiming();
+        right = right && edit->Text() == upperText();
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_AllUpper_SetText)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    TApplication application;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

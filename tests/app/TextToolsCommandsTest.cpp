@@ -1,0 +1,120 @@
+#include "MainFormTest.h"
+#include "texttools/FindDialog.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+
+namespace {
+
+QLineEdit& field(QWidget& dialog, const char* name) {
+    return *dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+void typeInto(QWidget& dialog, const char* name, const QString& text) {
+    field(dialog, name).selectAll();
+    QTest::keyClicks(&field(dialog, name), text);
+}
+
+void press(QWidget& dialog, const char* button) {
+    dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+}
+
+} // namespace
+
+TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
+    const QList<TfrmNew*> windows = OpenWindows(2);
+    TRichEdit& edit = windows[1]->Edit1();
+    windows[0]->Edit1().SetText("cat");
+    edit.SetText("a cat, a CAT\r\ncat");
+    windows[1]->SetChanged(false);
+    edit.SetSelStart(5); // after the first match, nothing selected: from the top
+    Click(10);           // Find
+    TFindDialog& find = *form.FindDialog;
+    EXPECT_FALSE(find.findChild<QPushButton*>(QStringLiteral("FindNextButton"))->isEnabled());
+    typeInto(find, "FindWhat", QStringLiteral("cat"));
+    QTest::keyClick(&field(find, "FindWhat"), Qt::Key_Return);
+    EXPECT_EQ(edit.SelStart(), 2);
+    EXPECT_EQ(form.CurrentDocument.data(), windows[1]);
+    press(find, "FindNextButton");
+    EXPECT_EQ(edit.SelText(), "CAT");
+    press(find, "FindNextButton");
+    press(find, "FindNextButton"); // no more: nothing changes, nothing is said
+    EXPECT_EQ(edit.SelStart(), 14);
+    // Another window active: the next press acts on it.
+    form.DocumentArea().setActiveSubWindow(windows[0]);
+    press(find, "FindNextButton");
+    EXPECT_EQ(windows[0]->Edit1().SelLength(), 3);
+    form.DocumentArea().setActiveSubWindow(windows[1]);
+    // Escape hides the dialog; shown again it has its text, selected.
+    QTest::keyClick(&field(find, "FindWhat"), Qt::Key_Escape);
+    EXPECT_FALSE(find.isVisible());
+    Trigger("Find1");
+    EXPECT_EQ(field(find, "FindWhat").selectedText(), QStringLiteral("cat"));
+
+    Click(11); // Replace
+    TReplaceDialog& replace = *form.ReplaceDialog;
+    typeInto(replace, "FindWhat", QStringLiteral("cow"));
+    typeInto(replace, "ReplaceWith", QStringLiteral("dog"));
+    press(replace, "ReplaceAllButton");
+    EXPECT_EQ(Flag(windows[1]), "false") << "no match is no change";
+    typeInto(replace, "FindWhat", QStringLiteral("cat"));
+    edit.SetSelStart(0);
+    QTest::keyClick(&field(replace, "ReplaceWith"), Qt::Key_Enter); // Find Next
+    press(replace, "ReplaceButton");
+    EXPECT_EQ(edit.Text(), "a dog, a CAT\r\ncat");
+    press(replace, "ReplaceAllButton");
+    EXPECT_EQ(edit.Text(), "a dog, a dog\r\ndog");
+    EXPECT_EQ(edit.SelStart(), 17);
+    EXPECT_EQ(Flag(windows[1]), "true");
+    Trigger("Undo1"); // one Undo for all of Replace All
+    EXPECT_EQ(edit.Text(), "a dog, a CAT\r\ncat");
+
+    // Typed text the code page cannot hold is "?" at once; any byte shows.
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u4e2d"));
+    QCoreApplication::sendEvent(&field(replace, "ReplaceWith"), &key);
+    EXPECT_EQ(replace.ReplaceText(), "dog?");
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all.push_back(static_cast<char>(b));
+    }
+    EXPECT_EQ(FieldBytes(FieldText(all)), all);
+}
+
+TEST_F(MainFormTest, CaseCommandsKeepLineEndsAndFormatsFromBothMenus) {
+    TRichEdit& edit = OpenWindows(1)[0]->Edit1();
+    const std::pair<const char*, const char*> steps[] = {
+        {"AllUpperCase1", "HELLO\r\nW\xC9\rRLD\n"},
+        {"AllLowerCase1", "hello\r\nw\xE9\rrld\n"},
+        {"InitialUpperCase1", "Hello\r\nw\xE9\rrld\n"},
+        {"Reverse1", "hELLO\r\nW\xE9\rRLD\n"},
+        {"AllLowerCase2", "hello\r\nw\xE9\rrld\n"},
+        {"InitialUpperCase2", "Hello\r\nw\xE9\rrld\n"},
+        {"AllUpperCase2", "HELLO\r\nW\xC9\rRLD\n"},
+        {"ReverseUpperCaseLowerCase1", "hello\r\nw\xC9\rrld\n"},
+    };
+    edit.SetText("x hello\r\nw\xE9\rrld\n.");
+    QTextCursor c(edit.document());
+    c.setPosition(2);
+    c.setPosition(7, QTextCursor::KeepAnchor);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    c.mergeCharFormat(bold); // "hello"
+    for (const auto& [item, result] : steps) {
+        edit.SetSelStart(2);
+        edit.SetSelLength(14);
+        Trigger(item);
+        EXPECT_EQ(edit.Text(), "x " + std::string(result) + ".") << item;
+        EXPECT_EQ(edit.SelStart(), 16) << item; // the old start plus the length
+        EXPECT_EQ(edit.SelLength(), 0) << item;
+    }
+    c.setPosition(4);
+    EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold);
+    Trigger("Undo1");
+    EXPECT_EQ(edit.Text(), "x HELLO\r\nW\xC9\rRLD\n.");
+    edit.SetSelStart(3); // nothing selected: nothing changes
+    Trigger("AllUpperCase1");
+    EXPECT_EQ(edit.SelStart(), 3);
+}

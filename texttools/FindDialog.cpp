@@ -1,0 +1,175 @@
+#include "texttools/FindDialog.h"
+
+#include "framework/ui/TextMirror.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <limits>
+
+namespace {
+
+constexpr int kButtonColumn = 2;
+
+// Keeps the field showing what will be searched for: the text typed, with
+// every character the code page cannot hold made "?".
+void takeField(QLineEdit* field, std::string& bytes) {
+    bytes = FieldBytes(field->text());
+    const QString shown = FieldText(bytes);
+    if (shown != field->text()) {
+        const int caret = field->cursorPosition();
+        field->setText(shown);
+        field->setCursorPosition(caret);
+    }
+}
+
+} // namespace
+
+QString FieldText(const std::string& bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += (b == '\r' || b == '\n') ? QChar(0x2400 + b) : TTextMirror::Display(b);
+    }
+    return out;
+}
+
+std::string FieldBytes(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i; // one character, one "?"
+            out.push_back('?');
+            continue;
+        }
+        const int b = TTextMirror::FromDisplay(ch.unicode());
+        out.push_back(b >= 0 ? static_cast<char>(b) : '?');
+    }
+    return out;
+}
+
+TFindDialog::TFindDialog(QWidget* parent, TFindOptions options)
+    : QDialog(parent), options_(options) {
+    setObjectName(QStringLiteral("FindDialog"));
+    setWindowTitle(tr("Find"));
+    grid_ = new QGridLayout(this);
+    grid_->setSizeConstraint(QLayout::SetFixedSize);
+    findEdit_ = addTextRow(0, tr("Fi&nd what:"), "FindWhat");
+    connect(findEdit_, &QLineEdit::textEdited, this, [this] {
+        takeField(findEdit_, findText_);
+        refresh();
+    });
+    findNext_ = addButton(0, tr("&Find Next"), "FindNextButton");
+    findNext_->setDefault(true);
+    connect(findNext_, &QPushButton::clicked, this, &TFindDialog::OnFind);
+
+    wholeWord_ = new QCheckBox(tr("Match &whole word only"), this);
+    wholeWord_->setObjectName(QStringLiteral("WholeWord"));
+    matchCase_ = new QCheckBox(tr("Match &case"), this);
+    matchCase_->setObjectName(QStringLiteral("MatchCase"));
+    grid_->addWidget(wholeWord_, 3, 0, 1, 2);
+    grid_->addWidget(matchCase_, 4, 0, 1, 2);
+    connect(wholeWord_, &QCheckBox::toggled, this, [this](bool on) { setOption(frWholeWord, on); });
+    connect(matchCase_, &QCheckBox::toggled, this, [this](bool on) { setOption(frMatchCase, on); });
+
+    cancel_ = addButton(1, tr("Cancel"), "CancelButton");
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    refresh();
+}
+
+QLineEdit* TFindDialog::addTextRow(int row, const QString& label, const char* name) {
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QString::fromLatin1(name));
+    // Long search texts are kept whole.
+    field->setMaxLength(std::numeric_limits<int>::max());
+    field->setMinimumWidth(220);
+    auto* caption = new QLabel(label, this);
+    caption->setBuddy(field);
+    grid_->addWidget(caption, row, 0);
+    grid_->addWidget(field, row, 1);
+    return field;
+}
+
+QPushButton* TFindDialog::addButton(int row, const QString& caption, const char* name) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter is Find Next, whichever button was pressed last.
+    button->setAutoDefault(false);
+    grid_->addWidget(button, row, kButtonColumn);
+    return button;
+}
+
+void TFindDialog::SetFindText(std::string text) {
+    findText_ = std::move(text);
+    findEdit_->setText(FieldText(findText_));
+    refresh();
+}
+
+void TFindDialog::SetOptions(TFindOptions options) {
+    options_ = options;
+    refresh();
+}
+
+void TFindDialog::setOption(TFindOption option, bool on) {
+    options_.setFlag(option, on);
+}
+
+void TFindDialog::refresh() {
+    const QSignalBlocker blockWhole(wholeWord_);
+    const QSignalBlocker blockCase(matchCase_);
+    wholeWord_->setChecked(options_.testFlag(frWholeWord));
+    matchCase_->setChecked(options_.testFlag(frMatchCase));
+    findNext_->setEnabled(!findText_.empty());
+}
+
+void TFindDialog::Execute() {
+    if (!isVisible()) {
+        show();
+    }
+    raise();
+    activateWindow();
+    findEdit_->setFocus();
+    findEdit_->selectAll();
+}
+
+TReplaceDialog::TReplaceDialog(QWidget* parent, TFindOptions options)
+    : TFindDialog(parent, options) {
+    setObjectName(QStringLiteral("ReplaceDialog"));
+    setWindowTitle(tr("Replace"));
+    replaceEdit_ = addTextRow(1, tr("Re&place with:"), "ReplaceWith");
+    connect(replaceEdit_, &QLineEdit::textEdited, this,
+            [this] { takeField(replaceEdit_, replaceText_); });
+    // Cancel moves down below the two replace buttons.
+    grid_->removeWidget(cancel_);
+    replace_ = addButton(1, tr("&Replace"), "ReplaceButton");
+    replaceAll_ = addButton(2, tr("Replace &All"), "ReplaceAllButton");
+    grid_->addWidget(cancel_, 3, kButtonColumn);
+    connect(replace_, &QPushButton::clicked, this, [this] {
+        setOption(frReplaceAll, false);
+        emit OnReplace();
+    });
+    connect(replaceAll_, &QPushButton::clicked, this, [this] {
+        setOption(frReplaceAll, true);
+        emit OnReplace();
+    });
+    setTabOrder(findEdit_, replaceEdit_);
+    refresh();
+}
+
+void TReplaceDialog::SetReplaceText(std::string text) {
+    replaceText_ = std::move(text);
+    replaceEdit_->setText(FieldText(replaceText_));
+}
+
+void TReplaceDialog::refresh() {
+    TFindDialog::refresh();
+    if (replace_) {
+        replace_->setEnabled(!FindText().empty());
+        replaceAll_->setEnabled(!FindText().empty());
+    }
+}

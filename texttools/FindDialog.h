@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QDialog>
+#include <QFlags>
+#include <string>
+
+class QCheckBox;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+
+enum TFindOption : unsigned {
+    frDown = 0x1,       // search downwards (the only direction offered here)
+    frHideUpDown = 0x2, // no choice of direction
+    frMatchCase = 0x4,
+    frWholeWord = 0x8,
+    frReplace = 0x10,
+    frReplaceAll = 0x20, // set by Replace All, cleared by Replace
+};
+Q_DECLARE_FLAGS(TFindOptions, TFindOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TFindOptions)
+
+// The modeless Find dialog. It is kept for the whole run and remembers the
+// search text and the options from one use to the next; each press of Find
+// Next (or Enter) raises OnFind. Cancel and Escape only hide it.
+class TFindDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFindDialog(QWidget* parent, TFindOptions options = frDown | frHideUpDown);
+
+    // Bytes in the document code page.
+    const std::string& FindText() const { return findText_; }
+    void SetFindText(std::string text);
+    TFindOptions Options() const { return options_; }
+    void SetOptions(TFindOptions options);
+
+    // Shows the dialog, or brings it forward when it is shown, with the
+    // search text selected.
+    void Execute();
+
+signals:
+    void OnFind();
+
+protected:
+    // The dialog's own texts and button states, from the stored ones.
+    virtual void refresh();
+    QLineEdit* addTextRow(int row, const QString& label, const char* name);
+    QPushButton* addButton(int row, const QString& caption, const char* name);
+    void setOption(TFindOption option, bool on);
+
+    QGridLayout* grid_ = nullptr;
+    QLineEdit* findEdit_ = nullptr;
+    QPushButton* findNext_ = nullptr;
+    QCheckBox* wholeWord_ = nullptr;
+    QCheckBox* matchCase_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+
+private:
+    std::string findText_;
+    TFindOptions options_;
+};
+
+// The modeless Replace dialog: the Find dialog with a replacement text and
+// the Replace and Replace All buttons, both of which raise OnReplace.
+class TReplaceDialog : public TFindDialog {
+    Q_OBJECT
+public:
+    explicit TReplaceDialog(QWidget* parent,
+                            TFindOptions options = frDown | frHideUpDown | frReplace);
+
+    const std::string& ReplaceText() const { return replaceText_; }
+    void SetReplaceText(std::string text);
+
+signals:
+    void OnReplace();
+
+protected:
+    void refresh() override;
+
+private:
+    QLineEdit* replaceEdit_ = nullptr;
+    QPushButton* replace_ = nullptr;
+    QPushButton* replaceAll_ = nullptr;
+    std::string replaceText_;
+};
+
+// Texts of the dialogs' fields: bytes shown character by character, line
+// ends and other controls as visible symbols, and back; a character the
+// code page cannot hold becomes "?", as it does in the document.
+QString FieldText(const std::string& bytes);
+std::string FieldBytes(const QString& text);
