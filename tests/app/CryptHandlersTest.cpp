@@ -1,6 +1,7 @@
 #include "MainFormTest.h"
 #include "crypt/Cipher.h"
 #include "framework/CodePage.h"
+#include "texttools/FindDialog.h"
 
 #include <QLineEdit>
 #include <QMdiArea>
@@ -79,11 +80,12 @@ TEST_F(CryptHandlersTest, OkActsOnTheWindowTheLastDocumentCommandTookAndNeverOnA
     windows[1]->Edit1().SetText("second");
     form.DocumentArea().setActiveSubWindow(windows[0]);
     Trigger("Crypt1");
-    // Another document command in another window moves CurrentDocument, and
-    // Decrypt while the dialog stands open turns the direction.
+    Trigger("Decrypt1"); // while the dialog stands open: turns the direction
+    // A search in another window moves CurrentDocument there.
     form.DocumentArea().setActiveSubWindow(windows[1]);
-    Trigger("SelectAll");
-    Trigger("Decrypt1");
+    form.FindDialog->SetFindText("eco");
+    form.FindDialog->findChild<QPushButton*>(QStringLiteral("FindNextButton"))->click();
+    ASSERT_EQ(windows[1]->Edit1().SelText(), "eco");
     frmCrypt->SetItemIndex(1);
     frmCrypt->Button1().click();
     EXPECT_EQ(windows[0]->Edit1().Text(), "first");
