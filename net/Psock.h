@@ -271,3 +271,6 @@ std::string NthWord(const std::string& Text, char Delimiter, std::int32_t N);
 std::int32_t NthPos(const std::string& Text, char Delimiter, std::int32_t N);
 // Writes S and CR LF to the stream.
 void StreamLn(TStream& Stream, const std::string& S);
+
+// The listening server built on this component.
+#include "net/NMGeneralServer.h"

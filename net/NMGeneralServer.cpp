@@ -1,0 +1,254 @@
+// The listening server and its serving threads.
+
+#include "net/NMGeneralServer.h"
+
+#include "net/PsockSys.h"
+
+#include <QAbstractEventDispatcher>
+#include <algorithm>
+#include <chrono>
+#include <sys/socket.h>
+
+std::mutex ServerLock;
+
+// The serving threads of a listening server. Thread objects are made on the
+// GUI thread and deleted there once their threads have ended; the lock is
+// also what orders a thread's last work before its deletion.
+struct TNMGeneralServer::TServeThreads {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::vector<InstantiateServethread*> threads; // not yet deleted
+    int running = 0;                              // not yet ended
+};
+
+namespace {
+
+bool isServer(QObject* owner) {
+    return dynamic_cast<TNMGeneralServer*>(owner) != nullptr;
+}
+
+} // namespace
+
+// --- The list ---
+
+void TServerList::Add(TNMGeneralServer* Item) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.push_back(Item);
+}
+
+void TServerList::Remove(TNMGeneralServer* Item) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.erase(std::remove(items_.begin(), items_.end(), Item), items_.end());
+}
+
+int TServerList::Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(items_.size());
+}
+
+// --- The server ---
+
+// A serving component lives on its own thread, so it cannot be a Qt child of
+// its server: the server frees it through that thread instead.
+TNMGeneralServer::TNMGeneralServer(QObject* Owner) : TPowersock(isServer(Owner) ? nullptr : Owner) {
+    if (!isServer(Owner)) {
+        ServerList = new TServerList;
+        threads_ = std::make_unique<TServeThreads>();
+    }
+}
+
+TNMGeneralServer::~TNMGeneralServer() {
+    if (threads_) {
+        // Its threads use the list and this server to the end, so they end first.
+        stopServing();
+    }
+    delete ServerList;
+    ServerList = nullptr;
+}
+
+TNMGeneralServer* TNMGeneralServer::NewInstance(QObject* Owner) {
+    return new TNMGeneralServer(Owner);
+}
+
+void TNMGeneralServer::Loaded() {
+    OnAccept = [this](QObject* Sender) { ServerAccept(Sender); };
+    Listen(false);
+    // Room for a burst of clients: with a queue of one, every connection
+    // beyond the second is turned away until its retry, seconds later.
+    psock::sysListen(SocketHandle, SOMAXCONN);
+}
+
+void TNMGeneralServer::Abort() {
+    if (!ServerList) {
+        TPowersock::Abort();
+        return;
+    }
+    StatusMessage(8, "Abort");
+    const TServerList::TLocked list = ServerList->LockList();
+    for (TNMGeneralServer* component : list.Items()) {
+        // The flag rather than Cancel(): its status report would run the
+        // component's OnStatus here, beside the component's own thread.
+        component->Canceled = true;
+        // A wait that sleeps until its thread's next event sees the flag now.
+        if (QAbstractEventDispatcher* events =
+                QAbstractEventDispatcher::instance(component->ServeThread)) {
+            events->wakeUp();
+        }
+    }
+}
+
+void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
+    {
+        std::lock_guard<std::mutex> lock(ServerLock);
+        try {
+            AsyncDone = true; // Accept does not wait
+            const std::uint16_t socket = Accept();
+            if (socket != InvalidSocketHandle) {
+                // From now on the serving component's window watches it, on its thread.
+                WindowHandle->unselect(socket);
+                if (threads_) {
+                    new InstantiateServethread(this, socket);
+                } else {
+                    psock::sysClose(socket); // a serving component serves no one else
+                }
+            }
+        } catch (...) {
+            // a connection that could not be taken leaves the server listening
+        }
+    }
+    if (threads_) {
+        reapEndedThreads();
+    }
+    if (OnClientContact) {
+        OnClientContact(this);
+    }
+}
+
+void TNMGeneralServer::reapEndedThreads() {
+    std::vector<InstantiateServethread*> ended;
+    {
+        std::lock_guard<std::mutex> lock(threads_->mutex);
+        auto& all = threads_->threads;
+        const auto split = std::partition(
+            all.begin(), all.end(), [](const InstantiateServethread* t) { return !t->ended_; });
+        ended.assign(split, all.end());
+        all.erase(split, all.end());
+    }
+    for (InstantiateServethread* thread : ended) {
+        delete thread;
+    }
+}
+
+void TNMGeneralServer::stopServing() {
+    using namespace std::chrono_literals;
+    for (;;) {
+        // Again and again: a Serve that catches the abort and waits anew is
+        // canceled anew.
+        Abort();
+        std::unique_lock<std::mutex> lock(threads_->mutex);
+        if (threads_->ended.wait_for(lock, 50ms, [this] { return threads_->running == 0; })) {
+            break;
+        }
+    }
+    reapEndedThreads();
+}
+
+// --- The serving thread ---
+
+InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket)
+    : server_(Server), socket_(Socket) {
+    TNMGeneralServer::TServeThreads& registry = *Server->threads_;
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        registry.threads.push_back(this);
+        ++registry.running;
+    }
+    connect(this, &QThread::finished, Server, [Server] { Server->reapEndedThreads(); });
+    // The component is made on the thread, so that its window, notifiers and
+    // timer belong to the thread that serves; this waits until it stands.
+    start();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!isSettled_ && !isRunning()) {
+        // No thread to be had: the connection is closed, not leaked.
+        psock::sysClose(socket_);
+        std::lock_guard<std::mutex> ended(registry.mutex);
+        ended_ = true;
+        --registry.running;
+        return;
+    }
+    settled_.wait(lock, [this] { return isSettled_; });
+}
+
+InstantiateServethread::~InstantiateServethread() {
+    wait(); // the thread's own end, after the last of the work above
+}
+
+bool InstantiateServethread::setUp() {
+    try {
+        ServingComponent = server_->NewInstance(server_);
+        TNMGeneralServer& component = *ServingComponent;
+        component.Connected = true;
+        component.RemoteAddress = server_->RemoteAddress;
+        component.OnConnect = server_->OnConnect;
+        component.OnDisconnect = server_->OnDisconnect;
+        // One setting bounds the waits of every connection.
+        component.TimeOut = server_->TimeOut;
+        component.ServeThread = this;
+        component.Close(component.SocketHandle);
+        component.SocketHandle = socket_;
+        socket_ = InvalidSocketHandle;
+        // An accepted socket inherits the listening socket's reset-on-close,
+        // which could cut off the last reply sent: a served connection ends
+        // with an orderly close.
+        const linger orderly{0, 0};
+        ::setsockopt(component.SocketHandle, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
+        server_->ServerList->Add(&component);
+        component.WindowHandle->select(component.SocketHandle, SocketEventMessage, SocketEventMask);
+        component.ParentServer = server_;
+        return true;
+    } catch (...) {
+        if (socket_ != InvalidSocketHandle) {
+            psock::sysClose(socket_);
+            socket_ = InvalidSocketHandle;
+        }
+        return false;
+    }
+}
+
+void InstantiateServethread::run() {
+    const bool ready = setUp();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        isSettled_ = true;
+    }
+    settled_.notify_one();
+    if (ready) {
+        Execute();
+    }
+    release();
+    TNMGeneralServer::TServeThreads& registry = *server_->threads_;
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    ended_ = true;
+    --registry.running;
+    registry.ended.notify_all();
+}
+
+void InstantiateServethread::Execute() {
+    try {
+        ServingComponent->Serve();
+    } catch (...) {
+        // a client that made Serve fail ends only its own connection
+    }
+}
+
+void InstantiateServethread::release() {
+    std::lock_guard<std::mutex> lock(ServerLock);
+    try {
+        if (ServingComponent) {
+            server_->ServerList->Remove(ServingComponent);
+            delete ServingComponent; // closes the accepted socket, on this thread
+        }
+    } catch (...) {
+    }
+    ServingComponent = nullptr;
+}

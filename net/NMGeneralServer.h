@@ -1,0 +1,141 @@
+#pragma once
+
+// The listening server: a socket component that listens on Port, accepts each
+// connection on the GUI thread and serves it on a thread of its own, through a
+// serving component of the server's own class whose Serve does the work for
+// one client.
+//
+//     class TEchoServer : public TNMServerOf<TEchoServer> {
+//     public:
+//         using TNMServerOf::TNMServerOf;
+//         void Serve() override { ... ReadLn() ... Write(...) ... }
+//     };
+//     auto server = new TEchoServer(form); server->Port = 2121; server->Loaded();
+//
+// A serving component lives wholly on its thread: its hidden window, its
+// socket notifications, its timer and its Serve. Its OnConnect and
+// OnDisconnect (taken from the server) are called there too.
+
+#include "net/Psock.h"
+
+#include <QThread>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class TNMGeneralServer;
+class InstantiateServethread;
+
+// Serializes accepting against the serving threads' removal of their
+// components, for every server of the process.
+extern std::mutex ServerLock;
+
+// The serving components of a listening server, under a lock of their own.
+class TServerList {
+public:
+    // The entries, locked for as long as the view lives.
+    class TLocked {
+    public:
+        explicit TLocked(TServerList& list) : lock_(list.mutex_), items_(list.items_) {}
+        const std::vector<TNMGeneralServer*>& Items() const { return items_; }
+
+    private:
+        std::unique_lock<std::mutex> lock_;
+        const std::vector<TNMGeneralServer*>& items_;
+    };
+
+    TLocked LockList() { return TLocked(*this); }
+    void Add(TNMGeneralServer* Item);
+    void Remove(TNMGeneralServer* Item);
+    int Count() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<TNMGeneralServer*> items_;
+};
+
+class TNMGeneralServer : public TPowersock {
+public:
+    // Owned by a server (or by one of its derived classes), the component is a
+    // serving one; otherwise it is a listening server with its ServerList.
+    explicit TNMGeneralServer(QObject* Owner = nullptr);
+    ~TNMGeneralServer() override;
+
+    // Starts listening once the properties are set (the form calls it after
+    // loading): connections are announced as FD_ACCEPT and ServerAccept takes them.
+    virtual void Loaded();
+    // A server connects nowhere.
+    void Connect() override {}
+    // A listening server cancels the waits of every serving component; a
+    // serving one cancels its own, which is how its time-out ends them.
+    void Abort() override;
+    // The work for one client, run on the serving thread; nothing here.
+    virtual void Serve() {}
+    // The listening server's OnAccept: one connection accepted, one serving
+    // thread started, OnClientContact fired.
+    void ServerAccept(QObject* Sender);
+
+    TServerList* ServerList = nullptr; // owned by a listening server; null in a serving one
+    TNotifyEvent OnClientContact;
+    TNMGeneralServer* ParentServer = nullptr;      // in a serving component: its server
+    InstantiateServethread* ServeThread = nullptr; // in a serving component: its thread
+
+protected:
+    // The class's virtual constructor: a new component of this object's own
+    // class. Every derived server provides it (TNMServerOf does so).
+    virtual TNMGeneralServer* NewInstance(QObject* Owner);
+
+private:
+    friend class InstantiateServethread;
+    struct TServeThreads;
+
+    // Deletes the thread objects whose threads have ended.
+    void reapEndedThreads();
+    // Cancels and waits until every serving thread has ended.
+    void stopServing();
+
+    std::unique_ptr<TServeThreads> threads_; // of a listening server
+};
+
+// A derived server whose serving components are of class TServer.
+template <class TServer, class TBase = TNMGeneralServer> class TNMServerOf : public TBase {
+public:
+    using TBase::TBase;
+
+protected:
+    TNMGeneralServer* NewInstance(QObject* Owner) override { return new TServer(Owner); }
+};
+
+// The thread serving one accepted connection. Its component is made, serves
+// and is freed on the thread itself; the server deletes the ended thread object.
+class InstantiateServethread : public QThread {
+public:
+    // Starts the thread and returns once its serving component stands, holding
+    // the accepted socket (or, when none could be made, the socket is closed).
+    InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket);
+    ~InstantiateServethread() override;
+    InstantiateServethread(const InstantiateServethread&) = delete;
+    InstantiateServethread& operator=(const InstantiateServethread&) = delete;
+
+    TNMGeneralServer* ServingComponent = nullptr;
+
+protected:
+    // Serves the client; whatever Serve raises ends only this connection.
+    virtual void Execute();
+    void run() override;
+
+private:
+    friend class TNMGeneralServer;
+
+    bool setUp();
+    void release();
+
+    TNMGeneralServer* server_;
+    std::uint16_t socket_; // the accepted socket until the component holds it
+    std::mutex mutex_;
+    std::condition_variable settled_;
+    bool isSettled_ = false;
+    bool ended_ = false; // under the server's thread registry lock
+};
