@@ -5,20 +5,39 @@
 #include "net/PsockSys.h"
 
 #include <QAbstractEventDispatcher>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 std::mutex ServerLock;
 
 // The serving threads of a listening server. Thread objects are made on the
-// GUI thread and deleted there once their threads have ended; the lock is
-// also what orders a thread's last work before its deletion.
+// GUI thread and joined and deleted there once their threads have ended; the
+// lock also orders a thread's last work before its deletion. An ending thread
+// rings the bell, whose notifier on the GUI thread reaps it.
 struct TNMGeneralServer::TServeThreads {
+    TServeThreads() : bell(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~TServeThreads() {
+        notifier.reset();
+        if (bell >= 0) {
+            ::close(bell);
+        }
+    }
+    void ring() const {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(bell, &one, sizeof one);
+    }
+
     std::mutex mutex;
     std::condition_variable ended;
     std::vector<InstantiateServethread*> threads; // not yet deleted
     int running = 0;                              // not yet ended
+    int bell;
+    std::unique_ptr<QSocketNotifier> notifier;
 };
 
 namespace {
@@ -54,14 +73,21 @@ TNMGeneralServer::TNMGeneralServer(QObject* Owner) : TPowersock(isServer(Owner) 
     if (!isServer(Owner)) {
         ServerList = new TServerList;
         threads_ = std::make_unique<TServeThreads>();
+        if (threads_->bell >= 0) {
+            threads_->notifier =
+                std::make_unique<QSocketNotifier>(threads_->bell, QSocketNotifier::Read);
+            connect(threads_->notifier.get(), &QSocketNotifier::activated, this, [this] {
+                std::uint64_t rung = 0;
+                [[maybe_unused]] const auto read = ::read(threads_->bell, &rung, sizeof rung);
+                reapEndedThreads();
+            });
+        }
     }
 }
 
 TNMGeneralServer::~TNMGeneralServer() {
-    if (threads_) {
-        // Its threads use the list and this server to the end, so they end first.
-        stopServing();
-    }
+    // Its threads use the list and this server to the end, so they end first.
+    StopServing();
     delete ServerList;
     ServerList = nullptr;
 }
@@ -90,9 +116,8 @@ void TNMGeneralServer::Abort() {
         // component's OnStatus here, beside the component's own thread.
         component->Canceled = true;
         // A wait that sleeps until its thread's next event sees the flag now.
-        if (QAbstractEventDispatcher* events =
-                QAbstractEventDispatcher::instance(component->ServeThread)) {
-            events->wakeUp();
+        if (component->ServeThread && component->ServeThread->events_) {
+            component->ServeThread->events_->wakeUp();
         }
     }
 }
@@ -139,8 +164,11 @@ void TNMGeneralServer::reapEndedThreads() {
     }
 }
 
-void TNMGeneralServer::stopServing() {
+void TNMGeneralServer::StopServing() {
     using namespace std::chrono_literals;
+    if (!threads_) {
+        return;
+    }
     for (;;) {
         // Again and again: a Serve that catches the abort and waits anew is
         // canceled anew.
@@ -163,28 +191,32 @@ InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::ui
         registry.threads.push_back(this);
         ++registry.running;
     }
-    connect(this, &QThread::finished, Server, [Server] { Server->reapEndedThreads(); });
-    // The component is made on the thread, so that its window, notifiers and
-    // timer belong to the thread that serves; this waits until it stands.
-    start();
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!isSettled_ && !isRunning()) {
+    try {
+        // The component is made on the thread, so that its window, notifiers
+        // and timer belong to the thread that serves; this waits until it stands.
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
         // No thread to be had: the connection is closed, not leaked.
         psock::sysClose(socket_);
-        std::lock_guard<std::mutex> ended(registry.mutex);
+        std::lock_guard<std::mutex> lock(registry.mutex);
         ended_ = true;
         --registry.running;
         return;
     }
+    std::unique_lock<std::mutex> lock(mutex_);
     settled_.wait(lock, [this] { return isSettled_; });
 }
 
 InstantiateServethread::~InstantiateServethread() {
-    wait(); // the thread's own end, after the last of the work above
+    if (thread_.joinable()) {
+        thread_.join();
+    }
 }
 
 bool InstantiateServethread::setUp() {
     try {
+        { QEventLoop dispatcherOfItsOwn; } // what makes Qt give this thread its dispatcher
+        events_ = QAbstractEventDispatcher::instance();
         ServingComponent = server_->NewInstance(server_);
         TNMGeneralServer& component = *ServingComponent;
         component.Connected = true;
@@ -227,10 +259,13 @@ void InstantiateServethread::run() {
     }
     release();
     TNMGeneralServer::TServeThreads& registry = *server_->threads_;
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    ended_ = true;
-    --registry.running;
-    registry.ended.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        ended_ = true;
+        --registry.running;
+        registry.ended.notify_all();
+    }
+    registry.ring(); // the server joins it, after the destructor's wait if need be
 }
 
 void InstantiateServethread::Execute() {

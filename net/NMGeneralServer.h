@@ -12,21 +12,25 @@
 //     };
 //     auto server = new TEchoServer(form); server->Port = 2121; server->Loaded();
 //
+// The destructor stops serving first: every serving component is canceled and
+// its thread joined.
+//
 // A serving component lives wholly on its thread: its hidden window, its
 // socket notifications, its timer and its Serve. Its OnConnect and
 // OnDisconnect (taken from the server) are called there too.
 
 #include "net/Psock.h"
 
-#include <QThread>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class TNMGeneralServer;
 class InstantiateServethread;
+class QAbstractEventDispatcher;
 
 // Serializes accepting against the serving threads' removal of their
 // components, for every server of the process.
@@ -76,6 +80,11 @@ public:
     // The listening server's OnAccept: one connection accepted, one serving
     // thread started, OnClientContact fired.
     void ServerAccept(QObject* Sender);
+    // Cancels every serving component again and again until all their threads
+    // have ended. The destructor does it; a derived server whose serving
+    // components use members of its own calls it first in its own destructor,
+    // before those members go.
+    void StopServing();
 
     TServerList* ServerList = nullptr; // owned by a listening server; null in a serving one
     TNotifyEvent OnClientContact;
@@ -91,10 +100,8 @@ private:
     friend class InstantiateServethread;
     struct TServeThreads;
 
-    // Deletes the thread objects whose threads have ended.
+    // Joins and deletes the threads that have ended.
     void reapEndedThreads();
-    // Cancels and waits until every serving thread has ended.
-    void stopServing();
 
     std::unique_ptr<TServeThreads> threads_; // of a listening server
 };
@@ -109,13 +116,18 @@ protected:
 };
 
 // The thread serving one accepted connection. Its component is made, serves
-// and is freed on the thread itself; the server deletes the ended thread object.
-class InstantiateServethread : public QThread {
+// and is freed on the thread itself; the server joins the ended thread and
+// deletes this object.
+//
+// It is a thread of the standard library rather than a QThread: Qt gives it an
+// event dispatcher of its own as it starts (an adopted thread), and joining
+// it orders all it did before whatever follows, for the sanitizers too.
+class InstantiateServethread {
 public:
     // Starts the thread and returns once its serving component stands, holding
     // the accepted socket (or, when none could be made, the socket is closed).
     InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket);
-    ~InstantiateServethread() override;
+    virtual ~InstantiateServethread();
     InstantiateServethread(const InstantiateServethread&) = delete;
     InstantiateServethread& operator=(const InstantiateServethread&) = delete;
 
@@ -124,18 +136,20 @@ public:
 protected:
     // Serves the client; whatever Serve raises ends only this connection.
     virtual void Execute();
-    void run() override;
 
 private:
     friend class TNMGeneralServer;
 
+    void run();
     bool setUp();
     void release();
 
     TNMGeneralServer* server_;
-    std::uint16_t socket_; // the accepted socket until the component holds it
+    std::uint16_t socket_;                       // the accepted socket until the component holds it
+    QAbstractEventDispatcher* events_ = nullptr; // the thread's, while it serves
     std::mutex mutex_;
     std::condition_variable settled_;
     bool isSettled_ = false;
     bool ended_ = false; // under the server's thread registry lock
+    std::thread thread_;
 };
