@@ -110,6 +110,7 @@ void TNMGeneralServer::Abort() {
         return;
     }
     StatusMessage(8, "Abort");
+    ++aborts_; // before the list is locked: see InstantiateServethread::setUp
     const TServerList::TLocked list = ServerList->LockList();
     for (TNMGeneralServer* component : list.Items()) {
         // The flag rather than Cancel(): its status report would run the
@@ -184,7 +185,8 @@ void TNMGeneralServer::StopServing() {
 // --- The serving thread ---
 
 InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket)
-    : server_(Server), socket_(Socket) {
+    : server_(Server), socket_(Socket), peer_(Server->RemoteAddress), onConnect_(Server->OnConnect),
+      onDisconnect_(Server->OnDisconnect), timeOut_(Server->TimeOut), aborts_(Server->aborts_) {
     TNMGeneralServer::TServeThreads& registry = *Server->threads_;
     {
         std::lock_guard<std::mutex> lock(registry.mutex);
@@ -193,7 +195,7 @@ InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::ui
     }
     try {
         // The component is made on the thread, so that its window, notifiers
-        // and timer belong to the thread that serves; this waits until it stands.
+        // and timer belong to the thread that serves.
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
         // No thread to be had: the connection is closed, not leaked.
@@ -201,10 +203,7 @@ InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::ui
         std::lock_guard<std::mutex> lock(registry.mutex);
         ended_ = true;
         --registry.running;
-        return;
     }
-    std::unique_lock<std::mutex> lock(mutex_);
-    settled_.wait(lock, [this] { return isSettled_; });
 }
 
 InstantiateServethread::~InstantiateServethread() {
@@ -220,11 +219,11 @@ bool InstantiateServethread::setUp() {
         ServingComponent = server_->NewInstance(server_);
         TNMGeneralServer& component = *ServingComponent;
         component.Connected = true;
-        component.RemoteAddress = server_->RemoteAddress;
-        component.OnConnect = server_->OnConnect;
-        component.OnDisconnect = server_->OnDisconnect;
+        component.RemoteAddress = peer_;
+        component.OnConnect = onConnect_;
+        component.OnDisconnect = onDisconnect_;
         // One setting bounds the waits of every connection.
-        component.TimeOut = server_->TimeOut;
+        component.TimeOut = timeOut_;
         component.ServeThread = this;
         component.Close(component.SocketHandle);
         component.SocketHandle = socket_;
@@ -235,6 +234,11 @@ bool InstantiateServethread::setUp() {
         const linger orderly{0, 0};
         ::setsockopt(component.SocketHandle, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
         server_->ServerList->Add(&component);
+        // An abort that did not find the component listed counted itself
+        // before it looked, so it shows here.
+        if (server_->aborts_ != aborts_) {
+            component.Canceled = true;
+        }
         component.WindowHandle->select(component.SocketHandle, SocketEventMessage, SocketEventMask);
         component.ParentServer = server_;
         return true;
@@ -248,13 +252,7 @@ bool InstantiateServethread::setUp() {
 }
 
 void InstantiateServethread::run() {
-    const bool ready = setUp();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        isSettled_ = true;
-    }
-    settled_.notify_one();
-    if (ready) {
+    if (setUp()) {
         Execute();
     }
     release();

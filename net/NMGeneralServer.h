@@ -21,6 +21,7 @@
 
 #include "net/Psock.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -86,7 +87,9 @@ public:
     // before those members go.
     void StopServing();
 
-    TServerList* ServerList = nullptr; // owned by a listening server; null in a serving one
+    // Owned by a listening server (null in a serving one); a serving component
+    // enters it from its own thread as that thread starts, and leaves it as it ends.
+    TServerList* ServerList = nullptr;
     TNotifyEvent OnClientContact;
     TNMGeneralServer* ParentServer = nullptr;      // in a serving component: its server
     InstantiateServethread* ServeThread = nullptr; // in a serving component: its thread
@@ -104,6 +107,9 @@ private:
     void reapEndedThreads();
 
     std::unique_ptr<TServeThreads> threads_; // of a listening server
+    // Counts the listening server's aborts, so that one reaches the serving
+    // components still on their way into the list too.
+    std::atomic<std::uint64_t> aborts_{0};
 };
 
 // A derived server whose serving components are of class TServer.
@@ -115,17 +121,19 @@ protected:
     TNMGeneralServer* NewInstance(QObject* Owner) override { return new TServer(Owner); }
 };
 
-// The thread serving one accepted connection. Its component is made, serves
-// and is freed on the thread itself; the server joins the ended thread and
-// deletes this object.
+// The thread serving one accepted connection. Its component is made, joins
+// the server's list, serves and is freed on the thread itself, so the GUI
+// thread never waits for it; the server joins the ended thread and deletes
+// this object.
 //
 // It is a thread of the standard library rather than a QThread: Qt gives it an
 // event dispatcher of its own as it starts (an adopted thread), and joining
 // it orders all it did before whatever follows, for the sanitizers too.
 class InstantiateServethread {
 public:
-    // Starts the thread and returns once its serving component stands, holding
-    // the accepted socket (or, when none could be made, the socket is closed).
+    // Starts the thread that serves the accepted socket (when no thread can be
+    // had, the socket is closed). What the serving component takes from the
+    // server is taken here, before the server accepts again.
     InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket);
     virtual ~InstantiateServethread();
     InstantiateServethread(const InstantiateServethread&) = delete;
@@ -145,11 +153,13 @@ private:
     void release();
 
     TNMGeneralServer* server_;
-    std::uint16_t socket_;                       // the accepted socket until the component holds it
+    std::uint16_t socket_; // the accepted socket until the component holds it
+    sockaddr_in peer_;
+    TNotifyEvent onConnect_;
+    TNotifyEvent onDisconnect_;
+    std::int32_t timeOut_;
+    std::uint64_t aborts_;                       // the server's aborts before this connection
     QAbstractEventDispatcher* events_ = nullptr; // the thread's, while it serves
-    std::mutex mutex_;
-    std::condition_variable settled_;
-    bool isSettled_ = false;
-    bool ended_ = false; // under the server's thread registry lock
+    bool ended_ = false;                         // under the server's thread registry lock
     std::thread thread_;
 };
