@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <sys/eventfd.h>
@@ -38,9 +39,12 @@ struct TNMGeneralServer::TServeThreads {
     int running = 0;                              // not yet ended
     int bell;
     std::unique_ptr<QSocketNotifier> notifier;
+    QTimer reapLater; // for threads still on their way out
 };
 
 namespace {
+
+constexpr int MaxAcceptsAtOnce = 32;
 
 bool isServer(QObject* owner) {
     return dynamic_cast<TNMGeneralServer*>(owner) != nullptr;
@@ -82,6 +86,9 @@ TNMGeneralServer::TNMGeneralServer(QObject* Owner) : TPowersock(isServer(Owner) 
                 reapEndedThreads();
             });
         }
+        threads_->reapLater.setSingleShot(true);
+        threads_->reapLater.setInterval(10);
+        connect(&threads_->reapLater, &QTimer::timeout, this, [this] { reapEndedThreads(); });
     }
 }
 
@@ -94,6 +101,12 @@ TNMGeneralServer::~TNMGeneralServer() {
 
 TNMGeneralServer* TNMGeneralServer::NewInstance(QObject* Owner) {
     return new TNMGeneralServer(Owner);
+}
+
+void TNMGeneralServer::SelectAccepted(std::uint16_t Socket) {
+    if (!threads_) {
+        TPowersock::SelectAccepted(Socket);
+    }
 }
 
 void TNMGeneralServer::Loaded() {
@@ -124,33 +137,39 @@ void TNMGeneralServer::Abort() {
 }
 
 void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
-    {
-        std::lock_guard<std::mutex> lock(ServerLock);
-        try {
-            AsyncDone = true; // Accept does not wait
-            const std::uint16_t socket = Accept();
-            if (socket != InvalidSocketHandle) {
-                // From now on the serving component's window watches it, on its thread.
-                WindowHandle->unselect(socket);
-                if (threads_) {
-                    new InstantiateServethread(this, socket);
-                } else {
-                    psock::sysClose(socket); // a serving component serves no one else
+    // A burst of clients is taken in one go, a bounded number at a time (the
+    // rest are announced again at once), rather than one per notification.
+    for (int taken = 0; taken < MaxAcceptsAtOnce; ++taken) {
+        std::uint16_t socket = InvalidSocketHandle;
+        {
+            std::lock_guard<std::mutex> lock(ServerLock);
+            try {
+                AsyncDone = true; // Accept does not wait
+                socket = Accept();
+                if (socket != InvalidSocketHandle) {
+                    if (threads_) {
+                        new InstantiateServethread(this, socket);
+                    } else {
+                        Close(socket); // a serving component serves no one else
+                    }
                 }
+            } catch (...) {
+                // a connection that could not be taken leaves the server listening
             }
-        } catch (...) {
-            // a connection that could not be taken leaves the server listening
+        }
+        if (socket == InvalidSocketHandle) {
+            break;
+        }
+        if (OnClientContact) {
+            OnClientContact(this);
         }
     }
     if (threads_) {
         reapEndedThreads();
     }
-    if (OnClientContact) {
-        OnClientContact(this);
-    }
 }
 
-void TNMGeneralServer::reapEndedThreads() {
+void TNMGeneralServer::reapEndedThreads(bool wait) {
     std::vector<InstantiateServethread*> ended;
     {
         std::lock_guard<std::mutex> lock(threads_->mutex);
@@ -160,8 +179,24 @@ void TNMGeneralServer::reapEndedThreads() {
         ended.assign(split, all.end());
         all.erase(split, all.end());
     }
+    // A thread rings just before it exits: one still on its way out is
+    // joined on a later round rather than waited for here.
+    std::vector<InstantiateServethread*> exiting;
     for (InstantiateServethread* thread : ended) {
-        delete thread;
+        if (wait || thread->tryJoin()) {
+            delete thread;
+        } else {
+            exiting.push_back(thread);
+        }
+    }
+    if (!exiting.empty()) {
+        {
+            std::lock_guard<std::mutex> lock(threads_->mutex);
+            threads_->threads.insert(threads_->threads.end(), exiting.begin(), exiting.end());
+        }
+        if (!threads_->reapLater.isActive()) {
+            threads_->reapLater.start();
+        }
     }
 }
 
@@ -179,7 +214,7 @@ void TNMGeneralServer::StopServing() {
             break;
         }
     }
-    reapEndedThreads();
+    reapEndedThreads(true);
 }
 
 // --- The serving thread ---
@@ -193,11 +228,10 @@ InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::ui
         registry.threads.push_back(this);
         ++registry.running;
     }
-    try {
-        // The component is made on the thread, so that its window, notifiers
-        // and timer belong to the thread that serves.
-        thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
+    // The component is made on the thread, so that its window, notifiers and
+    // timer belong to the thread that serves.
+    joinable_ = ::pthread_create(&thread_, nullptr, &InstantiateServethread::entry, this) == 0;
+    if (!joinable_) {
         // No thread to be had: the connection is closed, not leaked.
         psock::sysClose(socket_);
         std::lock_guard<std::mutex> lock(registry.mutex);
@@ -207,9 +241,22 @@ InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::ui
 }
 
 InstantiateServethread::~InstantiateServethread() {
-    if (thread_.joinable()) {
-        thread_.join();
+    if (joinable_) {
+        ::pthread_join(thread_, nullptr);
     }
+}
+
+bool InstantiateServethread::tryJoin() {
+    if (joinable_ && ::pthread_tryjoin_np(thread_, nullptr) != 0) {
+        return false;
+    }
+    joinable_ = false;
+    return true;
+}
+
+void* InstantiateServethread::entry(void* self) {
+    static_cast<InstantiateServethread*>(self)->run();
+    return nullptr;
 }
 
 bool InstantiateServethread::setUp() {

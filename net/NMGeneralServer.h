@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <pthread.h>
 #include <vector>
 
 class TNMGeneralServer;
@@ -98,13 +98,17 @@ protected:
     // The class's virtual constructor: a new component of this object's own
     // class. Every derived server provides it (TNMServerOf does so).
     virtual TNMGeneralServer* NewInstance(QObject* Owner);
+    // An accepted socket is watched by its serving component's window, on
+    // that component's thread, not by the listening server's.
+    void SelectAccepted(std::uint16_t Socket) override;
 
 private:
     friend class InstantiateServethread;
     struct TServeThreads;
 
-    // Joins and deletes the threads that have ended.
-    void reapEndedThreads();
+    // Joins and deletes the threads that have ended: those that have exited
+    // at once, the others shortly after (or, with wait, all, waiting for them).
+    void reapEndedThreads(bool wait = false);
 
     std::unique_ptr<TServeThreads> threads_; // of a listening server
     // Counts the listening server's aborts, so that one reaches the serving
@@ -126,9 +130,9 @@ protected:
 // thread never waits for it; the server joins the ended thread and deletes
 // this object.
 //
-// It is a thread of the standard library rather than a QThread: Qt gives it an
-// event dispatcher of its own as it starts (an adopted thread), and joining
-// it orders all it did before whatever follows, for the sanitizers too.
+// It is a plain POSIX thread rather than a QThread: Qt gives it an event
+// dispatcher of its own as it starts (an adopted thread), and joining it
+// orders all it did before whatever follows, for the sanitizers too.
 class InstantiateServethread {
 public:
     // Starts the thread that serves the accepted socket (when no thread can be
@@ -148,9 +152,12 @@ protected:
 private:
     friend class TNMGeneralServer;
 
+    static void* entry(void* self);
     void run();
     bool setUp();
     void release();
+    // Joins the thread if it has exited, without waiting for it.
+    bool tryJoin();
 
     TNMGeneralServer* server_;
     std::uint16_t socket_; // the accepted socket until the component holds it
@@ -161,5 +168,6 @@ private:
     std::uint64_t aborts_;                       // the server's aborts before this connection
     QAbstractEventDispatcher* events_ = nullptr; // the thread's, while it serves
     bool ended_ = false;                         // under the server's thread registry lock
-    std::thread thread_;
+    pthread_t thread_{};
+    bool joinable_ = false;
 };

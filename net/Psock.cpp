@@ -428,7 +428,7 @@ std::uint16_t TPowersock::Accept() {
         psock::sysClose(fd);
         throw ERangeError();
     }
-    selectSocket(static_cast<std::uint16_t>(fd), SocketEventMessage, SocketEventMask);
+    SelectAccepted(static_cast<std::uint16_t>(fd));
     RemoteAddress = peer;
     if (Canceled) {
         // Nobody would receive the handle: close it rather than leak it.
@@ -438,6 +438,10 @@ std::uint16_t TPowersock::Accept() {
         throw EAbortError("Socket send aborted");
     }
     return static_cast<std::uint16_t>(fd);
+}
+
+void TPowersock::SelectAccepted(std::uint16_t Socket) {
+    selectSocket(Socket, SocketEventMessage, SocketEventMask);
 }
 
 std::string TPowersock::GetRemoteIP() {

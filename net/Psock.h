@@ -223,6 +223,9 @@ public:
 protected:
     // Handler of the hidden window's two messages.
     virtual void Wndproc(std::uint32_t Msg, std::uintptr_t WParam, std::uint32_t LParam);
+    // Selects a socket Accept took to this component's window (a listening
+    // server hands it to a serving component's window instead).
+    virtual void SelectAccepted(std::uint16_t Socket);
     void TimerFired(QObject* Sender);
     void InitWinsock();
 

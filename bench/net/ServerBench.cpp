@@ -152,18 +152,23 @@ void runLoad(benchmark::State& state, std::uint16_t port, const std::function<bo
     const int running = servertest::runningThreads();
     std::vector<double> latencies;
     double seconds = 0;
+    double cpu = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
+        const double cpuStart = nettest::cpuSeconds();
         if (!runClients(port, threads, connections, echoes, latencies)) {
             state.SkipWithError("wrong echo");
             break;
         }
         seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        cpu += nettest::cpuSeconds() - cpuStart;
     }
     // Once every connection has ended on the server's side too.
     nettest::waitUntil([&] { return idle() && servertest::runningThreads() <= running; }, 10000);
     const double total = static_cast<double>(state.iterations()) * threads * connections;
     state.counters["conn_per_s"] = total / seconds;
+    // the whole process: the same clients on both sides, so the difference is the server's
+    state.counters["cpu_us_per_conn"] = cpu * 1e6 / total;
     state.counters["echo_p50_us"] = percentile(latencies, 0.5);
     state.counters["echo_p99_us"] = percentile(latencies, 0.99);
     state.counters["fd_delta"] = nettest::openDescriptors() - descriptors;

@@ -224,16 +224,18 @@ TEST(NMGeneralServer, AbortCancelsEveryServingComponentAndTheServerGoesOn) {
     // An abort reaches a component still on its way into the list too, and
     // the server serves the next client as ever.
     std::vector<std::string> echoes(2, "none");
-    bool first = true;
+    std::latch aborted(1); // the line follows the abort, so no echo can precede it
     server.OnClientContact = [&](QObject*) {
-        if (std::exchange(first, false)) {
+        if (!aborted.try_wait()) {
             server.Abort();
+            aborted.count_down();
         }
     };
     {
         ClientThreads later(1, [&](int) {
             for (std::string& echo : echoes) {
                 Client c(port);
+                aborted.wait();
                 c.Send("still there\n");
                 echo = c.ReadLine();
             }
