@@ -6,11 +6,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,6 +47,23 @@ struct TNMGeneralServer::TServeThreads {
 namespace {
 
 constexpr int MaxAcceptsAtOnce = 32;
+// Descriptors a serving thread may need as it starts (its event dispatcher's
+// among them, which the toolkit cannot do without), for a burst of them.
+constexpr int DescriptorHeadroom = 128;
+constexpr int AcceptPauseMs = 100;
+
+// The accepted socket has the lowest free number, so every descriptor below
+// it is taken: near the limit there is no room for a serving thread.
+bool descriptorsToSpare(int fd) {
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+           static_cast<rlim_t>(fd) + DescriptorHeadroom < limit.rlim_cur;
+}
+
+// Accept failed for want of descriptors or memory: the connection still waits.
+bool isOutOfResources(std::int32_t error) {
+    return error == 10024 || error == 10055; // too many open files, no buffer space
+}
 
 bool isServer(QObject* owner) {
     return dynamic_cast<TNMGeneralServer*>(owner) != nullptr;
@@ -137,36 +156,56 @@ void TNMGeneralServer::Abort() {
 }
 
 void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
+    const QPointer<TNMGeneralServer> alive(this); // an OnClientContact may free the server
     // A burst of clients is taken in one go, a bounded number at a time (the
     // rest are announced again at once), rather than one per notification.
     for (int taken = 0; taken < MaxAcceptsAtOnce; ++taken) {
-        std::uint16_t socket = InvalidSocketHandle;
+        bool served = false;
+        bool pending = false; // a connection is waiting that could not be taken
         {
             std::lock_guard<std::mutex> lock(ServerLock);
             try {
                 AsyncDone = true; // Accept does not wait
-                socket = Accept();
-                if (socket != InvalidSocketHandle) {
-                    if (threads_) {
-                        new InstantiateServethread(this, socket);
-                    } else {
-                        Close(socket); // a serving component serves no one else
-                    }
+                const std::uint16_t socket = Accept();
+                if (socket == InvalidSocketHandle) {
+                    break;
                 }
+                if (threads_ && descriptorsToSpare(socket)) {
+                    new InstantiateServethread(this, socket);
+                    served = true;
+                } else {
+                    // A serving component serves no one else; and near the
+                    // descriptor limit a serving thread could not start.
+                    Close(socket);
+                }
+            } catch (const ESockError&) {
+                pending = isOutOfResources(LastErrorNo);
             } catch (...) {
-                // a connection that could not be taken leaves the server listening
             }
         }
-        if (socket == InvalidSocketHandle) {
+        if (pending) {
+            pauseAccepting();
             break;
         }
-        if (OnClientContact) {
+        if (served && OnClientContact) {
             OnClientContact(this);
+            if (!alive) {
+                return;
+            }
         }
     }
     if (threads_) {
         reapEndedThreads();
     }
+}
+
+void TNMGeneralServer::pauseAccepting() {
+    // The waiting connection would be announced again at once, and again:
+    // listening rests for a moment instead of spinning.
+    WindowHandle->unselect(SocketHandle);
+    QTimer::singleShot(AcceptPauseMs, this, [this] {
+        WindowHandle->select(SocketHandle, SocketEventMessage, FD_ACCEPT);
+    });
 }
 
 void TNMGeneralServer::reapEndedThreads(bool wait) {

@@ -106,6 +106,8 @@ private:
     friend class InstantiateServethread;
     struct TServeThreads;
 
+    // Stops listening for a moment (out of descriptors or memory).
+    void pauseAccepting();
     // Joins and deletes the threads that have ended: those that have exited
     // at once, the others shortly after (or, with wait, all, waiting for them).
     void reapEndedThreads(bool wait = false);

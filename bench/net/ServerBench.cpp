@@ -175,11 +175,26 @@ void runLoad(benchmark::State& state, std::uint16_t port, const std::function<bo
     state.counters["thread_delta"] = servertest::runningThreads() - running;
 }
 
-// (threads, connections per thread, echoes per connection)
-void loadShapes(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"clients", "conns", "echoes"});
-    b->Args({1, 1000, 1}); // 1,000 sequential connections
-    b->Args({100, 1, 10}); // 100 concurrent connections
+// The loads: (client threads, connections per thread, echoes per connection).
+constexpr std::int64_t Loads[][3] = {
+    {1, 1000, 1}, // 1,000 sequential connections, one echo each
+    {100, 1, 10}, // 100 concurrent connections, ten echoes each
+    {1, 1, 1000}, // one connection, 1,000 echoes: the echo alone
+};
+
+// timeOuts: the server's TimeOut values to run each load with (none: no such argument).
+void applyLoads(benchmark::internal::Benchmark* b, std::vector<std::int64_t> timeOuts) {
+    b->ArgNames(timeOuts.empty()
+                    ? std::vector<std::string>{"clients", "conns", "echoes"}
+                    : std::vector<std::string>{"clients", "conns", "echoes", "timeout_ms"});
+    for (const auto& load : Loads) {
+        if (timeOuts.empty()) {
+            b->Args({load[0], load[1], load[2]});
+        }
+        for (const std::int64_t timeOut : timeOuts) {
+            b->Args({load[0], load[1], load[2], timeOut});
+        }
+    }
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
@@ -193,14 +208,7 @@ void BM_NMGeneralServerEcho(benchmark::State& state) {
         static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
         static_cast<int>(state.range(2)));
 }
-BENCHMARK(BM_NMGeneralServerEcho)
-    ->ArgNames({"clients", "conns", "echoes", "timeout_ms"})
-    ->Args({1, 1000, 1, 0})
-    ->Args({100, 1, 10, 0})
-    ->Args({1, 1000, 1, 20000})
-    ->Args({100, 1, 10, 20000})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_NMGeneralServerEcho)->Apply([](auto* b) { applyLoads(b, {0, 20000}); });
 
 void BM_PosixThreadPerConnectionEcho(benchmark::State& state) {
     servertest::allowDescriptors(4096);
@@ -209,6 +217,6 @@ void BM_PosixThreadPerConnectionEcho(benchmark::State& state) {
         state, server.Port(), [&] { return server.Idle(); }, static_cast<int>(state.range(0)),
         static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
 }
-BENCHMARK(BM_PosixThreadPerConnectionEcho)->Apply(loadShapes);
+BENCHMARK(BM_PosixThreadPerConnectionEcho)->Apply([](auto* b) { applyLoads(b, {}); });
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <latch>
+#include <sys/resource.h>
 
 namespace {
 
@@ -361,6 +362,67 @@ TEST(NMGeneralServer, AThousandConnectionsOpenedAtOnceAreAllServed) {
     }
     EXPECT_EQ(echoed, Connections);
     EXPECT_TRUE(before.Restored());
+}
+
+// The lowest free descriptor number: every one below it is taken.
+int lowestFreeDescriptor() {
+    const int probe = ::dup(0);
+    ::close(probe);
+    return probe;
+}
+
+TEST(NMGeneralServer, OutOfDescriptorsItRefusesOrRestsButNeitherSpinsNorFails) {
+    TEchoServer server;
+    const std::uint16_t port = listenOnLoopback(server);
+    int contacts = 0;
+    server.OnClientContact = [&](QObject*) { ++contacts; };
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const auto limitTo = [&](rlim_t n) {
+        rlimit limit = saved;
+        limit.rlim_cur = n;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    };
+    const std::unique_ptr<rlimit, std::function<void(rlimit*)>> restore(
+        &saved, [](rlimit* r) { ::setrlimit(RLIMIT_NOFILE, r); });
+
+    // Too near the limit for a serving thread to start: refused at once.
+    limitTo(lowestFreeDescriptor() + 2); // the client's socket and the accepted one
+    std::string refused = "none";
+    {
+        ClientThreads one(1, [&](int) {
+            Client c(port);
+            c.Send("x\n");
+            refused = c.ReadLine();
+        });
+        EXPECT_TRUE(waitUntil([&] { return one.Done() == 1; }, 10000));
+    }
+    EXPECT_EQ(refused, "");
+    EXPECT_EQ(contacts, 0);
+    limitTo(saved.rlim_cur);
+
+    // No descriptor left at all: the waiting clients are taken once there are.
+    std::vector<std::unique_ptr<Client>> waiting;
+    for (int i = 0; i < 3; ++i) {
+        waiting.push_back(std::make_unique<Client>(0)); // the socket now, the connection later
+    }
+    limitTo(lowestFreeDescriptor());
+    const double before = nettest::cpuSeconds(RUSAGE_THREAD);
+    std::atomic<int> echoed{0};
+    {
+        ClientThreads clients(3, [&](int i) {
+            echoed += waiting[i]->Connect(port) && waiting[i]->Send("later\n") &&
+                      waiting[i]->ReadLine() == "later\n";
+        });
+        waitUntil([] { return false; }, 300);
+        EXPECT_LT(nettest::cpuSeconds(RUSAGE_THREAD) - before, 0.1); // resting, not spinning
+        limitTo(saved.rlim_cur);
+        EXPECT_TRUE(waitUntil([&] { return clients.Done() == 3; }, 10000));
+    }
+    EXPECT_EQ(echoed, 3);
+    EXPECT_EQ(contacts, 3);
+    waiting.clear();
+    EXPECT_TRUE(listEmpties(server));
 }
 
 TEST(NMGeneralServer, APortInUseIsAClearErrorAndNothingListens) {

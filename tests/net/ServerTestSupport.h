@@ -57,20 +57,24 @@ inline bool allowDescriptors(rlim_t n) {
 // A blocking client on 127.0.0.1 whose every wait is bounded by limitMs.
 class Client {
 public:
+    // Port 0: the socket only, to be connected later.
     explicit Client(std::uint16_t port, int limitMs = 10000)
         : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
         const timeval limit{limitMs / 1000, (limitMs % 1000) * 1000};
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-        connected_ =
-            ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (port != 0) {
+            Connect(port);
+        }
     }
     ~Client() { Close(); }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    bool Connected() const { return connected_; }
+    bool Connect(std::uint16_t port) {
+        const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+        return ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
 
     bool Send(const std::string& bytes) {
         for (std::size_t done = 0; done < bytes.size();) {
@@ -131,7 +135,6 @@ private:
     }
 
     int fd_;
-    bool connected_ = false;
     int error_ = 0;
     std::string pending_;
 };
