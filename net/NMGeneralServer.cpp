@@ -161,6 +161,7 @@ void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
     // rest are announced again at once), rather than one per notification.
     for (int taken = 0; taken < MaxAcceptsAtOnce; ++taken) {
         bool served = false;
+        bool failed = false;
         bool pending = false; // a connection is waiting that could not be taken
         {
             std::lock_guard<std::mutex> lock(ServerLock);
@@ -180,12 +181,16 @@ void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
                 }
             } catch (const ESockError&) {
                 pending = isOutOfResources(LastErrorNo);
+                failed = true;
             } catch (...) {
+                failed = true;
             }
         }
         if (pending) {
             pauseAccepting();
-            break;
+        }
+        if (failed) {
+            break; // a connection that could not be taken leaves the server listening
         }
         if (served && OnClientContact) {
             OnClientContact(this);

@@ -78,8 +78,9 @@ public:
     void Abort() override;
     // The work for one client, run on the serving thread; nothing here.
     virtual void Serve() {}
-    // The listening server's OnAccept: one connection accepted, one serving
-    // thread started, OnClientContact fired.
+    // The listening server's OnAccept: takes the connections waiting (a
+    // bounded number at a time), each to a serving thread of its own, and
+    // fires OnClientContact for each one taken into service.
     void ServerAccept(QObject* Sender);
     // Cancels every serving component again and again until all their threads
     // have ended. The destructor does it; a derived server whose serving
