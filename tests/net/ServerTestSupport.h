@@ -9,7 +9,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <dirent.h>
-#include <functional>
 #include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
@@ -137,30 +136,6 @@ private:
     int fd_;
     int error_ = 0;
     std::string pending_;
-};
-
-// Runs one body per client on threads of their own and joins them when it
-// goes out of scope; Done() counts the bodies that have returned.
-class ClientThreads {
-public:
-    ClientThreads(int n, const std::function<void(int)>& body) {
-        for (int i = 0; i < n; ++i) {
-            threads_.emplace_back([this, body, i] {
-                body(i);
-                ++done_;
-            });
-        }
-    }
-    ~ClientThreads() {
-        for (std::thread& t : threads_) {
-            t.join();
-        }
-    }
-    int Done() const { return done_; }
-
-private:
-    std::vector<std::thread> threads_;
-    std::atomic<int> done_{0};
 };
 
 } // namespace servertest
