@@ -48,6 +48,13 @@ void startupRecord(TWSAData& data) {
     data.iMaxUdpDg = 65507; // largest IPv4 UDP payload
 }
 
+// The socket has an address of its own already (a bind before Listen).
+bool isBound(int fd) {
+    sockaddr_in own{};
+    socklen_t size = sizeof own;
+    return ::getsockname(fd, reinterpret_cast<sockaddr*>(&own), &size) == 0 && own.sin_port != 0;
+}
+
 } // namespace
 
 TPowersock::TPowersock(QObject* Owner) : QObject(Owner) {
@@ -392,10 +399,20 @@ void TPowersock::Listen(bool Flag) {
     RemoteAddress.sin_port = htons(static_cast<std::uint16_t>(Port));
     RemoteAddress.sin_addr.s_addr = ::inet_addr("0.0.0.0");
     AsyncDone = false;
-    // A socket the caller bound already keeps its address; the result is not examined.
-    ::bind(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), sizeof RemoteAddress);
+    // Connections of an earlier run still closing on the port must not keep it
+    // taken; a port another socket listens on stays refused.
+    const int reuse = 1;
+    ::setsockopt(SocketHandle, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    // A port in use is an error here, not a listen on some port the system
+    // picks; a socket the caller bound already keeps its address.
+    if (psock::sysBind(SocketHandle, RemoteAddress) != 0 && !isBound(SocketHandle)) {
+        ErrorManager(WSAEWOULDBLOCK);
+    }
     selectSocket(SocketHandle, Flag ? LookupDoneMessage : SocketEventMessage, FD_ACCEPT);
-    ::listen(SocketHandle, 1);
+    if (psock::sysListen(SocketHandle, 1) != 0) {
+        WindowHandle->unselect(SocketHandle);
+        ErrorManager(WSAEWOULDBLOCK);
+    }
     WindowHandle->noteListening(SocketHandle);
 }
 
@@ -421,7 +438,7 @@ std::uint16_t TPowersock::Accept() {
         psock::sysClose(fd);
         throw ERangeError();
     }
-    selectSocket(static_cast<std::uint16_t>(fd), SocketEventMessage, SocketEventMask);
+    SelectAccepted(static_cast<std::uint16_t>(fd));
     RemoteAddress = peer;
     if (Canceled) {
         // Nobody would receive the handle: close it rather than leak it.
@@ -431,6 +448,10 @@ std::uint16_t TPowersock::Accept() {
         throw EAbortError("Socket send aborted");
     }
     return static_cast<std::uint16_t>(fd);
+}
+
+void TPowersock::SelectAccepted(std::uint16_t Socket) {
+    selectSocket(Socket, SocketEventMessage, SocketEventMask);
 }
 
 std::string TPowersock::GetRemoteIP() {

@@ -224,6 +224,9 @@ public:
 protected:
     // Handler of the hidden window's two messages.
     virtual void Wndproc(std::uint32_t Msg, std::uintptr_t WParam, std::uint32_t LParam);
+    // Selects a socket Accept took to this component's window (a listening
+    // server hands it to a serving component's window instead).
+    virtual void SelectAccepted(std::uint16_t Socket);
     void TimerFired(QObject* Sender);
     void InitWinsock();
 
@@ -279,3 +282,6 @@ std::string NthWord(const std::string& Text, char Delimiter, std::int32_t N);
 std::int32_t NthPos(const std::string& Text, char Delimiter, std::int32_t N);
 // Writes S and CR LF to the stream.
 void StreamLn(TStream& Stream, const std::string& S);
+
+// The listening server built on this component.
+#include "net/NMGeneralServer.h"

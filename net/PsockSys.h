@@ -34,6 +34,8 @@ int sysConnect(int fd, const sockaddr_in& address);
 ssize_t sysSend(int fd, const char* buffer, std::size_t length);
 ssize_t sysRecv(int fd, char* buffer, std::size_t length, int flags);
 int sysAccept(int fd, sockaddr_in& peer);
+int sysBind(int fd, const sockaddr_in& address);
+int sysListen(int fd, int backlog);
 // Blocks until fd can take more bytes, at most timeoutMs (-1: no limit).
 void sysWaitWritable(int fd, int timeoutMs);
 

@@ -69,6 +69,17 @@ int sysAccept(int fd, sockaddr_in& peer) {
     return accepted < 0 ? fail() : accepted;
 }
 
+int sysBind(int fd, const sockaddr_in& address) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return fail();
+    }
+    return 0;
+}
+
+int sysListen(int fd, int backlog) {
+    return ::listen(fd, backlog) != 0 ? fail() : 0;
+}
+
 void sysWaitWritable(int fd, int timeoutMs) {
     pollfd p{fd, POLLOUT, 0};
     while (::poll(&p, 1, timeoutMs) < 0 && errno == EINTR) {

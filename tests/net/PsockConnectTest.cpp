@@ -160,7 +160,7 @@ TEST(PsockConnect, ListenAndAcceptOnALoopbackAddress) {
     QTimer::singleShot(30, [&] { sock.Cancel(); });
     EXPECT_EQ(message([&] { sock.Accept(); }), "Accepting Canceled");
 
-    // Bound to 127.0.0.1 first, Listen keeps that address (its bind is not examined).
+    // Bound to 127.0.0.1 first, Listen keeps that address (a bound socket is left as it is).
     sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof address;
     ASSERT_EQ(::bind(sock.SocketHandle, reinterpret_cast<sockaddr*>(&address), size), 0);
