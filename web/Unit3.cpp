@@ -2,6 +2,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/ui/Application.h"
+#include "web/DialogFont.h"
 #include "web/Handoff.h"
 #include "web/Site.h"
 #include "web/WebText.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 TfrmAbout* frmAbout = nullptr;
 
@@ -46,13 +48,11 @@ void colour(QWidget* widget, const QColor& text, const QColor& background = Qt::
 } // namespace
 
 TfrmAbout::TfrmAbout(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Pennivale"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(DialogFont());
     colour(this, Qt::white);
     move(285, 108);
     setFixedSize(332, 210);
@@ -69,7 +69,7 @@ TfrmAbout::TfrmAbout(QWidget* owner)
 
     titolo_ = new QLabel(QStringLiteral("Pennivale  V.2.3"), this);
     titolo_->setObjectName(QStringLiteral("titolo"));
-    QFont title = font;
+    QFont title = font();
     title.setPixelSize(16);
     title.setBold(true);
     titolo_->setFont(title);
@@ -84,6 +84,7 @@ TfrmAbout::TfrmAbout(QWidget* owner)
     anim_ = new QLineEdit(credit(), this);
     anim_->setObjectName(QStringLiteral("anim"));
     anim_->setGeometry(StartLeft, 50, 137, 19);
+    anim_->setCursorPosition(0);
     anim_->setReadOnly(true);
     anim_->setFrame(false);
     anim_->setFocusPolicy(Qt::NoFocus);
@@ -103,10 +104,13 @@ TfrmAbout::TfrmAbout(QWidget* owner)
 
     label2_ = new QLabel(QStringLiteral("Pennivale on the Web..."), this);
     label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setGeometry(208, 168, 114, 13);
-    QFont link = font;
+    QFont link = font();
     link.setUnderline(true);
     label2_->setFont(link);
+    // Where the face is wider than the one laid out for, the link grows to
+    // the left rather than out of the box.
+    const int linkWidth = std::max(114, label2_->sizeHint().width());
+    label2_->setGeometry(std::min(208, 332 - 4 - linkWidth), 168, linkWidth, 13);
     colour(label2_, Qt::blue);
     label2_->setCursor(Qt::PointingHandCursor);
     label2_->setToolTip(QStringLiteral("Click here to visit Pennivale Web Site"));
@@ -158,6 +162,8 @@ void TfrmAbout::Timer1Timer() {
         anim_->setText(credit());
         --credits_;
     }
+    // A text wider than the line shows from its start.
+    anim_->setCursorPosition(0);
 }
 
 void TfrmAbout::animClick() {

@@ -4,6 +4,7 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "net/Nmhttp.h"
+#include "web/DialogFont.h"
 #include "web/WebHost.h"
 #include "web/WebRequests.h"
 
@@ -40,15 +41,13 @@ void TProgressBar::showPosition() {
 }
 
 TfrmImport::TfrmImport(QWidget* owner, TWebHost& host)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint),
       host_(host) {
     setObjectName(QStringLiteral("frmImport"));
     setWindowTitle(QStringLiteral("Importing from Web"));
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(DialogFont());
     setFixedSize(433, 152);
 
     label1_ = new QLabel(QStringLiteral(" URL Assdress "), this);
