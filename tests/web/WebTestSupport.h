@@ -1,14 +1,13 @@
 #pragma once
 
 // A frame of its own for the web tests, in place of the main window: an MDI
-// area, the file commands, the HTTP client with its request runner, and the
-// import dialog whose bar the client's blocks move on.
+// area, the file commands, the HTTP client with its runner, and the import
+// dialog whose bar the client's blocks move on.
 #include "document/DocumentHost.h"
 #include "document/FileCommands.h"
 #include "net/Nmhttp.h"
 #include "tests/common/DocumentTestSupport.h"
 #include "tests/net/LoopbackServer.h"
-#include "tests/net/NetTestSupport.h"
 #include "web/Unit4.h"
 #include "web/WebHost.h"
 #include "web/WebRequests.h"
@@ -17,7 +16,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
-#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -25,21 +23,17 @@ class TWebFrame : public QMainWindow, public TDocumentHost, public TWebHost {
 public:
     TWebFrame() : Files(*this) {
         setCentralWidget(area_);
-        resize(800, 600);
         show();
-        http.Port = 80;
         http.TimeOut = 5000; // ends any test fault
         http.OnPacketRecvd = [this](QObject*) {
             ++packets;
             import.ProgressBar().StepBy(1);
         };
     }
-
     QMdiArea& DocumentArea() override { return *area_; }
-    QMenu* DocumentPopupMenu() override { return popup_; }
+    QMenu* DocumentPopupMenu() override { return nullptr; }
     void SetStatusText(const QString&) override {}
     void SaveDocumentAs(TfrmNew& window) override { Files.FileSaveAs(window); }
-
     TNMHTTP& Http() override { return http; }
     TWebRequests& Requests() override { return requests; }
     TfrmNew* ActiveDocumentWindow() override {
@@ -51,7 +45,6 @@ public:
 
 private:
     QMdiArea* area_ = new QMdiArea(this);
-    QMenu* popup_ = new QMenu(this);
 
 public:
     TFileCommands Files;
@@ -62,23 +55,35 @@ public:
     int packets = 0; // blocks the client has received
 };
 
+// Once ready() holds during the next wait, runs action (polled every 2 ms);
+// ranAfterMs tells when.
+struct During {
+    During(std::function<bool()> ready, std::function<void()> action) {
+        clock.start();
+        QObject::connect(&poll, &QTimer::timeout, &poll, [this, ready, action] {
+            if (ranAfterMs < 0 && ready()) {
+                ranAfterMs = clock.elapsed();
+                action();
+            }
+        });
+        poll.start(2);
+    }
+    QElapsedTimer clock;
+    QTimer poll;
+    qint64 ranAfterMs = -1;
+};
+
 class WebTest : public DocumentTestSupport {
 protected:
-    // Messages of the boxes shown, in order.
-    std::vector<std::string> Boxes() {
+    std::vector<std::string> Texts(TCall::Kind kind) {
         std::vector<std::string> texts;
-        for (const TCall& call : Messages()) {
+        for (const TCall& call : seam->CallsOf(kind)) {
             texts.push_back(call.text.toStdString());
         }
         return texts;
     }
-    std::vector<std::string> Opened() {
-        std::vector<std::string> targets;
-        for (const TCall& call : seam->CallsOf(TCall::Kind::ShellOpen)) {
-            targets.push_back(call.text.toStdString());
-        }
-        return targets;
-    }
+    std::vector<std::string> Boxes() { return Texts(TCall::Kind::MessageBox); }
+    std::vector<std::string> Opened() { return Texts(TCall::Kind::ShellOpen); }
 
     // Types the URL and presses Import, as the user does.
     void Import(const std::string& url) {
@@ -86,23 +91,22 @@ protected:
         frame.import.Button1().click();
     }
 
-    // While the next command waits: runs action once ready() holds, polling
-    // every few milliseconds; reports how long after the start it ran.
-    struct During {
-        During(std::function<bool()> ready, std::function<void()> action) {
-            clock.start();
-            QObject::connect(&poll, &QTimer::timeout, &poll, [this, ready, action] {
-                if (ranAfterMs < 0 && ready()) {
-                    ranAfterMs = clock.elapsed();
-                    action();
-                }
-            });
-            poll.start(2);
-        }
-        QElapsedTimer clock;
-        QTimer poll;
-        qint64 ranAfterMs = -1;
-    };
-
     TWebFrame frame;
 };
+
+// An HTTP/1.0 reply announcing its body's length.
+inline std::string Reply(const std::string& body, const char* status = "200 OK") {
+    return std::string("HTTP/1.0 ") + status +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Answers each request with the next of replies, sent in pieces of chunk
+// bytes pauseMs apart, then waits stallMs before closing.
+inline loopback::Server Serving(std::vector<std::string> replies, std::size_t chunk = 1 << 20,
+                                int pauseMs = 0, int stallMs = 0) {
+    return loopback::Server([=](loopback::Connection& c) {
+        c.ReadRequest();
+        c.Drip(replies[static_cast<std::size_t>(c.Index()) % replies.size()], chunk, pauseMs);
+        c.Pause(stallMs);
+    });
+}
