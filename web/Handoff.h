@@ -15,9 +15,8 @@ void HandOff(const std::string& target);
 // temporary directory. Raises when no such folder can be had.
 std::string PreviewFilePath();
 
-// Writes the window's text to the preview file, as File Save would write it
-// (plain, or rich text when that was the save dialog's last type), and opens
-// it in the browser. A symbolic link standing at the file's path is replaced,
+// Writes the window's text to the preview file as File Save would write it,
+// in the window's own format, and opens it in the browser. A symbolic link standing at the file's path is replaced,
 // never written through. The window stays as changed as it was: its own file
 // has not been saved. A failed write raises and opens nothing.
 void PreviewDocument(TFileCommands& files, TfrmNew& window);
