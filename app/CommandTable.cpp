@@ -31,8 +31,9 @@ const TItem FileItems[] = {
     {"FileSaveAsItem", "Save &As...", "", "Save current file under a new name", std::nullopt,
      &F::FileSaveAs, true},
     {"ImportfromWeb1", "&Import from Web...", "", "Import a File direcly from Web", TGlyph::Web,
-     nullptr, false},
-    {"mnuSendbyEmail", "Send by &Email...", "", "Send text by Email", TGlyph::Email, nullptr, true},
+     &F::ImportfromWeb1Click, false},
+    {"mnuSendbyEmail", "Send by &Email...", "", "Send text by Email", TGlyph::Email,
+     &F::mnuSendbyEmailClick, true},
     {"Print1", "&Print", "", "Print current file", TGlyph::Print, &F::Print1Click, true},
     {"N1", nullptr, "", "", std::nullopt, nullptr, false},
     {"FileExitItem", "E&xit", "", "Exit this application", std::nullopt, &F::FileExit, false},
@@ -94,14 +95,14 @@ const TItem ViewItems[] = {
      &F::WordWrap1Click, true},
     {"N7", nullptr, "", "", std::nullopt, nullptr, false},
     {"PreviewWebPage1", "&Preview Web Page...", "", "Preview Web Page in default browser",
-     TGlyph::Web, nullptr, true},
+     TGlyph::Web, &F::PreviewWebPage1Click, true},
 };
 
 const TItem HelpItems[] = {
-    {"About1", "&About...", "", "About Pennivale", TGlyph::About, nullptr, false},
+    {"About1", "&About...", "", "About Pennivale", TGlyph::About, &F::About1Click, false},
     {"N6", nullptr, "", "", std::nullopt, nullptr, false},
     {"CheckforUpdates1", "Check for &Updates...", "", "Check for Pennivale Updates", TGlyph::Update,
-     nullptr, false},
+     &F::CheckforUpdates1Click, false},
 };
 
 // The context menu repeats items of the main menu, with their caption,

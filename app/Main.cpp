@@ -47,6 +47,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     createPanel();
     layout->setContentsMargins(0, Panel1->height(), 0, 0);
     createFindDialogs();
+    createWebComponents();
 
     connect(&Application(), &TApplication::OnHint, this, &TMainForm::ShowHint);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
@@ -221,6 +222,10 @@ void TMainForm::FileExit() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (closeAfterRunningRequest()) {
+        event->ignore();
+        return;
+    }
     // Every document window is asked in turn; one refusal keeps the program
     // running with all its windows.
     for (TfrmNew* window : DocumentWindows()) {

@@ -6,6 +6,7 @@
 #include "document/FileCommands.h"
 #include "document/Unit1.h"
 #include "html/HtmlColors.h"
+#include "web/WebHost.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -26,11 +27,13 @@ class QToolButton;
 class TStatusProgress;
 class TFindDialog;
 class TReplaceDialog;
+class TNMHTTP;
+class TWebRequests;
 
 // The main window: the MDI frame holding every document window, with its
 // menus, the toolbar panel and the status line. Its handlers are thin: each
 // takes the active document window and hands it to the document commands.
-class TMainForm : public QMainWindow, public TDocumentHost, public TCryptHost {
+class TMainForm : public QMainWindow, public TDocumentHost, public TCryptHost, public TWebHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -62,6 +65,8 @@ public:
     QAction* WordWrap1 = nullptr;
     // The status line's progress bar for long loads and saves.
     TStatusProgress& LoadSaveBar() const { return *loadSaveBar_; }
+    // The HTTP client of the import and the update check.
+    TNMHTTP* NMHTTP = nullptr;
 
     TFileCommands Files;
     TEditCommands Edits;
@@ -135,6 +140,14 @@ public:
     void Color();
     void SetWebFont();
     void Highlight();
+    // WebHandlers.cpp
+    void ImportfromWeb1Click();
+    void mnuSendbyEmailClick();
+    void PreviewWebPage1Click();
+    void SpeedButton124Click();
+    void About1Click();
+    void CheckforUpdates1Click();
+    void NMHTTPPacketRecvd();
     // The application's hint event: the hint goes to the status line unchanged.
     void ShowHint(const QString& hint);
 
@@ -154,6 +167,12 @@ public:
     TProgress* LoadSaveProgress() override;
     // TCryptHost
     TRichEdit* CryptTarget() const override;
+    // TWebHost
+    TNMHTTP& Http() override { return *NMHTTP; }
+    TWebRequests& Requests() override { return *requests_; }
+    TfrmNew* ActiveDocumentWindow() override { return ActiveDocument(); }
+    TfrmNew* NewDocumentWindow() override { return Files.FileNew(); }
+    QPointer<TfrmNew>& CurrentDocumentRef() override { return CurrentDocument; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -171,6 +190,11 @@ private:
     // Mosaic.cpp: the windows, the active one first, in cells half the frame
     // wide and the given height, two to a row.
     void arrangeDocuments(int cells, int height);
+    // WebHandlers.cpp
+    void createWebComponents();
+    // With a request waiting inside a command, ends it and closes the window
+    // once the command has returned; true when the close must wait for it.
+    bool closeAfterRunningRequest();
 
     // Stores the active window in CurrentDocument and runs the command on it;
     // nothing when no document window is open.
@@ -180,4 +204,5 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     std::unique_ptr<TStatusProgress> loadSaveBar_;
     QList<QObject*> documentCommands_;
+    TWebRequests* requests_ = nullptr;
 };

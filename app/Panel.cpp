@@ -56,7 +56,7 @@ const TButton Buttons[] = {
      true},
     {"SpeedButton12", 327, 5, 25, "Set Font", TGlyph::Font, std::nullopt, &F::SetFont1Click, true},
     {"SpeedButton13", 351, 5, 25, "Preview Web Page in default browser", TGlyph::Web, std::nullopt,
-     nullptr, true},
+     &F::PreviewWebPage1Click, true},
     {"SpeedButton14", 375, 5, 25, "Mosaic function for 4 windows", TGlyph::Mosaic4, std::nullopt,
      &F::Mosaic41Click, false},
     {"SpeedButton15", 399, 5, 25, "Mosaic function for 2 windows", TGlyph::Mosaic2, std::nullopt,
@@ -69,7 +69,8 @@ const TButton Buttons[] = {
      std::nullopt, &F::AlignRight1Click, true},
     {"SpeedButton19", 495, 5, 25, "Undo last changes", TGlyph::Undo, std::nullopt, &F::Undo1Click,
      true},
-    {"SpeedButton20", 520, 5, 25, "Send text by Email", TGlyph::Email, std::nullopt, nullptr, true},
+    {"SpeedButton20", 520, 5, 25, "Send text by Email", TGlyph::Email, std::nullopt,
+     &F::mnuSendbyEmailClick, true},
     {"SpeedButton112", 206, 30, 25, "Paragraph HTML Tag", std::nullopt,
      TTextFace{"\u00b6", "Times New Roman", 16, false, false, false}, &F::Paragraph, true},
     {"SpeedButton113", 230, 30, 25, "Break HTML Tag", std::nullopt,
@@ -91,8 +92,8 @@ const TButton Buttons[] = {
      true},
     {"SpeedButton123", 471, 30, 25, "Highlight HTML Tag", TGlyph::Highlight, std::nullopt,
      &F::Highlight, true},
-    {"SpeedButton124", 496, 30, 25, "Go to my HomePage", TGlyph::Home, std::nullopt, nullptr,
-     false},
+    {"SpeedButton124", 496, 30, 25, "Go to my HomePage", TGlyph::Home, std::nullopt,
+     &F::SpeedButton124Click, false},
 };
 
 } // namespace

@@ -1,0 +1,186 @@
+// Import from the web against loopback servers.
+#include "WebTestSupport.h"
+#include "net/PsockSys.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+class ImportTest : public WebTest {
+protected:
+    // The import command: a new window, then the dialog.
+    TfrmNew* Open(const std::string& text = {}) {
+        TfrmNew* window = frame.Files.FileNew();
+        window->Edit1().SetText(text);
+        window->SetChanged(false);
+        frame.import.ShowImport();
+        return window;
+    }
+};
+
+TEST_F(ImportTest, EveryReplyGoesByteForByteIntoTheWindowAndTheBarCarriesOver) {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes += static_cast<char>(b);
+    }
+    bytes += "line\r\nline\nline\rend";
+    const struct {
+        std::string sent, text;
+        int max;
+    } imports[] = {{Reply(bytes), bytes, static_cast<int>(bytes.size())},
+                   {Reply("small"), "small", 5},
+                   {Reply("not found", "404 Not Found"), "not found", 9},
+                   {"HTTP/1.0 200 OK\r\n\r\nno length", "no length", 0},
+                   {Reply(""), "", 0},
+                   {Reply(bytes), bytes, static_cast<int>(bytes.size())}};
+    std::vector<std::string> replies;
+    for (const auto& i : imports) {
+        replies.push_back(i.sent);
+    }
+    loopback::Server server = Serving(replies, 50, 20); // several blocks each
+    TfrmNew* window = Open("old text");
+    int position = 0, max = 100;
+    for (const auto& i : imports) {
+        const int before = frame.packets;
+        Import(server.Url("/dir/doc.txt"));
+        EXPECT_EQ(window->Edit1().Text(), i.text);
+        EXPECT_EQ(Flag(window), "true");
+        EXPECT_FALSE(frame.import.isVisible());
+        // one step a block within the range then shown, never set back
+        position = std::min(std::min(position + frame.packets - before, max), i.max);
+        max = i.max;
+        EXPECT_EQ(frame.import.ProgressBar().Max(), max);
+        EXPECT_EQ(frame.import.ProgressBar().Position(), position);
+    }
+    EXPECT_GT(frame.packets, static_cast<int>(std::size(imports)));
+    EXPECT_EQ(window->Caption(), "Untitled2");
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(server.Request().rfind("GET /dir/doc.txt HTTP/1.0\r\n", 0), 0u);
+}
+
+TEST_F(ImportTest, AFailureLeavesTheWindowAsItWasAndTheDialogOpen) {
+    loopback::RefusingPort refusing;
+    // 300 of the 1000 bytes a reply announces
+    const std::string cut = Reply(std::string(1000, 'c')).substr(0, 41 + 300);
+    loopback::Server resets([&](loopback::Connection& c) {
+        c.ReadRequest();
+        c.Send(cut);
+        c.Pause(50);
+        c.Close(true);
+    });
+    loopback::Server closesEarly = Serving({cut});
+    loopback::Server silent = Serving({""}, 1, 0, 5000);
+    loopback::Server slowBody = Serving({Reply(std::string(100, 's'))}, 10, 60);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Empty URL."},
+        {"https://127.0.0.1/secret", "HTTP Secure Socket is not supported."},
+        {"http://no-such-host.invalid/x", "Null Remote Address."},
+        {"http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", "Connection Failed."},
+        {resets.Url(), "10054:Connection reset by peer."},
+        {closesEarly.Url(),
+         "The server closed the connection after 300 of the 1000 bytes it announced."},
+        {silent.Url(), "Socket readln aborted."},
+        {slowBody.Url(), "Socket capture aborted."},
+    };
+    TfrmNew* window = Open("kept");
+    frame.http.TimeOut = 300;
+    for (const auto& [url, message] : cases) {
+        seam->calls.clear();
+        frame.import.ShowImport();
+        Import(url);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{message}) << url;
+        EXPECT_EQ(window->Edit1().Text() + Flag(window), "keptfalse") << url;
+        EXPECT_TRUE(frame.import.isVisible()) << url;
+    }
+}
+
+TEST_F(ImportTest, CancelEndsEveryPhaseAtOnceKeepingOnlyABodyBegun) {
+    // a name server that takes a second to fail
+    auto lookingUp = std::make_shared<std::atomic<bool>>(false);
+    psock::SetResolver([lookingUp](const std::string&, in_addr_t&) {
+        *lookingUp = true;
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        return 11001;
+    });
+    const psock::TFinally systemResolver([] { psock::SetResolver(nullptr); });
+    loopback::FullBacklog neverAccepts;
+    loopback::Server silent = Serving({""}, 1, 0, 5000);
+    loopback::Server stallsInBody =
+        Serving({Reply("part" + std::string(996, 'x')).substr(0, 41 + 4)}, 1 << 20, 0, 5000);
+    const struct {
+        std::string url;
+        std::function<bool()> ready;
+        std::vector<std::string> boxes;
+        std::string text;
+    } phases[] = {
+        {"http://slow-name.test/x",
+         [&] { return lookingUp->load(); },
+         {"Host Lookup Canceled."},
+         "kept"},
+        {"http://127.0.0.1:" + std::to_string(neverAccepts.Port()) + "/",
+         [&] { return frame.requests.Running(); },
+         {"Connection Canceled."},
+         "kept"},
+        {silent.Url(),
+         [&] { return silent.Request().find("\r\n\r\n") != std::string::npos; },
+         {},
+         "kept"},
+        {stallsInBody.Url(), [&] { return frame.http.BytesRecvd > 0; }, {}, "part"},
+    };
+    for (const auto& p : phases) {
+        seam->calls.clear();
+        TfrmNew* window = Open("kept");
+        During cancel(p.ready, [&] { frame.import.Button2().click(); });
+        Import(p.url);
+        EXPECT_GE(cancel.ranAfterMs, 0) << p.url;
+        EXPECT_LT(cancel.clock.elapsed() - cancel.ranAfterMs, 500) << p.url << ": answered late";
+        EXPECT_EQ(Boxes(), p.boxes) << p.url;
+        EXPECT_EQ(window->Edit1().Text(), p.text) << p.url;
+        EXPECT_FALSE(frame.import.isVisible() || frame.http.Connected) << p.url;
+    }
+}
+
+TEST_F(ImportTest, WhatTheUserDoesMeanwhileNeverReachesAClosedWindow) {
+    // "first", a pause, "end"
+    const std::string reply = Reply("firstend");
+    loopback::Server server = Serving({reply}, reply.size() - 3, 150);
+    TfrmNew* other = frame.Files.FileNew();
+    other->Edit1().SetText("other");
+    const auto started = [&] { return frame.http.BytesRecvd > 0; };
+
+    // the target closed: it outlives the command and gets nothing
+    QPointer<TfrmNew> target = Open();
+    During closeTarget(started, [&] { target->close(); });
+    Import(server.Url());
+    ASSERT_TRUE(target) << "destroyed under the running command";
+    EXPECT_EQ(target->Edit1().Text(), "");
+    FlushDeletes();
+    EXPECT_FALSE(target);
+
+    // a second import is refused while the first goes on; so is the dialog
+    // closed; another command pointed CurrentDocument elsewhere: the body goes there
+    const std::function<void()> meanwhile[] = {[&] { frame.import.Button1().click(); },
+                                               [&] { frame.import.close(); },
+                                               [&] { frame.current = other; }};
+    for (const auto& action : meanwhile) {
+        target = Open();
+        During during(started, action);
+        Import(server.Url());
+        EXPECT_EQ((&action == &meanwhile[2] ? other : target.data())->Edit1().Text(), "firstend");
+    }
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Already connected."});
+    EXPECT_EQ(target->Edit1().Text(), "");
+
+    // with no window left open, the import makes one
+    for (QMdiSubWindow* window : frame.DocumentArea().subWindowList()) {
+        static_cast<TfrmNew*>(window)->SetChanged(false);
+        window->close();
+    }
+    FlushDeletes();
+    Import(server.Url());
+    ASSERT_NE(frame.ActiveDocumentWindow(), nullptr);
+    EXPECT_EQ(frame.ActiveDocumentWindow()->Edit1().Text(), "firstend");
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#pragma once
+
+// A frame of its own for the web tests, in place of the main window: an MDI
+// area, the file commands, the HTTP client with its runner, and the import
+// dialog whose bar the client's blocks move on.
+#include "document/DocumentHost.h"
+#include "document/FileCommands.h"
+#include "net/Nmhttp.h"
+#include "tests/common/DocumentTestSupport.h"
+#include "tests/net/LoopbackServer.h"
+#include "web/Unit4.h"
+#include "web/WebHost.h"
+#include "web/WebRequests.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTimer>
+
+class TWebFrame : public QMainWindow, public TDocumentHost, public TWebHost {
+public:
+    TWebFrame() : Files(*this) {
+        setCentralWidget(area_);
+        show();
+        http.TimeOut = 5000; // ends any test fault
+        http.OnPacketRecvd = [this](QObject*) {
+            ++packets;
+            import.ProgressBar().StepBy(1);
+        };
+    }
+    QMdiArea& DocumentArea() override { return *area_; }
+    QMenu* DocumentPopupMenu() override { return nullptr; }
+    void SetStatusText(const QString&) override {}
+    void SaveDocumentAs(TfrmNew& window) override { Files.FileSaveAs(window); }
+    TNMHTTP& Http() override { return http; }
+    TWebRequests& Requests() override { return requests; }
+    TfrmNew* ActiveDocumentWindow() override {
+        auto* window = qobject_cast<TfrmNew*>(area_->currentSubWindow());
+        return window && !window->IsClosed() ? window : nullptr;
+    }
+    TfrmNew* NewDocumentWindow() override { return Files.FileNew(); }
+    QPointer<TfrmNew>& CurrentDocumentRef() override { return current; }
+
+private:
+    QMdiArea* area_ = new QMdiArea(this);
+
+public:
+    TFileCommands Files;
+    TNMHTTP http;
+    TWebRequests requests{http};
+    QPointer<TfrmNew> current;
+    TfrmImport import{this, *this};
+    int packets = 0; // blocks the client has received
+};
+
+// Once ready() holds during the next wait, runs action (polled every 2 ms);
+// ranAfterMs tells when.
+struct During {
+    During(std::function<bool()> ready, std::function<void()> action) {
+        clock.start();
+        QObject::connect(&poll, &QTimer::timeout, &poll, [this, ready, action] {
+            if (ranAfterMs < 0 && ready()) {
+                ranAfterMs = clock.elapsed();
+                action();
+            }
+        });
+        poll.start(2);
+    }
+    QElapsedTimer clock;
+    QTimer poll;
+    qint64 ranAfterMs = -1;
+};
+
+class WebTest : public DocumentTestSupport {
+protected:
+    std::vector<std::string> Texts(TCall::Kind kind) {
+        std::vector<std::string> texts;
+        for (const TCall& call : seam->CallsOf(kind)) {
+            texts.push_back(call.text.toStdString());
+        }
+        return texts;
+    }
+    std::vector<std::string> Boxes() { return Texts(TCall::Kind::MessageBox); }
+    std::vector<std::string> Opened() { return Texts(TCall::Kind::ShellOpen); }
+
+    // Types the URL and presses Import, as the user does.
+    void Import(const std::string& url) {
+        frame.import.Edit1().setText(QString::fromStdString(url));
+        frame.import.Button1().click();
+    }
+
+    TWebFrame frame;
+};
+
+// An HTTP/1.0 reply announcing its body's length.
+inline std::string Reply(const std::string& body, const char* status = "200 OK") {
+    return std::string("HTTP/1.0 ") + status +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Answers each request with the next of replies, sent in pieces of chunk
+// bytes pauseMs apart, then waits stallMs before closing.
+inline loopback::Server Serving(std::vector<std::string> replies, std::size_t chunk = 1 << 20,
+                                int pauseMs = 0, int stallMs = 0) {
+    return loopback::Server([=](loopback::Connection& c) {
+        c.ReadRequest();
+        c.Drip(replies[static_cast<std::size_t>(c.Index()) % replies.size()], chunk, pauseMs);
+        c.Pause(stallMs);
+    });
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <QProgressBar>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TWebHost;
+
+// A progress bar that keeps its position within its range, whatever it is
+// told: a step past the maximum leaves it full, a smaller maximum pulls the
+// position down to it, and a range of 0 to 0 shows an empty bar.
+class TProgressBar : public QProgressBar {
+public:
+    explicit TProgressBar(QWidget* parent = nullptr);
+
+    int Min() const { return 0; }
+    int Max() const { return max_; }
+    int Position() const { return position_; }
+    void SetMax(int max);
+    void StepBy(int delta);
+
+private:
+    void showPosition();
+
+    int max_ = 100;
+    int position_ = 0;
+};
+
+// The import dialog: a URL, Import and Cancel, and the progress of the
+// transfer. Modeless; it lives for the whole run and closing it only hides
+// it, so the URL and the progress stay for its next showing.
+class TfrmImport : public QDialog {
+    Q_OBJECT
+public:
+    TfrmImport(QWidget* owner, TWebHost& host);
+    ~TfrmImport() override;
+
+    QLabel& Label1() const { return *label1_; }
+    QLineEdit& Edit1() const { return *edit1_; }
+    QPushButton& Button1() const { return *button1_; }
+    QPushButton& Button2() const { return *button2_; }
+    QLabel& Label2() const { return *label2_; }
+    TProgressBar& ProgressBar() const { return *progressBar_; }
+
+    // Shows the dialog centred on the screen, or brings it forward.
+    void ShowImport();
+
+    // Import: fetches the typed URL and puts the body into the window that
+    // CurrentDocument names when the transfer is over, then hides the
+    // dialog. A failure that raises leaves the window as it was and the
+    // dialog open.
+    void Button1Click();
+    // Cancel: ends a running transfer at once, then hides the dialog. What
+    // of the body had arrived is imported; when nothing had, the window
+    // stays as it was.
+    void Button2Click();
+
+private:
+    TWebHost& host_;
+    QLabel* label1_;
+    QLineEdit* edit1_;
+    QPushButton* button1_;
+    QPushButton* button2_;
+    QLabel* label2_;
+    TProgressBar* progressBar_;
+};
+
+// The one import dialog, made at start-up after the about box; null before
+// and after.
+extern TfrmImport* frmImport;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The texts the web features read and write: the update file's number and
+// mailto URLs. Pure functions on bytes.
+
+// The version of this program, as the update check compares it.
+constexpr float ThisVersion = 2.32f;
+
+// A body quoted in the conversion error is cut to this many bytes.
+constexpr std::size_t QuotedBodyLimit = 200;
+
+// Whether the update file's body names a version newer than this one. An
+// empty body says no. Otherwise the body must be one decimal number ("." as
+// the separator, an exponent allowed) with nothing but spaces around it; it
+// is compared in single precision, so only a number that is still greater
+// as a float counts. Anything else raises EConvertError
+// "'%s' is not a valid floating point value" quoting the body (a long one cut
+// to QuotedBodyLimit bytes and "...").
+bool UpdateAvailable(const std::string& Body);
+
+// The text (bytes of the document code page) as the value of a mailto header
+// field: UTF-8, every line end as %0D%0A, and every byte but letters, digits
+// and "-._~" percent-encoded, so no text can end its field or start another.
+std::string MailtoValue(std::string_view text);
+
+// "mailto:" + address, then "?" and the fields as name=value joined by "&",
+// each value encoded by MailtoValue.
+std::string MailtoUrl(std::string_view address,
+                      const std::vector<std::pair<std::string, std::string>>& fields);
+
+// A new message with the text as its body: "mailto:?Body=" + the encoded text.
+std::string MailBodyUrl(std::string_view text);
