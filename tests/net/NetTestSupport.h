@@ -1,17 +1,22 @@
 #pragma once
 
-// Helpers shared by the net tests and benchmarks: a bounded wait that pumps
-// the GUI thread, exception messages, resource counters.
+// Helpers shared by the net and web tests (and the net benchmarks): a bounded
+// wait that pumps the GUI thread, exception messages, resource counters, an
+// action run once a condition holds during a wait, and a slow name server.
 
 #include "framework/Exceptions.h"
 #include "framework/Pump.h"
+#include "net/Nmhttp.h"
 #include "net/Psock.h"
+#include "net/PsockSys.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <condition_variable>
 #include <dirent.h>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/resource.h>
 
@@ -40,16 +45,6 @@ inline std::string message(const std::function<void()>& action) {
 }
 
 // CPU time of the process (who selects RUSAGE_THREAD measures only the caller).
-// An HTTP/1.0 200 reply whose body is size pseudo-random bytes, for the benchmarks.
-inline std::string pseudoRandomReply(std::size_t size, std::uint32_t seed) {
-    std::string body(size, '\0');
-    for (char& c : body) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 24);
-    }
-    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n" + body;
-}
-
 inline double cpuSeconds(int who = RUSAGE_SELF) {
     rusage usage{};
     ::getrusage(who, &usage);
@@ -81,5 +76,68 @@ inline std::unique_ptr<TPowersock> socketTo(std::uint16_t port, int timeOut = 50
     }
     return sock;
 }
+
+// The HTTP client as the main window sets it up, with a short time-out so no
+// test can hang.
+struct HttpClient : TNMHTTP {
+    HttpClient() {
+        Port = 80;
+        TimeOut = 5000;
+    }
+};
+
+// Once ready() holds during the next waits, runs action (polled every 2 ms);
+// ranAfterMs tells when, AnsweredMs how long after it the caller got control.
+struct During {
+    During(std::function<bool()> ready, std::function<void()> action) {
+        clock.start();
+        QObject::connect(&poll, &QTimer::timeout, &poll, [this, ready, action] {
+            if (ranAfterMs < 0 && ready()) {
+                ranAfterMs = clock.elapsed();
+                action();
+            }
+        });
+        poll.start(2);
+    }
+    qint64 AnsweredMs() const { return ranAfterMs < 0 ? -1 : clock.elapsed() - ranAfterMs; }
+    QElapsedTimer clock;
+    QTimer poll;
+    qint64 ranAfterMs = -1;
+};
+
+// A name server that fails every lookup once released (at the latest after
+// 5 s, or when it goes out of scope); Entered() tells a lookup is waiting.
+class SlowResolver {
+public:
+    SlowResolver() {
+        psock::SetResolver([s = state_](const std::string&, in_addr_t&) {
+            std::unique_lock<std::mutex> lock(s->mutex);
+            s->entered = true;
+            s->released.wait_for(lock, std::chrono::seconds(5), [&] { return s->release; });
+            return 11001;
+        });
+    }
+    ~SlowResolver() {
+        {
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            state_->release = true;
+        }
+        state_->released.notify_all();
+        psock::SetResolver(nullptr);
+    }
+    bool Entered() const {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        return state_->entered;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool entered = false;
+        bool release = false;
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+};
 
 } // namespace nettest

@@ -8,23 +8,14 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
 
 using loopback::Connection;
 using loopback::Server;
 using nettest::message;
-
-struct Client : TNMHTTP {
-    Client() {
-        Port = 80;
-        TimeOut = 5000;
-    }
-};
+using Client = nettest::HttpClient;
 
 TEST(NmhttpInterrupt, ResetAtEachPhaseIsReportedAndWhatArrivedStays) {
     const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
@@ -82,71 +73,12 @@ TEST(NmhttpInterrupt, ResetAtEachPhaseIsReportedAndWhatArrivedStays) {
     }
 }
 
-// A name server that answers only when told to (or after 5 s).
-struct SlowResolver {
-    struct State {
-        std::mutex mutex;
-        std::condition_variable released;
-        bool entered = false;
-        bool release = false;
-    };
-    std::shared_ptr<State> state = std::make_shared<State>();
-
-    SlowResolver() {
-        psock::SetResolver([s = state](const std::string&, in_addr_t&) {
-            std::unique_lock<std::mutex> lock(s->mutex);
-            s->entered = true;
-            s->released.wait_for(lock, std::chrono::seconds(5), [&] { return s->release; });
-            return 11001;
-        });
-    }
-    ~SlowResolver() {
-        {
-            std::lock_guard<std::mutex> lock(state->mutex);
-            state->release = true;
-        }
-        state->released.notify_all();
-        psock::SetResolver(nullptr);
-    }
-    bool Entered() const {
-        std::lock_guard<std::mutex> lock(state->mutex);
-        return state->entered;
-    }
-};
-
-struct Outcome {
-    std::string message;
-    qint64 canceledAfterMs = -1; // from the start of the request
-    qint64 answeredInMs = -1;    // from the cancel to the caller
-};
-
-// Runs request and, once ready(ms since the start) holds, cancel.
-Outcome cancelDuring(const std::function<void()>& request, const std::function<bool(qint64)>& ready,
-                     const std::function<void()>& cancel) {
-    QElapsedTimer clock;
-    clock.start();
-    Outcome outcome;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        if (outcome.canceledAfterMs < 0 && ready(clock.elapsed())) {
-            outcome.canceledAfterMs = clock.elapsed();
-            cancel();
-        }
-    });
-    poll.start(5);
-    outcome.message = message(request);
-    if (outcome.canceledAfterMs >= 0) {
-        outcome.answeredInMs = clock.elapsed() - outcome.canceledAfterMs;
-    }
-    return outcome;
-}
-
 TEST(NmhttpInterrupt, CancelIsAnsweredAtOnceInEveryPhase) {
     const std::string bigData(32u << 20, 'd'); // more than the socket buffers hold
     const auto after150 = [](qint64 ms) { return ms >= 150; };
     for (const bool byAbort : {true, false}) {
         // fresh peers for each round: each serves one connection at a time
-        SlowResolver resolver;
+        nettest::SlowResolver resolver;
         loopback::FullBacklog neverAccepts;
         Server neverReads([](Connection& c) { c.Pause(4000); });
         const auto stallsAfter = [](const std::string& sent) {
@@ -181,18 +113,16 @@ TEST(NmhttpInterrupt, CancelIsAnsweredAtOnceInEveryPhase) {
              "Socket capture aborted", "(no exception)"},
         };
         for (const auto& p : phases) {
-            const Outcome o = cancelDuring(p.request, p.ready, [&] {
-                if (byAbort) {
-                    http.Abort();
-                } else {
-                    http.Disconnect();
-                }
-            });
+            QElapsedTimer clock;
+            clock.start();
+            nettest::During cancel([&] { return p.ready(clock.elapsed()); },
+                                   [&] { byAbort ? http.Abort() : http.Disconnect(); });
+            const std::string outcome = message(p.request);
             const std::string how = std::string(p.phase) + (byAbort ? ", Abort" : ", Disconnect");
-            EXPECT_EQ(o.message, byAbort ? p.byAbort : p.byDisconnect) << how;
-            EXPECT_GE(o.canceledAfterMs, 0) << how << ": the cancel was never delivered";
-            EXPECT_LT(o.canceledAfterMs, 1000) << how << ": the cancel came late";
-            EXPECT_LT(o.answeredInMs, 200) << how;
+            EXPECT_EQ(outcome, byAbort ? p.byAbort : p.byDisconnect) << how;
+            EXPECT_GE(cancel.ranAfterMs, 0) << how << ": the cancel was never delivered";
+            EXPECT_LT(cancel.ranAfterMs, 1000) << how << ": the cancel came late";
+            EXPECT_LT(cancel.AnsweredMs(), 200) << how;
             EXPECT_FALSE(http.Connected) << how;
         }
         EXPECT_EQ(http.Body, "part");

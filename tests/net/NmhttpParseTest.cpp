@@ -108,17 +108,11 @@ TEST(NmhttpParseTest, UrlErrors) {
     EXPECT_THROW(parse("http://h:abc/"), EConvertError);
 }
 
-TEST(NmhttpParseTest, StatusCodeAndContentLength) {
+TEST(NmhttpParseTest, StatusCodeIsTheSecondFieldWhenItIsANumber) {
     EXPECT_EQ(HttpStatusCode("HTTP/1.1 404 Not Found\r\n"), 404);
     for (const char* odd : {"HTTP/1.0 200\r\n", "HTTP/1.0  200 OK", "garbage", "HTTP/1.0 0x1F x",
                             "HTTP/1.0 99999 x"}) {
         EXPECT_EQ(HttpStatusCode(odd), 0) << odd;
-    }
-    EXPECT_EQ(HttpContentLength("Content-Length: x12y34\r\n"), 12);
-    EXPECT_EQ(HttpContentLength("Content-Length: 2147483647\r\n"), 2147483647);
-    for (const char* odd :
-         {"Content-Length: 99999999999\r\n", "Content-Length: abc\r\n", "Content-Length:"}) {
-        EXPECT_EQ(HttpContentLength(odd), 0) << odd;
     }
 }
 
@@ -179,6 +173,10 @@ TEST(NmhttpParseTest, HeaderNameIsTheTextUpToTheColonAndTheValueStartsAtItsFirst
         {"Content-Length: 0001234", "", "", 1234},
         {"Content-Length: 000000000000000000001234", "", "", 1234},
         {"Content-Length: 12345678901234567890", "", "", 0},
+        {"Content-Length: 99999999999", "", "", 0},
+        {"Content-Length: 2147483647", "", "", 2147483647},
+        {"Content-Length: x12y34", "", "", 12},
+        {"Content-Length: abc", "", "", 0},
         {"Content-Length:", "", "", 0},
     };
     for (const auto& c : cases) {

@@ -15,6 +15,7 @@ namespace {
 using loopback::Connection;
 using loopback::Server;
 using nettest::message;
+using Client = nettest::HttpClient;
 
 const std::string acceptLines =
     "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
@@ -45,15 +46,6 @@ loopback::Handler answering(std::vector<std::string> replies) {
         c.Send(replies[std::min<std::size_t>(c.Index(), replies.size() - 1)]);
     };
 }
-
-// The component as the main window sets it up, with a short time-out so no
-// test can hang.
-struct Client : TNMHTTP {
-    Client() {
-        Port = 80;
-        TimeOut = 5000;
-    }
-};
 
 TEST(NmhttpTest, GetSendsTheExactRequestDirectlyOrThroughAProxy) {
     Server server(answering({ok("hello body", "Content-Length: 10\r\nX-A: b\r\n")}));
@@ -210,42 +202,13 @@ TEST(NmhttpTest, ReplyCodesFireTheirEventsAndEndTheExchange) {
     EXPECT_EQ(server.Connections(), static_cast<int>(std::size(cases)));
 }
 
-TEST(NmhttpTest, RedirectToAnotherServerHoldsTheSecondReply) {
-    Server other(answering({ok("second body", "X-Second: yes\r\n")}));
-    const std::string target = "http://localhost:" + std::to_string(other.Port()) + "/e";
-    Server first(answering({reply("HTTP/1.0 302 Found", "Location: " + target + "\r\n", "moved")}));
-    Client http;
-    int redirects = 0;
-    http.OnRedirect = [&](bool& handled) { redirects += !handled; };
-    http.Get(first.Url("/start"));
-    EXPECT_EQ(redirects, 1);
-    EXPECT_EQ(other.Request(),
-              "GET /e HTTP/1.0\r\nHost: localhost\r\n" + acceptLines + formLine + "\r\n");
-    EXPECT_EQ(http.URL, target);
-    EXPECT_EQ(http.Header + http.Body, ok("second body", "X-Second: yes\r\n"));
-}
-
-TEST(NmhttpTest, RedirectToABareNameStaysOnServerAndPortAndCarriesTheCookie) {
-    Server server(
-        answering({reply("HTTP/1.0 302 Found",
-                         "Set-Cookie: session=abc; path=/\r\nLocation: page.html\r\n", ""),
-                   ok("the page")}));
-    Client http;
-    http.Get(server.Url("/dir/old.html"));
-    EXPECT_EQ(http.URL, server.Url("/page.html"));
-    EXPECT_EQ(http.Body, "the page");
-    EXPECT_EQ(http.HeaderInfo.Cookie, "session=abc; path=/");
-    EXPECT_EQ(http.CookieReceived, ""); // emptied by the second reply
-    // the cookie goes with the redirected request and every later one
-    http.Get(server.Url("/later"));
-    const std::string cookie = "Cookie: session=abc; path=/\r\n";
-    EXPECT_EQ(server.Request(1) + server.Request(2),
-              expected("GET /page.html", cookie) + expected("GET /later", cookie));
-}
-
-TEST(NmhttpTest, RedirectsAsRealServersWriteThemStayOnTheServerAndAreFollowedWhole) {
+TEST(NmhttpTest, RedirectsAsRealServersWriteThemAreFollowedWholeCarryingTheCookie) {
+    Server other(answering({ok("done", "Content-Length:4\r\nSet-Cookie:k=v\r\n")}));
+    const std::string elsewhere = "http://localhost:" + std::to_string(other.Port()) + "/e";
     const std::string longPath = "/" + std::string(299, 'L'); // a Location of 300 characters
     Server server(answering({
+        reply("HTTP/1.0 302 Found", "Set-Cookie: session=abc; path=/\r\nLocation: page.html\r\n",
+              ""),
         reply("HTTP/1.0 302 Found", "Location:sub/page.html\r\n", ""),
         reply("HTTP/1.0 301 Moved", "location:\t ../x.html\r\n", ""),
         reply("HTTP/1.0 302 Found", "LOCATION:   /files/a:b.txt\r\n", ""),
@@ -254,22 +217,30 @@ TEST(NmhttpTest, RedirectsAsRealServersWriteThemStayOnTheServerAndAreFollowedWho
               "Location: /with space/\x01"
               "ctl\r\n",
               ""),
-        ok("done", "Content-Length:4\r\nSet-Cookie:k=v\r\n"),
+        reply("HTTP/1.0 302 Found", "Location: " + elsewhere + "\r\n", "moved"),
     }));
     Client http;
-    http.Get(server.Url("/dir/start.html"));
-    ASSERT_EQ(server.Connections(), 6);
-    // relative locations go to the root of the server that sent them, port included
-    EXPECT_EQ(server.Request(1), expected("GET /sub/page.html"));
-    EXPECT_EQ(server.Request(2), expected("GET /../x.html"));
-    // a ":" in the path is no scheme: the port stays
-    EXPECT_EQ(server.Request(3), expected("GET /files/a:b.txt"));
-    EXPECT_EQ(server.Request(4), expected("GET " + longPath));
-    EXPECT_EQ(server.Request(5), expected("GET /with%20space/%01ctl"));
-    EXPECT_EQ(http.URL, "/with%20space/%01ctl");
-    EXPECT_EQ(http.Body, "done");
+    int redirects = 0;
+    http.OnRedirect = [&](bool& handled) { redirects += !handled; };
+    http.Get(server.Url("/dir/old.html"));
+    ASSERT_EQ(server.Connections(), 7);
+    EXPECT_EQ(redirects, 7);
+    // relative locations go to the root of the server that sent them, port
+    // included; a ":" in the path is no scheme; the cookie goes along
+    const std::string cookie = "Cookie: session=abc; path=/\r\n";
+    const char* paths[] = {"/page.html", "/sub/page.html", "/../x.html", "/files/a:b.txt"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(server.Request(i + 1), expected(std::string("GET ") + paths[i], cookie));
+    }
+    EXPECT_EQ(server.Request(5), expected("GET " + longPath, cookie));
+    EXPECT_EQ(server.Request(6), expected("GET /with%20space/%01ctl", cookie));
+    EXPECT_EQ(other.Request(),
+              "GET /e HTTP/1.0\r\nHost: localhost\r\n" + acceptLines + cookie + formLine + "\r\n");
+    EXPECT_EQ(http.URL, elsewhere);
+    EXPECT_EQ(http.Header + http.Body, ok("done", "Content-Length:4\r\nSet-Cookie:k=v\r\n"));
     EXPECT_EQ(http.BytesTotal, 4);
     EXPECT_EQ(http.CookieReceived, "k=v");
+    EXPECT_EQ(http.HeaderInfo.Cookie, "session=abc; path=/"); // only a redirection sets it
 }
 
 TEST(NmhttpTest, RedirectLoopEndsWithTooManyRedirections) {
@@ -283,21 +254,6 @@ TEST(NmhttpTest, RedirectLoopEndsWithTooManyRedirections) {
     http.Get(server.Url("/loop"));
     EXPECT_EQ(server.Connections(), MaxRedirections + 2);
     EXPECT_EQ(http.ReplyNumber, 302);
-}
-
-TEST(NmhttpTest, BadUrlsAreRefusedBeforeAnythingIsSent) {
-    Server server(answering({ok("")}));
-    Client http;
-    int aboutToSend = 0;
-    http.OnAboutToSend = [&](QObject*) { ++aboutToSend; };
-    EXPECT_EQ(message([&] { http.Get("https://127.0.0.1:" + std::to_string(server.Port())); }),
-              "HTTP Secure Socket is not supported");
-    EXPECT_EQ(message([&] { http.Get(""); }), "Empty URL");
-    EXPECT_EQ(message([&] { http.Get("http://127.0.0.1:8o/"); }),
-              "'8o' is not a valid integer value");
-    EXPECT_EQ(aboutToSend + server.Connections(), 0);
-    http.Get(server.Url()); // the component is usable afterwards
-    EXPECT_EQ(http.ReplyNumber, 200);
 }
 
 TEST(NmhttpTest, HeaderAndBodyIntoFiles) {
@@ -338,53 +294,46 @@ TEST(NmhttpTest, HeaderAndBodyIntoFiles) {
     EXPECT_FALSE(http.Connected);
 }
 
-TEST(NmhttpTest, MisbehavingServersEndInAResultOrAClearError) {
+TEST(NmhttpTest, AnOverlongOrEndlessHeaderEndsInAClearErrorAndTheConnectionClosed) {
     Server server([](Connection& c) {
         c.ReadRequest();
-        std::string lines = "HTTP/1.0 200 OK\r\n";
-        switch (c.Index()) {
-        case 0: // half the announced body, then a reset
-            c.Drip(ok(std::string(100000, 'r'), "Content-Length: 200000\r\n"), 20000, 20);
-            return c.Close(true);
-        case 1: // a header line past 64 KB; then wait for the client to close
+        if (c.Index() == 0) { // a header line past 64 KB; then wait for the client to close
             c.Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(70000, 'x') + "\r\n\r\nbody");
             c.ReadUntil({}, 10000);
             return;
-        case 2: // one header line a quarter second: each within the time-out, all of them not
-            for (int i = 0; i < 40; ++i) {
-                lines += "X-Drip: " + std::to_string(i) + "\r\n";
-            }
-            c.Drip(lines, 12, 250);
-            return;
-        default: // a stalled body
-            c.Send(ok("stall"));
-            c.Pause(4000);
         }
+        // one header line a quarter second: each within the time-out, all of them not
+        std::string lines = "HTTP/1.0 200 OK\r\n";
+        for (int i = 0; i < 40; ++i) {
+            lines += "X-Drip: " + std::to_string(i) + "\r\n";
+        }
+        c.Drip(lines, 12, 250);
     });
     Client http;
-    // a reset is reported, and what arrived before it stays
-    EXPECT_EQ(message([&] { http.Get(server.Url()); }), "10054:Connection reset by peer");
-    EXPECT_EQ(http.Body, std::string(100000, 'r'));
-    // the overlong line fails, and the connection is closed at once
     EXPECT_EQ(message([&] { http.Get(server.Url()); }), "Range check error");
     EXPECT_FALSE(http.Connected);
-    EXPECT_TRUE(server.WaitServed(2, 2000));
-
+    EXPECT_TRUE(server.WaitServed(1, 2000));
     http.TimeOut = 1000;
-    for (const char* error : {"Socket readln aborted", "Socket capture aborted"}) {
-        const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(message([&] { http.Get(server.Url()); }), error);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
-        EXPECT_FALSE(http.Connected);
-    }
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(message([&] { http.Get(server.Url()); }), "Socket readln aborted");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+    EXPECT_FALSE(http.Connected);
 }
 
-TEST(NmhttpTest, AbortAndSecondRequestFromInsideTheWait) {
+TEST(NmhttpTest, BadUrlsAndASecondRequestInsideTheWaitAreRefusedAndChangeNothing) {
     Server server([](Connection& c) {
         c.ReadRequest();
         c.Drip(c.Index() == 0 ? ok(std::string(300000, 'a')) : ok("fine"), 30000, 10);
     });
     Client http;
+    int aboutToSend = 0;
+    http.OnAboutToSend = [&](QObject*) { ++aboutToSend; };
+    EXPECT_EQ(message([&] { http.Get("https://127.0.0.1:" + std::to_string(server.Port())); }),
+              "HTTP Secure Socket is not supported");
+    EXPECT_EQ(message([&] { http.Get("http://127.0.0.1:8o/"); }),
+              "'8o' is not a valid integer value");
+    EXPECT_EQ(aboutToSend + server.Connections(), 0);
+
     std::string nested;
     int packets = 0;
     http.OnPacketRecvd = [&](QObject*) {
@@ -396,12 +345,12 @@ TEST(NmhttpTest, AbortAndSecondRequestFromInsideTheWait) {
     };
     EXPECT_EQ(message([&] { http.Get(server.Url("/slow")); }), "Socket capture aborted");
     EXPECT_EQ(nested, "Already connected");
-    EXPECT_EQ(http.URL, server.Url("/slow")); // the refused request changed nothing
+    EXPECT_EQ(http.URL, server.Url("/slow"));
     EXPECT_FALSE(http.Connected);
     http.OnPacketRecvd = nullptr;
-    http.Get(server.Url("/after"));
+    http.Get(server.Url("/after")); // the component is usable afterwards
     EXPECT_EQ(http.Body, "fine");
-    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(server.Connections() + aboutToSend, 2 + 2);
 }
 
 } // namespace

@@ -20,11 +20,7 @@ public:
 
 TEST(PsockErrors, TextsTranslationAndReport) {
     TPowersock sock;
-    EXPECT_EQ(sock.SocketErrorStr(0), "");
-    EXPECT_EQ(sock.SocketErrorStr(10061), "10061:Connection refused");
-    EXPECT_EQ(sock.SocketErrorStr(11003), "11003:Non-Recoverable error: FORMERR, REFUSED, NOTIMP");
-    EXPECT_EQ(sock.SocketErrorStr(10072), "Unknown Error No. 10072");
-    // errno is translated once, into the numbers the table speaks
+    EXPECT_EQ(sock.SocketErrorStr(0) + sock.SocketErrorStr(10072), "Unknown Error No. 10072");
     EXPECT_EQ(psock::winsockErrorFromErrno(ETIMEDOUT), 10060);
     EXPECT_GT(psock::winsockErrorFromErrno(EIO), 10000); // outside the table, still an error
 
@@ -55,35 +51,27 @@ TEST(PsockStatus, LevelsFilterTheTextsAndHandlersCannotBreakAnOperation) {
     TPowersock sock;
     std::vector<std::string> seen;
     sock.OnStatus = [&](QObject*, const std::string& text) { seen.push_back(text); };
-    sock.Cancel(); // level 0, the start value, reports nothing
-    sock.StatusMessage(1, "reply");
-    EXPECT_EQ(sock.Status, "");
-
+    sock.StatusMessage(1, "reply"); // level 0, the start value, reports nothing
     sock.ReportLevel = 4;
-    sock.StatusMessage(1, "250 ok\r\n");
-    sock.StatusMessage(2, "Transaction Completed");
-    sock.Cancel();             // level 8
-    sock.RequestCloseSocket(); // level 4
-    sock.StatusMessage(5, "five");
+    sock.StatusMessage(4, "four");
+    sock.Cancel(); // level 8
     sock.ReportLevel = 8;
     sock.Abort(); // a nested call reports its own text too
-    EXPECT_EQ(seen, (std::vector<std::string>{"250 ok\r\n", "Transaction Completed",
-                                              "Request Close Socket", "Abort", "Canceling"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"four", "Abort", "Canceling"}));
 
     sock.OnStatus = [](QObject*, const std::string&) { throw Exception("handler failed"); };
     EXPECT_NO_THROW(sock.Cancel());
     EXPECT_EQ(sock.Status, "Canceling");
 }
 
-TEST(PsockStartUp, FirstComponentFillsTheRecordAndCertifyAsksOnce) {
+TEST(PsockStartUp, EveryComponentCountsAndCertifyAsksOnce) {
     const int before = WinsockUsers;
-    auto first = std::make_unique<TPowersock>();
-    auto second = std::make_unique<TPowersock>();
-    EXPECT_EQ(WinsockUsers, before + 2);
-    EXPECT_EQ(second->WinsockInfo.Count(), 0);
-    EXPECT_NE(first->SocketHandle, second->SocketHandle);
-    second.reset();
-    first.reset();
+    {
+        TPowersock first;
+        TPowersock second;
+        EXPECT_EQ(WinsockUsers, before + 2);
+        EXPECT_NE(first.SocketHandle, second.SocketHandle);
+    }
     EXPECT_EQ(WinsockUsers, before);
 
     // CertifyConnect asks its handler once; one that connects nothing ends in "Not Connected".
@@ -98,7 +86,7 @@ TEST(PsockStartUp, FirstComponentFillsTheRecordAndCertifyAsksOnce) {
     EXPECT_EQ(asked, 2);
 }
 
-TEST(PsockTimeOut, ArmingKeepsTheCountdownAndFiringSetsTheFlags) {
+TEST(PsockTimeOut, ArmingKeepsTheCountdownFiringSetsTheFlagsAndHandlersCannotEscape) {
     TTestSock sock;
     sock.TimeOut = 0;
     sock.TimerOn();
@@ -116,21 +104,17 @@ TEST(PsockTimeOut, ArmingKeepsTheCountdownAndFiringSetsTheFlags) {
         ProcessMessages();
     }
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_TRUE(sock.AsyncDone);
-    EXPECT_TRUE(sock.Canceled);
+    EXPECT_TRUE(sock.AsyncDone && sock.Canceled);
     EXPECT_FALSE(sock.Timer->isRunning());
     // A changed TimeOut restarts it.
     sock.TimeOut = 10000;
     sock.TimerOn();
     EXPECT_FALSE(sock.TimedOut);
     EXPECT_GT(sock.Timer->remainingTime(), 5000);
-    sock.TimerOff();
-    EXPECT_FALSE(sock.Timer->isRunning());
-}
 
-TEST(PsockTimeOut, TimerHandlerExceptionGoesToTheApplicationHandler) {
+    // What a timer's handler raises goes to the application's handler.
     std::string shown;
-    auto saved = TThreadTimer::ApplicationExceptionHandler;
+    const auto saved = TThreadTimer::ApplicationExceptionHandler;
     TThreadTimer::ApplicationExceptionHandler = [&](const std::exception& e) { shown = e.what(); };
     {
         TThreadTimer timer;
@@ -146,7 +130,6 @@ TEST(PsockTimeOut, TimerHandlerExceptionGoesToTheApplicationHandler) {
 }
 
 TEST(PsockTextHelpers, EmptyFieldsAndMissingDelimiters) {
-    // (the HTTP client's use of them is tested through its URL and status rules)
     EXPECT_EQ(NthWord("a  b", ' ', 2) + "|" + NthWord("a  b", ' ', 3), "|b");
     EXPECT_EQ(NthPos("x://host/", '/', 3), 9);
     EXPECT_EQ(NthPos("x://host", '/', 3), 9); // Length + 1: too few delimiters

@@ -33,7 +33,7 @@ TEST(PsockReadLn, LinesWholeFromPiecesOneAtATimeAtMost65536BytesAndTheHeaderFilt
         c.Drip("first line\n", 3, 20);
         c.Drip("second\r\nthird", 1, 2);
         c.Pause(50);
-        c.Send("\nHTTP/1.0 200 OK\r\nX");
+        c.Send("\nX");
         c.ReadUntil("go");
         c.Send(std::string(65535, 'y') + "\n" + std::string(65536, 'z') + "tail\n");
         c.Send("A: 1\r\n\r\nbody");
@@ -41,10 +41,9 @@ TEST(PsockReadLn, LinesWholeFromPiecesOneAtATimeAtMost65536BytesAndTheHeaderFilt
         c.Send("B: 2\nC: 3"); // and the close, without a LF
     });
     auto sock = socketTo(server.Port());
-    EXPECT_EQ(sock->ReadLn(), "first line\n");
-    EXPECT_EQ(sock->ReadLn(), "second\r\n");
-    EXPECT_EQ(sock->ReadLn(), "third\n");
-    EXPECT_EQ(sock->ReadLn(), "HTTP/1.0 200 OK\r\n");
+    for (const char* line : {"first line\n", "second\r\n", "third\n"}) {
+        EXPECT_EQ(sock->ReadLn(), line);
+    }
     EXPECT_EQ(sock->Read(1), "X"); // left waiting in the socket
     sock->Write("go");
     EXPECT_EQ(sock->ReadLn(), std::string(65535, 'y') + "\n"); // 65536 bytes with its LF fit
@@ -61,16 +60,27 @@ TEST(PsockReadLn, LinesWholeFromPiecesOneAtATimeAtMost65536BytesAndTheHeaderFilt
     EXPECT_EQ(sock->ReadLn(), ""); // and it stays at the end
 }
 
-TEST(PsockCapture, CountsEveryByteUntilTheClose) {
-    const std::string body = pattern(200000);
+TEST(PsockCapture, EveryByteIntoStringsFilesAndStreamsCountedBlockByBlock) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("capture.bin").toStdString();
+    const std::string body = pattern(150000) + std::string("\0\r\n\xff", 4);
     Server server([&](Connection& c) {
-        c.Send("12345");
-        c.ReadUntil("1");
-        c.Send("67890");
-        c.ReadUntil("2");
-        c.Drip("one byte at a time", 1, 20);
-        c.Pause(20);
-        c.Send(body);
+        switch (c.Index()) {
+        case 0:
+            c.Send("12345");
+            c.ReadUntil("1");
+            c.Send("67890");
+            c.ReadUntil("2");
+            c.Drip("one byte at a time", 1, 20);
+            c.Send(body);
+            return;
+        case 4:
+            c.Send("block");
+            c.ReadUntil();
+            return;
+        default:
+            c.Send(body);
+        }
     });
     auto sock = socketTo(server.Port());
     std::string s;
@@ -80,18 +90,48 @@ TEST(PsockCapture, CountsEveryByteUntilTheClose) {
     sock->CaptureString(s, 5);
     EXPECT_EQ(s, "67890");
     sock->Write("2");
-    std::vector<std::int32_t> blocks;
+    std::vector<std::int32_t> blocks{0};
     sock->OnPacketRecvd = [&](QObject*) { blocks.push_back(sock->BytesRecvd); };
     sock->CaptureString(s, -1);
     EXPECT_EQ(s, "one byte at a time" + body);
     EXPECT_EQ(sock->BytesRecvd, static_cast<std::int32_t>(s.size()));
     // One event per block taken, single bytes included.
-    ASSERT_GE(blocks.size(), 2u);
-    EXPECT_EQ(blocks.front(), 1);
-    blocks.insert(blocks.begin(), 0);
+    ASSERT_GE(blocks.size(), 3u);
+    EXPECT_EQ(blocks[1], 1);
     EXPECT_EQ(std::adjacent_find(blocks.begin(), blocks.end(),
                                  [](int a, int b) { return b <= a || b - a > 65536; }),
               blocks.end());
+    sock->OnPacketRecvd = nullptr;
+    sock->Disconnect();
+
+    sock->Connect();
+    WriteFileBytes(file, "to be replaced");
+    sock->CaptureFile(file);
+    EXPECT_EQ(ReadFileBytes(file), body);
+    sock->Disconnect();
+    sock->Connect();
+    // The stream's own contents count towards the limit.
+    TMemoryStream stream(std::string(10, '#'));
+    stream.Seek(0, TSeekOrigin::End);
+    sock->CaptureStream(stream, 5);
+    EXPECT_EQ(stream.DataString(), std::string(10, '#'));
+    stream.SetSize(0);
+    sock->CaptureStream(stream, static_cast<std::int32_t>(body.size()));
+    EXPECT_EQ(stream.DataString(), body);
+    sock->Disconnect();
+    sock->Connect();
+    WriteFileBytes(file, "head:");
+    sock->AppendFile(file); // ends with the peer's close
+    EXPECT_EQ(ReadFileBytes(file), "head:" + body);
+    EXPECT_FALSE(sock->Connected);
+
+    // With -1 a stream capture makes one pass: one block, or nothing when nothing waits.
+    sock->Connect();
+    ASSERT_TRUE(nettest::waitUntil([&] { return sock->DataAvailable(); }, 2000));
+    stream.SetSize(0);
+    sock->CaptureStream(stream, -1);
+    sock->CaptureStream(stream, -1);
+    EXPECT_EQ(stream.DataString(), "block");
 }
 
 TEST(PsockCapture, AResetIsReportedOnceToTheNextReaderWhoeverSawItFirst) {
@@ -135,18 +175,20 @@ TEST(PsockCapture, AResetIsReportedOnceToTheNextReaderWhoeverSawItFirst) {
     EXPECT_EQ(s, "");
 }
 
-TEST(PsockCapture, DisconnectInsideTheCaptureEndsItWithoutError) {
+TEST(PsockCapture, ADisconnectInsideEndsItQuietlyACancelRaisesTheAbortAndClearsTheFlag) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("body.bin").toStdString();
     Server server([](Connection& c) {
         if (c.Index() == 1) {
             c.Send("early");
             c.ReadUntil();
             return;
         }
-        for (int i = 0; i < 200 && c.Send("chunk;"); ++i) {
+        for (int i = 0; i < 400 && c.Send("chunk;"); ++i) {
             c.Pause(5);
         }
     });
-    // from a packet handler while data flows
+    // a Disconnect from a packet handler while data flows
     auto sock = socketTo(server.Port());
     int packets = 0;
     sock->OnPacketRecvd = [&](QObject*) {
@@ -155,14 +197,10 @@ TEST(PsockCapture, DisconnectInsideTheCaptureEndsItWithoutError) {
         }
     };
     std::string s;
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_NO_THROW(sock->CaptureString(s, -1));
-    EXPECT_LT(clock.elapsed(), 900);
-    EXPECT_FALSE(s.empty());
+    EXPECT_FALSE(s.empty() || sock->Connected);
     EXPECT_EQ(s.size() % 6, 0u);
     EXPECT_EQ(sock->BytesRecvd, static_cast<std::int32_t>(s.size()));
-    EXPECT_FALSE(sock->Connected);
 
     // from a timer while the capture waits for more data, with no time-out
     sock->OnPacketRecvd = [&](QObject*) { QTimer::singleShot(50, [&] { sock->Disconnect(); }); };
@@ -170,33 +208,22 @@ TEST(PsockCapture, DisconnectInsideTheCaptureEndsItWithoutError) {
     sock->Connect();
     EXPECT_NO_THROW(sock->CaptureString(s, -1));
     EXPECT_EQ(s, "early");
-}
 
-TEST(PsockCapture, CancelFromAHandlerRaisesTheAbortAndClearsTheFlag) {
-    QTemporaryDir dir;
-    const std::string file = dir.filePath("body.bin").toStdString();
-    Server server([](Connection& c) {
-        for (int i = 0; i < 400 && c.Send("data"); ++i) {
-            c.Pause(5);
-        }
-    });
-    auto sock = socketTo(server.Port());
+    // a Cancel ends every kind of capture with its own message
+    sock->TimeOut = 5000;
+    sock->Connect();
     sock->OnPacketRecvd = [&](QObject*) {
-        if (sock->BytesRecvd >= 8) {
+        if (sock->BytesRecvd >= 12) {
             sock->Cancel();
         }
     };
-    std::string s;
     EXPECT_THROW(sock->CaptureString(s, -1), EAbortError);
-    EXPECT_FALSE(sock->Canceled);
-    EXPECT_GE(s.size(), 8u);
+    EXPECT_GE(s.size(), 12u);
     TMemoryStream stream;
     EXPECT_EQ(message([&] { sock->CaptureStream(stream, 1 << 30); }), "Socket capture aborted");
-    EXPECT_FALSE(sock->Canceled);
     EXPECT_EQ(message([&] { sock->CaptureFile(file); }), "Socket send aborted");
     EXPECT_FALSE(sock->Canceled);
     // The file is closed and keeps what arrived.
-    EXPECT_GE(sock->BytesRecvd, 8);
     EXPECT_EQ(static_cast<std::int32_t>(ReadFileBytes(file).size()), sock->BytesRecvd);
 }
 
@@ -213,70 +240,24 @@ TEST(PsockTimeOut, StalledLineAndSteadyCaptureEndWithoutSpinning) {
     });
     // a line that never ends; the wait sleeps: a spinning one burns the whole 200 ms
     auto sock = socketTo(server.Port(), 200);
-    double cpu = cpuSeconds();
+    const double cpu = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(message([&] { sock->ReadLn(); }), "Socket readln aborted");
     EXPECT_GE(clock.elapsed(), 150);
-    EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_FALSE(sock->Canceled);
-    EXPECT_TRUE(sock->TimedOut);
     EXPECT_LT(cpuSeconds() - cpu, 0.1);
+    EXPECT_TRUE(sock->TimedOut && !sock->Canceled);
     sock->Disconnect();
 
     // the time-out bounds a whole capture, however steadily data arrives
     sock->TimeOut = 300;
     sock->Connect();
-    int packets = 0;
-    sock->OnPacketRecvd = [&](QObject*) { ++packets; };
     std::string s;
     clock.restart();
     EXPECT_EQ(message([&] { sock->CaptureString(s, -1); }), "Socket capture aborted");
     EXPECT_GE(clock.elapsed(), 250);
     EXPECT_LT(clock.elapsed(), 1500);
-    EXPECT_GT(packets, 5);
-    EXPECT_TRUE(sock->TimedOut);
-}
-
-TEST(PsockCapture, FileStreamAndAppendCaptures) {
-    QTemporaryDir dir;
-    const std::string file = dir.filePath("capture.bin").toStdString();
-    const std::string body = pattern(150000) + std::string("\0\r\n\xff", 4);
-    Server server([&](Connection& c) {
-        c.Send(c.Index() == 3 ? "block" : body);
-        c.ReadUntil({}, c.Index() == 3 ? 5000 : 0);
-    });
-    auto sock = socketTo(server.Port());
-    WriteFileBytes(file, "to be replaced");
-    sock->CaptureFile(file);
-    EXPECT_EQ(ReadFileBytes(file), body);
-    EXPECT_EQ(sock->BytesRecvd, static_cast<std::int32_t>(body.size()));
-    sock->Disconnect();
-
-    sock->Connect();
-    // The stream's own contents count towards the limit.
-    TMemoryStream stream(std::string(10, '#'));
-    stream.Seek(0, TSeekOrigin::End);
-    sock->CaptureStream(stream, 5);
-    EXPECT_EQ(stream.DataString(), std::string(10, '#'));
-    stream.SetSize(0);
-    sock->CaptureStream(stream, static_cast<std::int32_t>(body.size()));
-    EXPECT_EQ(stream.DataString(), body);
-    sock->Disconnect();
-
-    sock->Connect();
-    WriteFileBytes(file, "head:");
-    sock->AppendFile(file); // ends with the peer's close
-    EXPECT_EQ(ReadFileBytes(file), "head:" + body);
-    EXPECT_FALSE(sock->Connected);
-
-    // With -1 a stream capture makes one pass: one block, or nothing when nothing waits.
-    sock->Connect();
-    ASSERT_TRUE(nettest::waitUntil([&] { return sock->DataAvailable(); }, 2000));
-    stream.SetSize(0);
-    sock->CaptureStream(stream, -1);
-    sock->CaptureStream(stream, -1);
-    EXPECT_EQ(stream.DataString(), "block");
+    EXPECT_GT(s.size(), 25u);
 }
 
 TEST(PsockSend, WriteStopsAtNulCountsAreSixteenBitAndAResetPeerRaisesNoSignal) {
@@ -339,7 +320,6 @@ TEST(PsockSend, FilesAndStreamsGoOutWholeToASlowReaderAndCancel) {
     sock->Connect();
     sock->Cancel();
     EXPECT_EQ(message([&] { sock->Writeln("x"); }), "Socket send aborted");
-    EXPECT_FALSE(sock->Canceled);
     sock->OnPacketSent = [&](QObject*) { sock->Cancel(); };
     EXPECT_EQ(message([&] { sock->SendStream(stream); }), "Socket send aborted");
     EXPECT_FALSE(sock->Canceled);
@@ -391,7 +371,6 @@ TEST(PsockTransaction, ReplyNumbersAndStatusTexts) {
     sock->OnStatus = [&](QObject*, const std::string& text) { statuses.push_back(text); };
     EXPECT_EQ(sock->Transaction("command 0"), "250 ok\r\n");
     EXPECT_EQ(sock->ReplyNumber, 250);
-    EXPECT_EQ(sock->LastReply, "250 ok\r\n");
     EXPECT_EQ(sock->Transaction("command 1"), "abc\r\n");
     EXPECT_EQ(sock->ReplyNumber, 0);
     EXPECT_THROW(sock->Transaction("command 2"), ERangeError);
