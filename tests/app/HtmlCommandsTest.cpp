@@ -16,30 +16,27 @@ TEST_F(MainFormTest, WebButtonsAskForColourAndFontAndCancelLeavesTheText) {
     edit.SetText("pick word");
     edit.SetSelStart(5);
     edit.SetSelLength(4);
-    seam->colorAnswers.push_back(0x00FF00);
+    seam->colorAnswers = {0x00FF00, std::nullopt, 0xFFFF00};
     Click(121);
     EXPECT_EQ(edit.Text(), "pick #00FF00");
     // Cancelled, the colour dialog (opening with the colour chosen last)
     // leaves the text, though the window was taken as the current one.
     form.CurrentDocument = windows[0];
-    seam->colorAnswers.push_back(std::nullopt);
     Click(123);
     EXPECT_EQ(seam->CallsOf(TCall::Kind::ColorDialog).back().color, 0x00FF00u);
     EXPECT_EQ(form.CurrentDocument.data(), windows[1]);
-    seam->colorAnswers.push_back(0xFFFF00);
     Click(123);
     EXPECT_EQ(edit.Text(), "pick #00FF00<span style=\"background-color: #FFFF00\"></span>");
     EXPECT_EQ(edit.SelStart(), edit.TextLength() - 7);
 
     // The font dialog comes first: cancelled, CurrentDocument is not touched.
     form.CurrentDocument = windows[0];
-    seam->fontAnswers.push_back(std::nullopt);
-    Click(122);
-    EXPECT_EQ(form.CurrentDocument.data(), windows[0]);
     TFont arial;
     arial.Name = "Arial";
     arial.Size = 36;
-    seam->fontAnswers.push_back(arial);
+    seam->fontAnswers = {std::nullopt, arial};
+    Click(122);
+    EXPECT_EQ(form.CurrentDocument.data(), windows[0]);
     edit.SetText("");
     Click(122);
     EXPECT_EQ(edit.Text(), "<font face=\"Arial\" size=\"9\" color=\"#000000\"></font>");
@@ -51,23 +48,13 @@ TEST_F(MainFormTest, TextCommandsDoNothingOnReadOnlyOrClosedWindows) {
     window->Edit1().SetText("fixed");
     window->Edit1().setReadOnly(true);
     window->Edit1().SelectAll();
-    const TMainForm::THandler commands[] = {&TMainForm::Paragraph,
-                                            &TMainForm::Break,
-                                            &TMainForm::Space,
-                                            &TMainForm::Center,
-                                            &TMainForm::Link,
-                                            &TMainForm::Image,
-                                            &TMainForm::Bold,
-                                            &TMainForm::Italic,
-                                            &TMainForm::UnderLine,
-                                            &TMainForm::Color,
-                                            &TMainForm::SetWebFont,
-                                            &TMainForm::Highlight,
-                                            &TMainForm::SetasHTML1Click,
-                                            &TMainForm::Reverse1Click,
-                                            &TMainForm::ReplaceDialogReplace};
     auto runAll = [&] {
-        for (const TMainForm::THandler command : commands) {
+        for (auto command :
+             {&TMainForm::Paragraph, &TMainForm::Break, &TMainForm::Space, &TMainForm::Center,
+              &TMainForm::Link, &TMainForm::Image, &TMainForm::Bold, &TMainForm::Italic,
+              &TMainForm::UnderLine, &TMainForm::Color, &TMainForm::SetWebFont,
+              &TMainForm::Highlight, &TMainForm::SetasHTML1Click, &TMainForm::Reverse1Click,
+              &TMainForm::ReplaceDialogReplace}) {
             (form.*command)(); // a dialog shown would be an unanswered call of the seam
         }
     };
