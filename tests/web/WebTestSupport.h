@@ -8,16 +8,15 @@
 #include "net/Nmhttp.h"
 #include "tests/common/DocumentTestSupport.h"
 #include "tests/net/LoopbackServer.h"
+#include "tests/net/NetTestSupport.h"
 #include "web/Unit4.h"
 #include "web/WebHost.h"
 #include "web/WebRequests.h"
 
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QPushButton>
-#include <QTimer>
 
 class TWebFrame : public QMainWindow, public TDocumentHost, public TWebHost {
 public:
@@ -55,23 +54,7 @@ public:
     int packets = 0; // blocks the client has received
 };
 
-// Once ready() holds during the next wait, runs action (polled every 2 ms);
-// ranAfterMs tells when.
-struct During {
-    During(std::function<bool()> ready, std::function<void()> action) {
-        clock.start();
-        QObject::connect(&poll, &QTimer::timeout, &poll, [this, ready, action] {
-            if (ranAfterMs < 0 && ready()) {
-                ranAfterMs = clock.elapsed();
-                action();
-            }
-        });
-        poll.start(2);
-    }
-    QElapsedTimer clock;
-    QTimer poll;
-    qint64 ranAfterMs = -1;
-};
+using nettest::During;
 
 class WebTest : public DocumentTestSupport {
 protected:
