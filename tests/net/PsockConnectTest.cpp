@@ -14,40 +14,6 @@ using loopback::Server;
 using nettest::message;
 using nettest::socketTo;
 
-TEST(PsockConnect, DottedHostWithoutLookupNameWithItProxyInsteadOfBoth) {
-    Server server([](Connection& c) { c.ReadUntil(); });
-    auto sock = socketTo(server.Port(), 5000, false);
-    int resolved = 0;
-    int connected = 0;
-    int disconnects = 0;
-    sock->OnHostResolved = [&](QObject*) { ++resolved; };
-    sock->OnConnect = [&](QObject* sender) { connected += sender == sock.get(); };
-    sock->OnDisconnect = [&](QObject*) { ++disconnects; };
-    sock->Connect();
-    EXPECT_EQ(connected, 1);
-    EXPECT_EQ(sock->GetRemoteIP(), "127.0.0.1");
-    EXPECT_EQ(sock->GetLocalAddress(), "127,0,0,1");
-    EXPECT_EQ(message([&] { sock->Connect(); }), "Already connected");
-    EXPECT_TRUE(sock->Connected); // the refusal leaves the connection standing
-    sock->Disconnect();
-    EXPECT_EQ(disconnects + resolved, 1);
-
-    // a name is looked up, on the fresh socket the close left
-    sock->Host = "localhost";
-    sock->Connect();
-    EXPECT_EQ(resolved, 1);
-    sock->Disconnect();
-
-    // with a proxy only the proxy is resolved and connected
-    sock->Host = "never.invalid";
-    sock->Port = 1;
-    sock->Proxy = "127.0.0.1";
-    sock->ProxyPort = server.Port();
-    sock->Connect();
-    EXPECT_TRUE(sock->Connected);
-    EXPECT_EQ(resolved, 1);
-}
-
 TEST(PsockConnect, UnresolvableNameAndTheInvalidHostRetry) {
     Server server([](Connection& c) { c.ReadUntil(); });
     auto sock = socketTo(server.Port(), 5000, false);
@@ -69,6 +35,9 @@ TEST(PsockConnect, UnresolvableNameAndTheInvalidHostRetry) {
     EXPECT_EQ(message([&] { sock->Connect(); }) + message([&] { sock->Connect(); }),
               "Null Remote AddressNull Remote Address");
     EXPECT_EQ(asked, 3);
+    EXPECT_THROW(sock->Close(0x80000000u), ERangeError);
+    sock->Port = 70000;
+    EXPECT_THROW(sock->Listen(false), ERangeError);
 }
 
 TEST(PsockConnect, PendingConnectTimesOutOrEndsAtACancelOrDisconnect) {
@@ -117,6 +86,7 @@ TEST(PsockConnect, PeerCloseIsNoticedWithoutAnyReader) {
     sock->OnDataReady = [&](QObject*) { ++reads; };
     sock->OnDisconnect = [&](QObject*) { ++disconnects; };
     sock->Connect();
+    EXPECT_EQ(message([&] { sock->Connect(); }), "Already connected");
     // One FD_READ until the next receive, however long the data waits.
     nettest::waitUntil([] { return false; }, 150);
     EXPECT_EQ(reads, 1);
@@ -127,34 +97,6 @@ TEST(PsockConnect, PeerCloseIsNoticedWithoutAnyReader) {
     EXPECT_EQ(disconnects, 1);
 }
 
-TEST(PsockConnect, ListenAndAcceptOnALoopbackAddress) {
-    TPowersock sock;
-    QTimer::singleShot(30, [&] { sock.Cancel(); });
-    EXPECT_EQ(message([&] { sock.Accept(); }), "Accepting Canceled");
-
-    // Bound to 127.0.0.1 first, Listen keeps that address (a bound socket is left as it is).
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t size = sizeof address;
-    ASSERT_EQ(::bind(sock.SocketHandle, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ::getsockname(sock.SocketHandle, reinterpret_cast<sockaddr*>(&address), &size);
-    int announced = 0;
-    sock.OnDisconnect = [&](QObject*) { ++announced; }; // Listen(true) announces this way
-    sock.Listen(true);
-
-    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    sock.Canceled = false;
-    const std::uint16_t accepted = sock.Accept();
-    EXPECT_NE(accepted, InvalidSocketHandle);
-    EXPECT_EQ(announced, 1);
-    EXPECT_EQ(sock.GetRemoteIP(), "127.0.0.1");
-    sock.Close(accepted);
-    ::close(client);
-    EXPECT_THROW(sock.Close(0x80000000u), ERangeError);
-    sock.Port = 70000;
-    EXPECT_THROW(sock.Listen(false), ERangeError);
-}
-
 TEST(PsockConnect, RefusedConnectionsFailAfterTheFailedEventAndLeakNoDescriptors) {
     Server server([](Connection& c) {
         c.Send("x");
@@ -163,7 +105,7 @@ TEST(PsockConnect, RefusedConnectionsFailAfterTheFailedEventAndLeakNoDescriptors
     loopback::RefusingPort nobody;
     const int before = nettest::openDescriptors();
     int failed = 0;
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 10; ++i) {
         auto sock = socketTo(nobody.Port(), 5000, false);
         sock->OnConnectionFailed = [&](QObject*) { ++failed; };
         EXPECT_EQ(message([&] { sock->Connect(); }), "Connection Failed");
@@ -177,8 +119,8 @@ TEST(PsockConnect, RefusedConnectionsFailAfterTheFailedEventAndLeakNoDescriptors
         sock->Disconnect();
     }
     // The server runs in this process too: count once it has closed its side.
-    EXPECT_EQ(failed, 30);
-    ASSERT_TRUE(server.WaitServed(30));
+    EXPECT_EQ(failed, 10);
+    ASSERT_TRUE(server.WaitServed(10));
     EXPECT_EQ(nettest::openDescriptors(), before);
 }
 
