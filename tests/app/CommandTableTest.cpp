@@ -2,7 +2,6 @@
 
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 
 namespace {
 QStringList itemNames(const QWidget* menu) {
@@ -70,18 +69,4 @@ TEST_F(MainFormTest, MenusAndButtonsHoldEveryEntryWithItsTextsAndAllWorkWithADoc
         EXPECT_EQ(Button(number)->toolTip(), Action(item)->statusTip()) << number;
     }
     EXPECT_EQ(Button(112)->text(), QStringLiteral("\u00b6"));
-}
-
-TEST_F(MainFormTest, ShortcutsClearAllAndUndo) {
-    TfrmNew* window = form.CreateStartupDocument({});
-    form.activateWindow();
-    window->Edit1().setFocus();
-    if (!QTest::qWaitForWindowActive(&form)) {
-        GTEST_SKIP() << "this platform activates no window";
-    }
-    window->Edit1().SetText("some text");
-    QTest::keyClick(&window->Edit1(), Qt::Key_L, Qt::ControlModifier);
-    EXPECT_EQ(window->Edit1().Text(), "");
-    QTest::keyClick(&window->Edit1(), Qt::Key_U, Qt::ControlModifier);
-    EXPECT_EQ(window->Edit1().Text(), "some text");
 }

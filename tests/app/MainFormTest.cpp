@@ -5,7 +5,6 @@
 #include <QMdiArea>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTextCursor>
 #include <chrono>
 #include <filesystem>
@@ -33,18 +32,10 @@ TEST_F(MainFormTest, StartupLoadsOneReadableArgumentUnderItsAbsolutePathElseIsUn
     EXPECT_TRUE(OnlyMessage().text.contains(QString::fromStdString(missing)));
 }
 
-TEST_F(MainFormTest, HintsGoToTheStatusLineUnchanged) {
+TEST_F(MainFormTest, HintsGoToTheStatusLineAndNoDocumentWindowLiesUnderThePanel) {
     Application().SetHint(QStringLiteral("Open an existing file"));
     EXPECT_EQ(form.StatusText(), QStringLiteral("Open an existing file"));
-    // A button under the mouse: its hint arrives as a status tip.
-    for (const QString& hint : {Button(3)->statusTip(), QString()}) {
-        QStatusTipEvent tip(hint);
-        QCoreApplication::sendEvent(Button(3), &tip);
-        EXPECT_EQ(form.StatusText(), hint.isEmpty() ? QString() : QStringLiteral("Save"));
-    }
-}
-
-TEST_F(MainFormTest, PanelFollowsTheFrameWidthAndNoDocumentWindowLiesUnderIt) {
+    // The panel follows the frame's width; the document area begins below it.
     form.resize(700, 500);
     QCoreApplication::processEvents();
     EXPECT_EQ(form.Panel1->width(), form.frameGeometry().width() - 8);
