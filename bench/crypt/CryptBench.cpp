@@ -1,14 +1,10 @@
 // Run: QT_QPA_PLATFORM=offscreen build-bench/bench/crypt/crypt_bench --benchmark_repetitions=5
-#include "app/Main.h"
+#include "bench/common/BenchSupport.h"
+#include "bench/common/MainWindowBench.h"
 #include "crypt/Cipher.h"
-#include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/ScriptedPlatform.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
@@ -18,31 +14,13 @@ constexpr size_t LineSize = 10u << 20;
 // shape 0: lines of prose with CR LF ends, DocumentSize bytes; shape 1: one
 // line of LineSize bytes, which the control lays out whole.
 const std::string& DocumentBytes(int shape = 0) {
-    static const std::string lines = [] {
-        std::string text;
-        text.reserve(DocumentSize);
-        const std::string line =
-            "The quick brown fox jumps over the lazy dog; pack my box with five dozen jugs.\r\n";
-        while (text.size() + line.size() <= DocumentSize) {
-            text += line;
-        }
-        text.append(DocumentSize - text.size(), 'x');
-        return text;
-    }();
+    static const std::string lines = bench::ProseText(DocumentSize);
     static const std::string oneLine = lines.substr(0, 80) + std::string(LineSize - 80, 'x');
     return shape == 0 ? lines : oneLine;
 }
 
-struct TFixture {
-    TScriptedPlatformScope seam;
-    std::unique_ptr<TMainForm> form = std::make_unique<TMainForm>();
+struct TFixture : bench::TMainWindowBench {
     TfrmCrypt* dialog = new TfrmCrypt(form.get(), *form);
-
-    TFixture() {
-        form->showNormal();
-        form->resize(1024, 768);
-        QCoreApplication::processEvents();
-    }
 
     // A fresh window holding the document as loaded from a file.
     TfrmNew* Open(int shape) {
@@ -50,22 +28,10 @@ struct TFixture {
         window->Edit1().AppendLoaded(DocumentBytes(shape));
         return window;
     }
-
-    void Close(TfrmNew* window) {
-        window->SetChanged(false);
-        window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
 };
 
-std::unique_ptr<TFixture> theFixture;
-
 TFixture& Fixture() {
-    if (!theFixture) {
-        theFixture = std::make_unique<TFixture>();
-    }
-    return *theFixture;
+    return bench::Lazy<TFixture>();
 }
 
 bool sameSize(benchmark::State& state, const TfrmNew* window, int shape) {
@@ -171,14 +137,5 @@ BENCHMARK(BM_BytePass)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication qtApplication(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theFixture.reset();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }

@@ -1,15 +1,11 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/document/document_bench
-#include "app/Main.h"
+#include "bench/common/BenchSupport.h"
+#include "bench/common/MainWindowBench.h"
 #include "framework/Files.h"
-#include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/ScriptedPlatform.h"
 
-#include <QApplication>
 #include <QMdiArea>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
@@ -17,56 +13,24 @@ constexpr size_t DocumentSize = 20u << 20;
 
 // Lines of ordinary prose-like text with CR LF ends, DocumentSize bytes.
 const std::string& DocumentBytes() {
-    static const std::string bytes = [] {
-        std::string text;
-        text.reserve(DocumentSize);
-        const std::string line =
-            "The quick brown fox jumps over the lazy dog; pack my box with five dozen jugs.\r\n";
-        while (text.size() + line.size() <= DocumentSize) {
-            text += line;
-        }
-        text.append(DocumentSize - text.size(), 'x');
-        return text;
-    }();
+    static const std::string bytes = bench::ProseText(DocumentSize);
     return bytes;
 }
 
-struct TFixture {
+struct TFixture : bench::TMainWindowBench {
     QTemporaryDir dir;
     std::string path = dir.filePath(QStringLiteral("big.txt")).toStdString();
-    TScriptedPlatformScope seam;
-    std::unique_ptr<TMainForm> form = std::make_unique<TMainForm>();
 
-    TFixture() {
-        WriteFileBytes(path, DocumentBytes());
-        form->showNormal();
-        form->resize(1024, 768);
-        QCoreApplication::processEvents();
-    }
+    TFixture() { WriteFileBytes(path, DocumentBytes()); }
 
     TfrmNew* OpenBig() {
         seam->openAnswers.push_back(TScriptedPlatform::FileAnswer{{path}, 1});
         return form->Files.FileOpen();
     }
-
-    void CloseAll() {
-        for (TfrmNew* window : form->DocumentWindows()) {
-            window->SetChanged(false);
-            window->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
 };
 
-// Made on first use and gone before the application object.
-std::unique_ptr<TFixture> theFixture;
-
 TFixture& Fixture() {
-    if (!theFixture) {
-        theFixture = std::make_unique<TFixture>();
-    }
-    return *theFixture;
+    return bench::Lazy<TFixture>();
 }
 
 void BM_RawRead(benchmark::State& state) {
@@ -234,14 +198,5 @@ BENCHMARK(BM_FileOpenPlain100MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication qtApplication(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theFixture.reset();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }

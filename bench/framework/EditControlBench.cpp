@@ -1,7 +1,7 @@
 // The edit control against the bare toolkit, side by side on the same texts.
 //   edit_control_bench                       all timings
 //   edit_control_bench --peak=KIND,MB,LE     one peak-memory sample (child process)
-#include "bench/framework/BenchText.h"
+#include "bench/common/BenchText.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/TextMirror.h"
@@ -41,7 +41,7 @@ void Args(benchmark::internal::Benchmark* b) {
             b->Args({mb, crlf});
         }
     }
-    b->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+    b->Unit(benchmark::kMillisecond)->Iterations(1);
 }
 
 void BM_SetText_Control(benchmark::State& state) {
@@ -149,8 +149,9 @@ void BM_FindAll_BareMemmem(benchmark::State& state) {
     int count = 0;
     for (auto _ : state) {
         count = 0;
-        for (const char* p = t.data(), *end = t.data() + t.size();
-             (p = static_cast<const char*>(::memmem(p, static_cast<size_t>(end - p), "caf\xE9", 4)));
+        for (const char *p = t.data(), *end = t.data() + t.size();
+             (p = static_cast<const char*>(
+                  ::memmem(p, static_cast<size_t>(end - p), "caf\xE9", 4)));
              ++p) {
             ++count;
         }

@@ -2,6 +2,7 @@
 // base64 of the same bytes file to file; URLEncode of the same bytes. Each
 // side checks the size of what it made. Run with --benchmark_repetitions=N
 // and compare medians.
+#include "bench/common/BenchSupport.h"
 #include "framework/Files.h"
 #include "framework/Streams.h"
 #include "net/Nmurl.h"
@@ -11,7 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -70,9 +70,7 @@ void BM_CoreutilsBase64_75MB(benchmark::State& state) {
             state.SkipWithError("base64 failed");
             break;
         }
-        struct stat st {};
-        if (::stat(out.c_str(), &st) != 0 ||
-            static_cast<std::size_t>(st.st_size) != base64Size(DataSize)) {
+        if (bench::FileSize(out) != static_cast<std::int64_t>(base64Size(DataSize))) {
             state.SkipWithError("wrong output size");
             break;
         }

@@ -5,9 +5,9 @@
 // side checks the size it received. Run with --benchmark_repetitions=N
 // (--benchmark_enable_random_interleaving=true on a busy machine) and compare
 // medians.
+#include "bench/common/BenchSupport.h"
 #include "net/Nmhttp.h"
 #include "tests/net/LoopbackServer.h"
-#include "tests/net/NetTestSupport.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -23,7 +23,7 @@ constexpr std::size_t BodySize = 100u << 20;
 
 // Answers every request with the same 100 MB reply, then closes.
 loopback::Server& server() {
-    static const std::string reply = nettest::pseudoRandomReply(BodySize, 1);
+    static const std::string reply = bench::PseudoRandomReply(BodySize, 1);
     static loopback::Server instance([](loopback::Connection& c) {
         if (c.ReadRequest(10000)) {
             c.Send(reply);
@@ -32,16 +32,8 @@ loopback::Server& server() {
     return instance;
 }
 
-std::int64_t fileSize(const std::string& name) {
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-}
-
-void freshFile(benchmark::State& state, const std::string& name) {
-    state.PauseTiming();
-    ::unlink(name.c_str());
-    state.ResumeTiming();
-}
+using bench::FileSize;
+using bench::FreshFile;
 
 void BM_HttpGet100MB(benchmark::State& state) {
     const std::string url = server().Url("/big.bin");
@@ -63,14 +55,14 @@ void BM_HttpGet100MBToFile(benchmark::State& state) {
     const std::string file = dir.path().toStdString() + "/body.bin";
     const std::string url = server().Url("/big.bin");
     for (auto _ : state) {
-        freshFile(state, file);
+        FreshFile(state, file);
         TNMHTTP http;
         http.Port = 80;
         http.TimeOut = 60000;
         http.InputFileMode = true;
         http.Body = file;
         http.Get(url);
-        if (fileSize(file) != static_cast<std::int64_t>(BodySize)) {
+        if (FileSize(file) != static_cast<std::int64_t>(BodySize)) {
             state.SkipWithError("wrong file size");
             break;
         }
@@ -81,11 +73,11 @@ void BM_HttpGet100MBToFile(benchmark::State& state) {
 void BM_Curl100MBToFile(benchmark::State& state) {
     QTemporaryDir dir;
     const std::string file = dir.path().toStdString() + "/curl.bin";
-    const std::string command = "curl --http1.0 -s -o '" + file + "' " + server().Url("/big.bin");
+    const std::string command = bench::CurlToFileCommand(server().Url("/big.bin"), file);
     for (auto _ : state) {
-        freshFile(state, file);
+        FreshFile(state, file);
         if (std::system(command.c_str()) != 0 ||
-            fileSize(file) != static_cast<std::int64_t>(BodySize)) {
+            FileSize(file) != static_cast<std::int64_t>(BodySize)) {
             state.SkipWithError("curl failed");
             break;
         }

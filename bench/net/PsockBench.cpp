@@ -3,6 +3,7 @@
 // --benchmark_repetitions=N and compare medians), the CPU a wait burns on a
 // server that drips, and the descriptors left after 10,000 connections.
 
+#include "bench/common/BenchSupport.h"
 #include "net/Psock.h"
 #include "tests/net/LoopbackServer.h"
 #include "tests/net/NetTestSupport.h"
@@ -23,7 +24,7 @@ using loopback::Server;
 constexpr std::size_t BodySize = 100u << 20;
 
 const std::string& reply() {
-    static const std::string bytes = nettest::pseudoRandomReply(BodySize, 3);
+    static const std::string bytes = bench::PseudoRandomReply(BodySize, 3);
     return bytes;
 }
 
@@ -66,15 +67,12 @@ void BM_PsockCurlSameServer100MB(benchmark::State& state) {
     reply();
     QTemporaryDir dir;
     const std::string file = dir.filePath("curl.bin").toStdString();
-    const std::string command = "curl -s --http1.0 -o '" + file +
-                                "' http://127.0.0.1:" + std::to_string(server.Port()) + "/big.bin";
+    const std::string command = bench::CurlToFileCommand(
+        "http://127.0.0.1:" + std::to_string(server.Port()) + "/big.bin", file);
     for (auto _ : state) {
-        state.PauseTiming();
-        ::unlink(file.c_str());
-        state.ResumeTiming();
-        struct stat st {};
-        if (std::system(command.c_str()) != 0 || ::stat(file.c_str(), &st) != 0 ||
-            static_cast<std::size_t>(st.st_size) != BodySize) {
+        bench::FreshFile(state, file);
+        if (std::system(command.c_str()) != 0 ||
+            bench::FileSize(file) != static_cast<std::int64_t>(BodySize)) {
             state.SkipWithError("curl failed");
             break;
         }

@@ -10,7 +10,8 @@
 // changed text out at the end of its edit block. The runs with a second
 // argument of 1 include laying the whole text out after the change, on both
 // sides.
-#include "bench/framework/BenchText.h"
+#include "bench/common/BenchText.h"
+#include "bench/common/GuiBench.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/CaseConversion.h"
@@ -271,13 +272,5 @@ BENCHMARK(BM_AllUpper_SetText)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }

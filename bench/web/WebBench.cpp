@@ -10,25 +10,19 @@
 // Run: QT_QPA_PLATFORM=offscreen build-bench/bench/web/web_bench
 //      --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
 //      --benchmark_report_aggregates_only=true
-#include "app/Main.h"
-#include "framework/ui/Application.h"
+#include "bench/common/BenchSupport.h"
+#include "bench/common/MainWindowBench.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/ScriptedPlatform.h"
 #include "net/Nmhttp.h"
 #include "tests/net/LoopbackServer.h"
 #include "web/Unit4.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,17 +30,7 @@ constexpr std::size_t BodySize = 20u << 20;
 
 // Prose-like lines with CR LF ends, as a document is.
 const std::string& Body() {
-    static const std::string body = [] {
-        const std::string line =
-            "The quick brown fox jumps over the lazy dog; pack my box with five dozen jugs.\r\n";
-        std::string text;
-        text.reserve(BodySize);
-        while (text.size() + line.size() <= BodySize) {
-            text += line;
-        }
-        text.append(BodySize - text.size(), 'x');
-        return text;
-    }();
+    static const std::string body = bench::ProseText(BodySize);
     return body;
 }
 
@@ -76,52 +60,24 @@ loopback::Server& throttledServer() {
     return instance;
 }
 
-struct TFixture {
-    TScriptedPlatformScope seam;
-    std::unique_ptr<TMainForm> form = std::make_unique<TMainForm>();
+struct TFixture : bench::TMainWindowBench {
     TfrmImport* import = new TfrmImport(form.get(), *form);
 
-    TFixture() {
-        form->showNormal();
-        form->resize(1024, 768);
-        QCoreApplication::processEvents();
-        form->NMHTTP->TimeOut = 60000;
-    }
-
-    void CloseAll() {
-        for (TfrmNew* window : form->DocumentWindows()) {
-            window->SetChanged(false);
-            window->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    TFixture() { form->NMHTTP->TimeOut = 60000; }
 };
 
-std::unique_ptr<TFixture> theFixture;
-
 TFixture& Fixture() {
-    if (!theFixture) {
-        theFixture = std::make_unique<TFixture>();
-    }
-    return *theFixture;
-}
-
-std::int64_t fileSize(const std::string& name) {
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+    return bench::Lazy<TFixture>();
 }
 
 void BM_Curl20MBToFile(benchmark::State& state) {
     QTemporaryDir dir;
     const std::string file = dir.path().toStdString() + "/curl.txt";
-    const std::string command = "curl --http1.0 -s -o '" + file + "' " + server().Url("/big.txt");
+    const std::string command = bench::CurlToFileCommand(server().Url("/big.txt"), file);
     for (auto _ : state) {
-        state.PauseTiming();
-        ::unlink(file.c_str());
-        state.ResumeTiming();
+        bench::FreshFile(state, file);
         if (std::system(command.c_str()) != 0 ||
-            fileSize(file) != static_cast<std::int64_t>(BodySize)) {
+            bench::FileSize(file) != static_cast<std::int64_t>(BodySize)) {
             state.SkipWithError("curl failed");
             break;
         }
@@ -224,17 +180,5 @@ BENCHMARK(BM_Import20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseReal
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication qtApplication(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theFixture.reset();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }
