@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +52,18 @@ inline void FreshFile(benchmark::State& state, const std::string& name) {
 // The command that fetches url into file as curl does on its own.
 inline std::string CurlToFileCommand(const std::string& url, const std::string& file) {
     return "curl --http1.0 -s -o '" + file + "' " + url;
+}
+
+// One timed run of command into a file removed beforehand (outside the
+// timing); false, the benchmark skipped, when curl fails or the size is wrong.
+inline bool CurlRun(benchmark::State& state, const std::string& command, const std::string& file,
+                    std::int64_t size) {
+    FreshFile(state, file);
+    if (std::system(command.c_str()) != 0 || FileSize(file) != size) {
+        state.SkipWithError("curl failed");
+        return false;
+    }
+    return true;
 }
 
 } // namespace bench

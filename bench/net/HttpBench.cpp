@@ -75,10 +75,7 @@ void BM_Curl100MBToFile(benchmark::State& state) {
     const std::string file = dir.path().toStdString() + "/curl.bin";
     const std::string command = bench::CurlToFileCommand(server().Url("/big.bin"), file);
     for (auto _ : state) {
-        FreshFile(state, file);
-        if (std::system(command.c_str()) != 0 ||
-            FileSize(file) != static_cast<std::int64_t>(BodySize)) {
-            state.SkipWithError("curl failed");
+        if (!bench::CurlRun(state, command, file, static_cast<std::int64_t>(BodySize))) {
             break;
         }
     }

@@ -70,10 +70,7 @@ void BM_PsockCurlSameServer100MB(benchmark::State& state) {
     const std::string command = bench::CurlToFileCommand(
         "http://127.0.0.1:" + std::to_string(server.Port()) + "/big.bin", file);
     for (auto _ : state) {
-        bench::FreshFile(state, file);
-        if (std::system(command.c_str()) != 0 ||
-            bench::FileSize(file) != static_cast<std::int64_t>(BodySize)) {
-            state.SkipWithError("curl failed");
+        if (!bench::CurlRun(state, command, file, static_cast<std::int64_t>(BodySize))) {
             break;
         }
     }

@@ -75,10 +75,7 @@ void BM_Curl20MBToFile(benchmark::State& state) {
     const std::string file = dir.path().toStdString() + "/curl.txt";
     const std::string command = bench::CurlToFileCommand(server().Url("/big.txt"), file);
     for (auto _ : state) {
-        bench::FreshFile(state, file);
-        if (std::system(command.c_str()) != 0 ||
-            bench::FileSize(file) != static_cast<std::int64_t>(BodySize)) {
-            state.SkipWithError("curl failed");
+        if (!bench::CurlRun(state, command, file, static_cast<std::int64_t>(BodySize))) {
             break;
         }
     }
