@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the RTF reader and writes back what it read.
 #include "framework/rtf/Rtf.h"
 
+#include <QList>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
