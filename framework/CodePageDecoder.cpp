@@ -60,7 +60,6 @@ TCodePageDecoder::~TCodePageDecoder() {
 
 void TCodePageDecoder::ToUnicode(std::string_view bytes, std::u32string& out) {
     const auto handle = static_cast<iconv_t>(handle_);
-    iconv(handle, nullptr, nullptr, nullptr, nullptr); // every call starts in the initial state
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
     wchar_t buffer[1024];
@@ -83,7 +82,8 @@ void TCodePageDecoder::ToUnicode(std::string_view bytes, std::u32string& out) {
         ++in; // the byte that starts no character
         --inLeft;
     }
-    // Converters that wait for combining marks hand over their last character now.
+    // Converters that wait for combining marks hand over their last character
+    // now, and the next call starts in the initial state.
     char* dst = reinterpret_cast<char*>(buffer);
     std::size_t dstLeft = sizeof buffer;
     iconv(handle, nullptr, nullptr, &dst, &dstLeft);

@@ -291,7 +291,7 @@ void Reader::sourceByte(char c) {
     if (s.destination == Destination::Text) {
         if (!s.hidden) {
             prepareFormat();
-            runs_.AddSource(std::string_view(&c, 1));
+            runs_.AddSource(c);
         }
     } else if (s.destination == Destination::FontTable) {
         fonts_.AddByte(c);

@@ -174,7 +174,7 @@ void Reader::documentWord(const WordInfo& info, bool hasParam, int param) {
         footnoteMark();
         break;
     case Word::FootnoteStart:
-        nextFootnote_ = std::max(param, 0);
+        nextFootnote_ = hasParam ? std::max(param, 0) : 1;
         break;
     default:
         break; // the character words, handled before

@@ -17,41 +17,49 @@ bool isAscii(std::string_view bytes) {
 
 void RunBuilder::SetFormat(const CharFormat& source, const CharFormat& document,
                            TCodePageDecoder* decoder) {
-    if (decoder != decoder_ || source != source_) {
+    // Undecoded bytes are text of the format they came in.
+    if (!undecoded_.empty() && (decoder != decoder_ || source != source_)) {
         decodeSource();
-        source_ = source;
-        decoder_ = decoder;
     }
+    source_ = source;
     target_ = document;
+    decoder_ = decoder;
+    pendingOrigin_ = Origin::None; // the next text compares its format with the run's
 }
 
-void RunBuilder::AddSource(std::string_view bytes) {
+void RunBuilder::addSource(std::string_view bytes) {
     // ASCII is the same in every code page, and only a byte above it can
     // begin a character of two bytes.
     if (decoder_ != nullptr && (!undecoded_.empty() || !isAscii(bytes))) {
         undecoded_.append(bytes);
     } else {
-        textIn(source_).append(bytes);
+        textIn(Origin::Source).append(bytes);
     }
 }
 
-void RunBuilder::AddDocument(std::string_view bytes) {
+void RunBuilder::addDocument(std::string_view bytes) {
     decodeSource();
-    textIn(target_).append(bytes);
+    textIn(Origin::Document).append(bytes);
 }
 
 void RunBuilder::decodeSource() {
     if (undecoded_.empty()) {
         return;
     }
-    decoder_->ToDocument(undecoded_, textIn(source_));
+    decoder_->ToDocument(undecoded_, textIn(Origin::Source));
     undecoded_.clear();
 }
 
-std::string& RunBuilder::textIn(const CharFormat& format) {
-    if (format != pendingFormat_) {
-        flushRun();
-        pendingFormat_ = format;
+std::string& RunBuilder::textIn(Origin origin) {
+    // Formats are compared only when text of the other origin came last or
+    // a format changed: most text adds to a run of its own origin.
+    if (origin != pendingOrigin_) {
+        const CharFormat& format = origin == Origin::Source ? source_ : target_;
+        if (format != pendingFormat_) {
+            flushRun();
+            pendingFormat_ = format;
+        }
+        pendingOrigin_ = origin;
     }
     return pending_;
 }
@@ -64,7 +72,7 @@ void RunBuilder::flushRun() {
     if (!runs.empty() && runs.back().format == pendingFormat_) {
         runs.back().text += pending_;
     } else {
-        runs.push_back(Run{std::move(pending_), pendingFormat_});
+        runs.push_back(Run{pending_, pendingFormat_}); // a copy: pending_ keeps its room
     }
     pending_.clear();
 }

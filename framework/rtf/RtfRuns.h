@@ -2,6 +2,7 @@
 
 #include "framework/rtf/Rtf.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,15 +22,40 @@ public:
     // are in the document code page), and the decoder of the file's bytes
     // (none: they are document bytes already).
     void SetFormat(const CharFormat& source, const CharFormat& document, TCodePageDecoder* decoder);
-    void AddSource(std::string_view bytes);
-    void AddDocument(std::string_view bytes);
+    // The common cases, a run of the same origin going on, are inline.
+    void AddSource(std::string_view bytes) {
+        if (decoder_ == nullptr && pendingOrigin_ == Origin::Source) {
+            pending_.append(bytes);
+        } else {
+            addSource(bytes);
+        }
+    }
+    void AddSource(char byte) {
+        if (decoder_ == nullptr && pendingOrigin_ == Origin::Source) {
+            pending_.push_back(byte);
+        } else {
+            addSource(std::string_view(&byte, 1));
+        }
+    }
+    void AddDocument(std::string_view bytes) {
+        if (undecoded_.empty() && pendingOrigin_ == Origin::Document) {
+            pending_.append(bytes);
+        } else {
+            addDocument(bytes);
+        }
+    }
     // Ends the paragraph, which takes the alignment.
     void Break(Alignment alignment);
     Document Finish(Alignment lastAlignment);
 
 private:
+    enum class Origin : std::uint8_t { None, Source, Document };
+
+    void addSource(std::string_view bytes);
+    void addDocument(std::string_view bytes);
     void decodeSource();
-    std::string& textIn(const CharFormat& format);
+    // The text of the run being built, brought to the format of text of the origin.
+    std::string& textIn(Origin origin);
     void flushRun();
 
     Document document_;
@@ -39,6 +65,7 @@ private:
     std::string undecoded_; // file bytes not yet decoded: a character may go on
     std::string pending_;   // text of the run being built, in pendingFormat_
     CharFormat pendingFormat_;
+    Origin pendingOrigin_ = Origin::None; // whose format pendingFormat_ is, while it is
 };
 
 } // namespace Rtf

@@ -136,7 +136,8 @@ const FontEntry* FontTable::Find(int number) const {
 }
 
 int FontTable::CodePageOf(const FontEntry& font) const {
-    if (font.codePage == kDocumentCodePage || TCodePageDecoder::Knows(font.codePage)) {
+    if (font.codePage != 0 &&
+        (font.codePage == kDocumentCodePage || TCodePageDecoder::Knows(font.codePage))) {
         return font.codePage;
     }
     const int codePage = font.charset >= 0 ? CodePageOfCharset(font.charset) : 0;
