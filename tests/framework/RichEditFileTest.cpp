@@ -65,7 +65,7 @@ void expectFileShowsTheControl(TRichEdit& edit, const std::string& file) {
                 QTextCursor at(edit.document());
                 at.setPosition(start + i);
                 ASSERT_EQ(shownFormat(edit, at), written)
-                    << "paragraph " << p << " \"" << Rtf::Printable(run.text) << "\"";
+                    << "paragraph " << p << " " << testing::PrintToString(run.text);
             }
             byte += static_cast<int>(run.text.size());
             text += run.text;
@@ -78,7 +78,7 @@ void expectFileShowsTheControl(TRichEdit& edit, const std::string& file) {
             byte += static_cast<int>(end.size());
         }
     }
-    EXPECT_EQ(Rtf::Printable(text), Rtf::Printable(edit.Text()));
+    EXPECT_EQ(text, edit.Text());
 }
 
 } // namespace

@@ -16,7 +16,7 @@ struct Case {
 
 void expectTexts(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
-        EXPECT_EQ(Rtf::Printable(allTextOf(c.rtf)), Rtf::Printable(c.text)) << c.what;
+        EXPECT_EQ(allTextOf(c.rtf), c.text) << c.what;
     }
 }
 

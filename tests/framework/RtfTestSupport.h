@@ -3,7 +3,7 @@
 #include "framework/rtf/Rtf.h"
 
 #include <chrono>
-#include <cstdio>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,24 +27,9 @@ constexpr double kSlowdown = 1;
 
 namespace Rtf {
 
-// Readable failure messages: bytes outside printable ASCII as \xhh.
-inline std::string Printable(const std::string& bytes) {
-    std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out += c;
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", b);
-            out += hex;
-        }
-    }
-    return out;
-}
-
+// Readable failure messages.
 inline void PrintTo(const CharFormat& f, std::ostream* os) {
-    *os << "{'" << Printable(f.face) << "' cs" << f.charset << " hp" << f.halfPoints
+    *os << "{" << testing::PrintToString(f.face) << " cs" << f.charset << " hp" << f.halfPoints
         << (f.bold ? " B" : "") << (f.italic ? " I" : "") << (f.underline ? " U" : "")
         << (f.strikeOut ? " S" : "");
     if (f.color) {
@@ -63,7 +48,7 @@ inline void PrintTo(const Document& d, std::ostream* os) {
         for (const Run& run : p.runs) {
             *os << " ";
             PrintTo(run.format, os);
-            *os << "\"" << Printable(run.text) << "\"";
+            *os << testing::PrintToString(run.text);
         }
     }
 }

