@@ -128,17 +128,20 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
         const QByteArray data = source->data(kBytesMime);
         exact.emplace(data.constData(), static_cast<size_t>(data.size()));
     }
-    if (const std::optional<std::string> rtf = rtfOf(*source)) {
-        const Rtf::Document rich = Rtf::Read(*rtf);
+    const std::optional<std::string> rtf = rtfOf(*source);
+    const Rtf::Document rich = rtf ? Rtf::Read(*rtf) : Rtf::Document{};
+    // RTF that holds nothing readable leaves the plain text its program offered too.
+    const bool readable = rich.paragraphs.size() > 1 || !rich.paragraphs[0].runs.empty();
+    if (rtf && (readable || !source->hasText())) {
         TRtfInsertion how;
         how.paste = true;
         // Pasted breaks take the text's own line end, unless they come from
         // one of the program's windows, which says which each one was.
         how.lineEnd = mirror_->OwnLineEnd();
-        std::optional<std::vector<TTextMirror::LineEnd>> ends;
-        if (!exact || (ends = lineEndsOf(*exact, rich))) {
+        const auto ends = exact ? lineEndsOf(*exact, rich) : std::nullopt;
+        if (!exact || ends) {
             if (ends) {
-                how.lineEnds = std::move(*ends);
+                how.lineEnds = *ends;
             }
             QTextCursor step(document());
             step.beginEditBlock(); // the replaced selection and the insertion: one undo step

@@ -138,14 +138,16 @@ TEST(RichEditClipboard, PastesRtfFromOtherProgramsWithFormatsAndAlignment) {
     edit.Undo();
     EXPECT_EQ(edit.Text(), "before\r\nright here\r\nafter");
 
-    // Rich text that is no RTF leaves the plain text.
-    data = new QMimeData;
-    data->setText(QStringLiteral("plain"));
-    data->setData(QStringLiteral("text/richtext"), "<bold>rich</bold>");
-    QApplication::clipboard()->setMimeData(data);
-    edit.SetText("");
-    edit.PasteFromClipboard();
-    EXPECT_EQ(edit.Text(), "plain");
+    // Rich text that is no RTF, or RTF without any text, leaves the plain text.
+    for (const char* rich : {"<bold>rich</bold>", "{\\rtf1{\\pict 0123}}"}) {
+        data = new QMimeData;
+        data->setText(QStringLiteral("plain"));
+        data->setData(QStringLiteral("text/richtext"), rich);
+        QApplication::clipboard()->setMimeData(data);
+        edit.SetText("");
+        edit.PasteFromClipboard();
+        EXPECT_EQ(edit.Text(), "plain") << rich;
+    }
 }
 
 } // namespace
