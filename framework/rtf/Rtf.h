@@ -13,14 +13,17 @@ namespace Rtf {
 enum class Alignment { Left, Center, Right, Justify };
 
 struct CharFormat {
-    std::string face;   // empty: the default font
+    std::string face;   // UTF-8, as the system names fonts; empty: the default font
     int halfPoints = 0; // font size in half points; 0: default
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
     std::optional<std::uint32_t> color; // 0xRRGGBB; none: automatic
-    int charset = -1;                   // \fcharsetN of the font; -1: none given
+    // The \fcharsetN of the font: 2 when the text is a symbol font's own
+    // bytes (glyph numbers); any other text is in the document code page,
+    // so other charsets are written as 0. -1: none given.
+    int charset = -1;
 
     bool operator==(const CharFormat&) const = default;
 };
@@ -40,7 +43,8 @@ struct Paragraph {
 };
 
 // The font of text that names no face or size of its own: the edit
-// control's base font. Readers take neither from the file.
+// control's base font. The reader leaves it empty: it gives each run the
+// file's default font and size, so loading a file keeps the control's own.
 struct BaseFont {
     std::string face; // empty: none given
     int charset = -1;
@@ -64,15 +68,22 @@ bool IsRtf(std::string_view bytes);
 // Reads RTF as other programs write it. Never fails: malformed input yields
 // the readable text it holds, in time linear in its length. \par, \line,
 // \page, \sect and \row are breaks; \tab and \cell are tabs; line ends of
-// the source and \'0d, \'0a are no text. \uN gives its character when the
-// code page holds it, else its fallback text. Adjacent runs of equal format
-// are one run, and no run is empty.
+// the source and \'0d, \'0a are no text; a footnote mark (\chftn) is the
+// footnote's number, the footnote itself no text; whatever follows the
+// outermost group is ignored. Text is in the code page its font's
+// \fcharset or \cpg names, else the file's \ansicpg, else Windows-1252,
+// and is given in the document code page, "?" for what that cannot hold;
+// a symbol font's bytes are kept as they are. \uN gives its character when
+// the code page holds it, else its fallback text. Text without \fs is 12
+// points. Adjacent runs of equal format are one run, and no run is empty.
 Document Read(std::string_view rtf);
 
 // Writes RTF that other programs open with the same text and formatting, in
-// printable ASCII lines: a tab goes as \tab and every other byte outside
-// printable ASCII as \'hh (a NUL as \'00), so Read(Write(d)) == d for every
-// document Read gives.
+// printable ASCII lines: a tab goes as \tab, a byte above 127 as \uN (its
+// character) with its \'hh as the fallback, other bytes outside printable
+// ASCII as \'hh (a NUL as \'00); a symbol font's bytes go as \'hh alone.
+// Font names go as ASCII and \uN. Read(Write(d)) == d for every document
+// Read gives.
 // With a base font, it is font 0 of the table (\deff0) and a run without a
 // face or size of its own is written in the base font's (Read then gives
 // them as the run's own: WithBaseResolved). Without one, a run in the
@@ -80,11 +91,14 @@ Document Read(std::string_view rtf);
 // table entry), so readers show it in their own default.
 std::string Write(const Document& document);
 
-// The document with every run's missing face and size taken from the base
-// font, and the base font dropped: what Read(Write(d)) gives.
+// The document as Read(Write(document)) gives it: every run's missing face
+// and size taken from the base font (a size still missing is the readers'
+// 12 points), charsets as written, neighbours of one format merged, and the
+// base font dropped.
 Document WithBaseResolved(Document document);
 
-// The run's format as written: its missing face and size taken from the base font.
+// The run's format as written: its missing face and size taken from the
+// base font, its charset as the font table gives it.
 CharFormat Resolved(const CharFormat& format, const BaseFont& base);
 
 } // namespace Rtf

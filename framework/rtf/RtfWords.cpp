@@ -1,5 +1,6 @@
 #include "framework/rtf/RtfWords.h"
 
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -25,6 +26,8 @@ const std::pair<std::string_view, Word> kWords[] = {
     {"ulnone", Word::UnderlineNone},
     {"strike", Word::Strike}, {"striked", Word::Strike}, {"v", Word::Hidden},
     {"f", Word::Font}, {"fs", Word::FontSize}, {"fcharset", Word::FontCharset},
+    {"cpg", Word::FontCodePage}, {"ansicpg", Word::CodePage},
+    {"chftn", Word::FootnoteMark}, {"ftnstart", Word::FootnoteStart},
     {"deff", Word::DefaultFont}, {"cf", Word::ColorFore},
     {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
     {"u", Word::Unicode}, {"uc", Word::UnicodeSkip}, {"bin", Word::Bin},
@@ -38,6 +41,11 @@ const std::pair<std::string_view, unsigned char> kBytes[] = {
     {"emdash", 0x97}, {"endash", 0x96}, {"bullet", 0x95}, {"lquote", 0x91}, {"rquote", 0x92},
     {"ldblquote", 0x93}, {"rdblquote", 0x94}, {"emspace", ' '}, {"enspace", ' '},
     {"qmspace", ' '},
+};
+
+// The document character sets and their code pages.
+const std::pair<std::string_view, std::uint16_t> kCharacterSets[] = {
+    {"ansi", 1252}, {"mac", 10000}, {"pc", 437}, {"pca", 850},
 };
 
 // Destinations that hold no text of the document: pictures, objects, field
@@ -68,6 +76,9 @@ const std::unordered_map<std::string_view, WordInfo>& table() {
         }
         for (const auto& [name, byte] : kBytes) {
             r.emplace(name, WordInfo{Word::Byte, byte});
+        }
+        for (const auto& [name, codePage] : kCharacterSets) {
+            r.emplace(name, WordInfo{Word::CharacterSet, codePage});
         }
         for (const std::string_view name : kSkipped) {
             r.emplace(name, WordInfo{Word::Skip});

@@ -24,6 +24,9 @@ enum class Word : std::uint8_t {
     Font,
     FontSize,
     FontCharset,
+    FontCodePage, // \cpgN of a font
+    CodePage,     // the document's code page: \ansicpgN
+    CharacterSet, // the document's character set: \ansi, \mac, \pc, \pca
     DefaultFont,
     ColorFore,
     Red,
@@ -34,14 +37,17 @@ enum class Word : std::uint8_t {
     Bin,
     FontTable,
     ColorTable,
-    Skip,    // a destination whose content is not text of the document
-    Byte,    // a symbol word standing for one code-page byte
-    Nothing, // a word that stands for no character (zero-width marks)
+    Skip,          // a destination whose content is not text of the document
+    Byte,          // a symbol word standing for one code-page byte
+    Nothing,       // a word that stands for no character (zero-width marks)
+    FootnoteMark,  // \chftn: the number of the footnote it marks
+    FootnoteStart, // \ftnstartN: the number of the first footnote
 };
 
 struct WordInfo {
     Word word;
-    unsigned char byte = 0; // for Word::Byte
+    // The byte of a Word::Byte; the code page of a Word::CharacterSet.
+    std::uint16_t value = 0;
 };
 
 // The meaning of a control word; nullptr for the words the reader ignores.

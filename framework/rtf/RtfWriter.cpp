@@ -1,5 +1,8 @@
+#include "framework/CodePage.h"
 #include "framework/rtf/Rtf.h"
+#include "framework/rtf/RtfCharsets.h"
 
+#include <QString>
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -13,9 +16,10 @@
 // The writer emits the subset of the format that every reader understands:
 // a font table (the base font first), a colour table, \pard with an
 // alignment per paragraph, \par between paragraphs and character
-// formatting per run. Bytes outside
-// printable ASCII go out as \'hh (a NUL as \'00), so the file is 7-bit and
-// every byte of the text comes back.
+// formatting per run. Text above ASCII goes out as \uN with its \'hh as the
+// fallback, so readers get the character whatever code page they would
+// take the bytes in; other bytes outside printable ASCII go as \'hh (a NUL
+// as \'00). The file is 7-bit and every byte of the text comes back.
 namespace Rtf {
 namespace {
 
@@ -26,28 +30,72 @@ constexpr std::size_t kHardLineLength = 200;
 
 const char kHex[] = "0123456789abcdef";
 
-// How each text byte is written: itself, or an escape.
-const std::array<std::string, 256>& textEscapes() {
-    static const std::array<std::string, 256> t = [] {
+void appendHex(std::string& out, unsigned char b) {
+    out += {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+}
+
+// \uN takes a signed 16-bit number.
+void appendUnicode(std::string& out, char16_t unit) {
+    out += "\\u";
+    out += std::to_string(unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : unit);
+}
+
+// How each text byte is written: itself, or an escape. A symbol font's
+// bytes are glyph numbers, not characters of the code page: they go as
+// \'hh alone.
+const std::array<std::string, 256>& textEscapes(bool symbol) {
+    static const auto make = [](bool glyphs) {
         std::array<std::string, 256> r;
         for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<unsigned char>(b);
             if (b == '\\' || b == '{' || b == '}') {
                 r[b] = std::string{'\\', static_cast<char>(b)};
             } else if (b == '\t') {
                 r[b] = "\\tab ";
+            } else if (b >= 0x80 && !glyphs) {
+                appendUnicode(r[b], CodePage::ToUnicode(byte));
+                appendHex(r[b], byte);
             } else if (b < 0x20 || b >= 0x7F) {
-                r[b] = std::string{'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+                appendHex(r[b], byte);
             }
         }
         return r;
-    }();
-    return t;
+    };
+    static const std::array<std::string, 256> characters = make(false);
+    static const std::array<std::string, 256> glyphs = make(true);
+    return symbol ? glyphs : characters;
+}
+
+// A face name (UTF-8) as font-table text: ASCII as it is, other characters
+// as \uN with their document code-page byte, or "?", as the fallback.
+void appendFace(std::string& out, const std::string& face) {
+    const QString name = QString::fromStdString(face);
+    for (const QChar ch : name) {
+        const char16_t unit = ch.unicode();
+        if (unit == ';' || unit < 0x20 || unit == 0x7F) {
+            appendHex(out, static_cast<unsigned char>(unit)); // ';' would end the entry
+        } else if (unit == '\\' || unit == '{' || unit == '}') {
+            out += {'\\', static_cast<char>(unit)};
+        } else if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else {
+            appendUnicode(out, unit);
+            const int b = ch.isSurrogate() ? -1 : CodePage::FromUnicode(unit);
+            if (b >= 0) {
+                appendHex(out, static_cast<unsigned char>(b));
+            } else {
+                out += '?';
+            }
+        }
+    }
 }
 
 using FontKey = std::pair<std::string, int>;
 
+// Text in no named font shows in the reader's default, whatever its
+// charset; only a symbol font's glyphs need a font of their own.
 bool isDefaultFont(const CharFormat& f) {
-    return f.face.empty() && f.charset < 0;
+    return f.face.empty() && f.charset != kSymbolCharset;
 }
 
 class Writer {
@@ -79,9 +127,7 @@ public:
 
 private:
     // The format a run is written in.
-    CharFormat effective(const CharFormat& f) const {
-        return hasBase_ ? Resolved(f, document_.base) : f;
-    }
+    CharFormat effective(const CharFormat& f) const { return Resolved(f, document_.base); }
 
     void collectTables() {
         std::size_t textSize = 0;
@@ -89,8 +135,8 @@ private:
         std::vector<const FontKey*> order;
         std::map<FontKey, int> seen;
         if (!document_.base.face.empty()) {
-            const FontKey base{document_.base.face, document_.base.charset};
-            order.push_back(&seen.try_emplace(base, 0).first->first);
+            const CharFormat base = effective(CharFormat{});
+            order.push_back(&seen.try_emplace(FontKey{base.face, base.charset}, 0).first->first);
         }
         for (const Paragraph& paragraph : document_.paragraphs) {
             for (const Rtf::Run& run : paragraph.runs) {
@@ -135,17 +181,7 @@ private:
                 out_ += std::to_string(font.second);
             }
             out_ += ' ';
-            for (const char c : font.first) {
-                const auto b = static_cast<unsigned char>(c);
-                if (b == ';' || b < 0x20 || b >= 0x7F) {
-                    // ';' ends an entry, so it goes escaped
-                    out_ += {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
-                } else if (b == '\\' || b == '{' || b == '}') {
-                    out_ += {'\\', c};
-                } else {
-                    out_ += c;
-                }
-            }
+            appendFace(out_, font.first);
             out_ += ";}";
         }
         out_ += "}\n";
@@ -187,8 +223,9 @@ private:
             if (run.text.empty()) {
                 continue;
             }
-            writeFormat(effective(run.format));
-            writeText(run.text);
+            const CharFormat f = effective(run.format);
+            writeFormat(f);
+            writeText(run.text, f.charset == kSymbolCharset);
         }
     }
 
@@ -246,8 +283,8 @@ private:
         needDelimiter_ = true;
     }
 
-    void writeText(const std::string& text) {
-        const auto& escapes = textEscapes();
+    void writeText(const std::string& text, bool symbol) {
+        const auto& escapes = textEscapes(symbol);
         if (needDelimiter_) {
             out_ += ' ';
             ++column_;
@@ -298,6 +335,11 @@ CharFormat Resolved(const CharFormat& format, const BaseFont& base) {
     if (f.halfPoints <= 0) {
         f.halfPoints = base.halfPoints;
     }
+    // The text is in the document code page unless it is a symbol font's
+    // glyphs, so a font is given the charset of that, not of its origin.
+    if (f.charset != kSymbolCharset) {
+        f.charset = f.face.empty() ? -1 : 0;
+    }
     return f;
 }
 
@@ -306,6 +348,9 @@ Document WithBaseResolved(Document document) {
         std::vector<Rtf::Run> runs;
         for (Rtf::Run& run : paragraph.runs) {
             run.format = Resolved(run.format, document.base);
+            if (run.format.halfPoints <= 0) {
+                run.format.halfPoints = 24; // what readers take for text without a size
+            }
             // Neighbours that now share a format read back as one run.
             if (!runs.empty() && runs.back().format == run.format) {
                 runs.back().text += run.text;

@@ -11,7 +11,6 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -363,6 +362,8 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
     const Rtf::Document rich = Rtf::Read(bytes);
     ReportProgress(progress, 0.35);
     TProgressStep inserting(progress, 0.35, 1.0);
+    TRtfInsertion how;
+    how.progress = inserting.get();
     changeWholeText([&] {
         mirror_->Rebuild(true, [&] {
             QTextCursor c(document());
@@ -370,7 +371,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
             c.removeSelectedText();
             c.setBlockFormat(QTextBlockFormat());
             c.setCharFormat(QTextCharFormat());
-            InsertRtfDocument(c, rich, inserting.get());
+            InsertRtfDocument(c, rich, how);
         });
     });
     noteAlignments(rich);
@@ -463,22 +464,4 @@ void TRichEdit::inputMethodEvent(QInputMethodEvent* event) {
         return;
     }
     QTextEdit::inputMethodEvent(event);
-}
-
-bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
-    return source->hasText();
-}
-
-void TRichEdit::insertFromMimeData(const QMimeData* source) {
-    if (!source->hasText()) {
-        return;
-    }
-    SetSelText(mirror_->FromUserText(source->text()));
-    ensureCursorVisible();
-}
-
-QMimeData* TRichEdit::createMimeDataFromSelection() const {
-    auto* data = new QMimeData;
-    data->setText(TTextMirror::ToUserText(SelText()));
-    return data;
 }

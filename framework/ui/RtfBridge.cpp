@@ -93,10 +93,8 @@ QTextCharFormat fromRtf(const Rtf::CharFormat& r) {
     return f;
 }
 
-} // namespace
-
-Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror,
-                            TProgress* progress) {
+Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirror, int from, int to,
+                         TProgress* progress) {
     Rtf::Document out;
     out.paragraphs.clear();
     // Text without a font of its own shows in the control's base font, and
@@ -108,7 +106,8 @@ Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mi
     out.base.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));
     const std::string& bytes = mirror.Bytes();
     const int blocks = document.blockCount();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
         if (progress != nullptr && block.blockNumber() % kReportEvery == 0) {
             progress->Report(static_cast<double>(block.blockNumber()) / blocks);
         }
@@ -117,14 +116,15 @@ Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mi
         const int byteStart = mirror.BlockByteStart(block.blockNumber(), block.position());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid() || fragment.length() == 0) {
+            const int start = std::max(fragment.position(), from);
+            const int end = std::min(fragment.position() + fragment.length(), to);
+            if (!fragment.isValid() || start >= end) {
                 continue;
             }
             Rtf::Run run;
             run.format = toRtf(fragment.charFormat());
-            run.text.assign(bytes,
-                            static_cast<size_t>(byteStart + fragment.position() - block.position()),
-                            static_cast<size_t>(fragment.length()));
+            run.text.assign(bytes, static_cast<size_t>(byteStart + start - block.position()),
+                            static_cast<size_t>(end - start));
             if (!paragraph.runs.empty() && paragraph.runs.back().format == run.format) {
                 paragraph.runs.back().text += run.text;
             } else {
@@ -139,18 +139,36 @@ Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mi
     return out;
 }
 
-void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document, TProgress* progress) {
+} // namespace
+
+Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror,
+                            TProgress* progress) {
+    return rangeToRtf(document, mirror, 0, document.characterCount() - 1, progress);
+}
+
+Rtf::Document RangeToRtf(const QTextDocument& document, const TTextMirror& mirror, int from,
+                         int to) {
+    return rangeToRtf(document, mirror, from, to, nullptr);
+}
+
+void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
+                       const TRtfInsertion& how) {
     // Text of one format goes in with one insertion, paragraph breaks
-    // included; alignments are set afterwards on the few paragraphs that need one.
+    // included; a break's format records the line end it stands for.
+    // Alignments are set afterwards on the paragraphs that need one.
     const int firstBlock = cursor.blockNumber();
     QString chunk;
     Rtf::CharFormat chunkFormat;
+    TTextMirror::LineEnd chunkLineEnd = TTextMirror::None;
     bool haveChunk = false;
     auto flush = [&] {
         if (!chunk.isEmpty()) {
-            cursor.insertText(chunk, fromRtf(chunkFormat));
+            QTextCharFormat format = fromRtf(chunkFormat);
+            TTextMirror::MarkLineEnd(format, chunkLineEnd);
+            cursor.insertText(chunk, format);
             chunk.clear();
         }
+        chunkLineEnd = TTextMirror::None;
     };
     auto append = [&](const Rtf::CharFormat& format, const QString& text) {
         if (haveChunk && !(format == chunkFormat)) {
@@ -162,14 +180,20 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document, TProg
     };
     const size_t paragraphs = document.paragraphs.size();
     for (size_t p = 0; p < paragraphs; ++p) {
-        if (progress != nullptr && p % kReportEvery == 0 && p > 0) {
+        if (how.progress != nullptr && p % kReportEvery == 0 && p > 0) {
             flush(); // what is in so far goes in before the report
-            progress->Report(static_cast<double>(p) / static_cast<double>(paragraphs));
+            how.progress->Report(static_cast<double>(p) / static_cast<double>(paragraphs));
         }
         const Rtf::Paragraph& paragraph = document.paragraphs[p];
         if (p > 0) {
             // A break takes the format of the text before it.
+            const TTextMirror::LineEnd kind =
+                p - 1 < how.lineEnds.size() ? how.lineEnds[p - 1] : how.lineEnd;
+            if (chunkLineEnd != TTextMirror::None && chunkLineEnd != kind) {
+                flush();
+            }
             append(haveChunk ? chunkFormat : Rtf::CharFormat{}, QStringLiteral("\n"));
+            chunkLineEnd = kind;
         }
         for (const Rtf::Run& run : paragraph.runs) {
             QString text(static_cast<qsizetype>(run.text.size()), Qt::Uninitialized);
@@ -182,15 +206,18 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document, TProg
     }
     flush();
     const QTextDocument* doc = cursor.document();
-    for (size_t p = 0; p < document.paragraphs.size(); ++p) {
+    const size_t aligned = how.paste && paragraphs > 0 ? paragraphs - 1 : paragraphs;
+    for (size_t p = 0; p < aligned; ++p) {
         const Rtf::Alignment a = document.paragraphs[p].alignment;
-        if (a == Rtf::Alignment::Left) {
-            continue;
+        if (a == Rtf::Alignment::Left && !how.paste) {
+            continue; // a fresh document is aligned left
         }
         QTextCursor at(doc->findBlockByNumber(firstBlock + static_cast<int>(p)));
         QTextBlockFormat format = at.blockFormat();
-        format.setAlignment(fromRtf(a));
-        at.setBlockFormat(format);
+        if (format.alignment() != fromRtf(a)) {
+            format.setAlignment(fromRtf(a));
+            at.setBlockFormat(format);
+        }
     }
-    ReportProgress(progress, 1.0);
+    ReportProgress(how.progress, 1.0);
 }

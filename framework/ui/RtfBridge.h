@@ -1,18 +1,36 @@
 #pragma once
 
 #include "framework/rtf/Rtf.h"
+#include "framework/ui/TextMirror.h"
+
+#include <vector>
 
 class QTextCursor;
 class QTextDocument;
 class TProgress;
-class TTextMirror;
 
 // Between the edit control's document and the RTF codec's model. Both tell
 // the progress, if one is given, how far they have come.
 
 Rtf::Document DocumentToRtf(const QTextDocument& document, const TTextMirror& mirror,
                             TProgress* progress = nullptr);
+// The characters [from, to) of the document (its positions, not bytes).
+Rtf::Document RangeToRtf(const QTextDocument& document, const TTextMirror& mirror, int from,
+                         int to);
 
-// Inserts the paragraphs at the cursor, the first into the cursor's paragraph.
+// How InsertRtfDocument places the paragraphs.
+struct TRtfInsertion {
+    // The line end of each break in turn; breaks past the list take lineEnd.
+    std::vector<TTextMirror::LineEnd> lineEnds;
+    TTextMirror::LineEnd lineEnd = TTextMirror::LF;
+    // Into text that is there: the paragraphs that end in a break take their
+    // alignment, and the last one keeps that of the paragraph it lands in,
+    // as pasted paragraphs do in word processors.
+    bool paste = false;
+    TProgress* progress = nullptr;
+};
+
+// Inserts the paragraphs at the cursor, the first into the cursor's paragraph;
+// the cursor ends after them.
 void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
-                       TProgress* progress = nullptr);
+                       const TRtfInsertion& how = {});

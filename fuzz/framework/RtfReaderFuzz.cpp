@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the RTF reader and writes back what it read.
 #include "framework/rtf/Rtf.h"
 
+#include <QList>
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,7 +24,14 @@ bool wellFormed(const Rtf::Document& document) {
             if (previous != nullptr && previous->format == run.format) {
                 return false; // equal neighbours are one run
             }
-            if (run.format.face.size() > 31) {
+            // Face names are short UTF-8.
+            const QString face = QString::fromStdString(run.format.face);
+            if (face.toStdString() != run.format.face || face.toUcs4().size() > 31) {
+                return false;
+            }
+            // Only a symbol font's glyphs keep a charset of their own.
+            if (run.format.charset != (run.format.face.empty() ? -1 : 0) &&
+                run.format.charset != 2) {
                 return false;
             }
             previous = &run;

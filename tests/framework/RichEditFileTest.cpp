@@ -2,10 +2,13 @@
 #include "framework/Files.h"
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/RichEdit.h"
+#include "tests/framework/RtfSamples.h"
+#include "tests/framework/RtfTestSupport.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
@@ -15,7 +18,102 @@ std::string pathIn(const QTemporaryDir& dir, const char* name) {
     return (dir.path() + QLatin1Char('/') + QLatin1String(name)).toStdString();
 }
 
+// What the control shows of the character before the cursor: face (the
+// base font's when it names none), size, style, colour.
+Rtf::CharFormat shownFormat(const TRichEdit& edit, const QTextCursor& at) {
+    const QTextCharFormat f = at.charFormat();
+    const QFont base = edit.document()->defaultFont();
+    Rtf::CharFormat r;
+    const QStringList families = f.fontFamilies().toStringList();
+    r.face = (families.isEmpty() ? base.family() : families.front()).toStdString();
+    r.halfPoints = static_cast<int>(
+        2 * (f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : base.pointSizeF()));
+    r.bold = f.fontWeight() >= QFont::Bold;
+    r.italic = f.fontItalic();
+    r.underline = f.fontUnderline();
+    r.strikeOut = f.fontStrikeOut();
+    if (f.hasProperty(QTextFormat::ForegroundBrush)) {
+        r.color = f.foreground().color().rgb() & 0xFFFFFFu;
+    }
+    return r;
+}
+
+Rtf::Alignment shownAlignment(const TRichEdit& edit) {
+    const Qt::Alignment a = edit.textCursor().blockFormat().alignment();
+    return (a & Qt::AlignHCenter)   ? Rtf::Alignment::Center
+           : (a & Qt::AlignRight)   ? Rtf::Alignment::Right
+           : (a & Qt::AlignJustify) ? Rtf::Alignment::Justify
+                                    : Rtf::Alignment::Left;
+}
+
+// Reads the file the control saved and checks, character by character, that
+// it holds the control's text in the formats and alignments the control shows.
+void expectFileShowsTheControl(TRichEdit& edit, const std::string& file) {
+    const Rtf::Document read = Rtf::Read(ReadFileBytes(file));
+    std::string text;
+    int byte = 0;
+    for (std::size_t p = 0; p < read.paragraphs.size(); ++p) {
+        const Rtf::Paragraph& paragraph = read.paragraphs[p];
+        edit.SetSelStart(byte);
+        EXPECT_EQ(shownAlignment(edit), paragraph.alignment) << "paragraph " << p;
+        for (const Rtf::Run& run : paragraph.runs) {
+            edit.SetSelStart(byte);
+            const int start = edit.textCursor().position(); // a run holds no break
+            Rtf::CharFormat written = run.format;
+            written.charset = -1; // the control shows no charset
+            for (int i = 1; i <= static_cast<int>(run.text.size()); ++i) {
+                QTextCursor at(edit.document());
+                at.setPosition(start + i);
+                ASSERT_EQ(shownFormat(edit, at), written)
+                    << "paragraph " << p << " " << testing::PrintToString(run.text);
+            }
+            byte += static_cast<int>(run.text.size());
+            text += run.text;
+        }
+        if (p + 1 < read.paragraphs.size()) {
+            // The break the control holds there, whichever line end it is.
+            const std::string rest = edit.Text().substr(static_cast<std::size_t>(byte), 2);
+            const std::string end = rest == "\r\n" ? rest : rest.substr(0, 1);
+            text += end;
+            byte += static_cast<int>(end.size());
+        }
+    }
+    EXPECT_EQ(text, edit.Text());
+}
+
 } // namespace
+
+// Every file the control writes in these tests opens with its text and
+// formats: the documents of the writer's tests, and ones made by editing.
+TEST(RichEditFiles, EverySavedFileReadsBackAsTheControlShowsIt) {
+    QTemporaryDir dir;
+    const std::string file = pathIn(dir, "saved.rtf");
+    for (const RtfSample& sample : RtfSamples()) {
+        SCOPED_TRACE(sample.name);
+        TRichEdit edit;
+        edit.SetRtfText(Rtf::Write(sample.document));
+        edit.SaveToFile(file);
+        expectFileShowsTheControl(edit, file);
+    }
+    TRichEdit edit;
+    std::string every;
+    for (int b = 0; b < 256; ++b) {
+        every.push_back(static_cast<char>(b));
+    }
+    edit.SetText("head\r\n" + every + "\rlone\nlf\r\n\r\nlast");
+    edit.SetSelStart(0);
+    edit.SetParagraphAlignment(TParaAlignment::Right);
+    edit.SetSelStart(20);
+    edit.SetSelLength(30);
+    TFont styled;
+    styled.Name = "DejaVu Serif";
+    styled.Size = 13;
+    styled.Italic = styled.Underline = styled.StrikeOut = true;
+    styled.Color = 0x336699;
+    edit.SetSelAttributes(styled);
+    edit.SaveToFile(file);
+    expectFileShowsTheControl(edit, file);
+}
 
 TEST(RichEditFiles, RichTextSurvivesSaveAndLoad) {
     QTemporaryDir dir;
@@ -74,7 +172,8 @@ TEST(RichEditFiles, RichTextNamesTheBaseFontAndItsSize) {
     edit.document()->setDefaultFont(base);
     edit.SetText("nothing but text");
     const std::string rtf = edit.RtfText();
-    EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fnil DejaVu Serif;}}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fnil\\fcharset0 DejaVu Serif;}}"), std::string::npos)
+        << rtf;
     // Another reader sees the text in that font and size.
     const Rtf::Document read = Rtf::Read(rtf);
     ASSERT_EQ(read.paragraphs[0].runs.size(), 1u);

@@ -215,23 +215,6 @@ TEST(RichEdit, UnrepresentableInputBecomesQuestionMarks) {
     EXPECT_EQ(edit.Text(), std::string("p? 1\r\n2\r\n\0\r\n", 12));
 }
 
-TEST(RichEdit, CopyCarriesTheBytesAsText) {
-    TRichEdit edit;
-    edit.SetText(std::string("a\0b\r\nc\xE9", 7));
-    edit.SelectAll();
-    edit.CopyToClipboard();
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(u"a\u2400b\r\nc\u00e9"));
-    // Pasted into a text without breaks, the break becomes the default LF.
-    edit.SetText("");
-    edit.PasteFromClipboard();
-    EXPECT_EQ(edit.Text(), std::string("a\0b\nc\xE9", 6));
-    // Cut with nothing selected changes nothing.
-    edit.SetSelStart(2);
-    QSignalSpy changes(&edit, &TRichEdit::OnChange);
-    edit.SetSelText(edit.SelText());
-    EXPECT_EQ(changes.count(), 0);
-}
-
 TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
     TRichEdit edit;
     edit.SetText("one\r\ntwo\r\nthree\r\nfour\r\nfive");

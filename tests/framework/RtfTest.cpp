@@ -1,10 +1,10 @@
 #include "framework/rtf/Rtf.h"
 
-#include <chrono>
+#include "tests/framework/RtfTestSupport.h"
+
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,216 +15,6 @@ using Rtf::CharFormat;
 using Rtf::Document;
 using Rtf::Paragraph;
 using TextRun = Rtf::Run;
-
-// Time bounds are for optimised builds; instrumented and unoptimised builds
-// get looser ones.
-#if defined(__SANITIZE_ADDRESS__)
-#define PENNIVALE_RTF_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PENNIVALE_RTF_SANITIZED 1
-#endif
-#endif
-#if defined(PENNIVALE_RTF_SANITIZED)
-constexpr double kSlowdown = 30;
-#elif !defined(NDEBUG)
-constexpr double kSlowdown = 5;
-#else
-constexpr double kSlowdown = 1;
-#endif
-
-// The paragraphs' texts, formats ignored.
-std::vector<std::string> texts(const Document& d) {
-    std::vector<std::string> r;
-    for (const Paragraph& p : d.paragraphs) {
-        std::string s;
-        for (const TextRun& run : p.runs) {
-            s += run.text;
-        }
-        r.push_back(s);
-    }
-    return r;
-}
-
-std::string allText(const Document& d) {
-    std::string s;
-    for (const std::string& t : texts(d)) {
-        s += t + "|";
-    }
-    return s;
-}
-
-double secondsOf(auto&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-CharFormat format(std::string face, int halfPoints, bool bold = false) {
-    CharFormat f;
-    f.face = std::move(face);
-    f.halfPoints = halfPoints;
-    f.bold = bold;
-    return f;
-}
-
-TEST(Rtf, RoundTripKeepsTextFormattingAndAlignment) {
-    Document d;
-    d.paragraphs.clear();
-    CharFormat red = format("Arial", 24, true);
-    red.color = 0xFF0000;
-    CharFormat black = format("Arial", 24);
-    black.color = 0x000000; // explicit black differs from automatic
-    CharFormat styled = format("Times New Roman", 33);
-    styled.italic = styled.underline = styled.strikeOut = true;
-    styled.charset = 238;
-    CharFormat symbol = format("Symbol", 0);
-    symbol.charset = 2;
-    CharFormat nameless; // an empty face with a charset is a font of its own
-    nameless.charset = 0;
-    d.paragraphs.push_back(
-        Paragraph{Alignment::Center, {TextRun{"Red bold", red}, TextRun{" black", black}}});
-    d.paragraphs.push_back(Paragraph{Alignment::Right, {TextRun{"plain default", CharFormat{}}}});
-    d.paragraphs.push_back(Paragraph{Alignment::Justify, {}});
-    d.paragraphs.push_back(
-        Paragraph{Alignment::Left,
-                  {TextRun{"  lead\tand {braces} \\ here ", styled}, TextRun{"sym", symbol},
-                   TextRun{"x", nameless}, TextRun{"back to default", CharFormat{}},
-                   TextRun{"auto colour", format("Arial", 24)}}});
-    d.paragraphs.push_back(Paragraph{Alignment::Center, {}}); // an empty last paragraph
-    const std::string rtf = Rtf::Write(d);
-    EXPECT_TRUE(Rtf::IsRtf(rtf));
-    EXPECT_TRUE(rtf.starts_with("{\\rtf1\\ansi\\ansicpg1252\\deff0")) << rtf;
-    EXPECT_NE(rtf.find("\\red255\\green0\\blue0;"), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("\\fcharset238 Times New Roman;"), std::string::npos) << rtf;
-    EXPECT_EQ(Rtf::Read(rtf), d) << rtf;
-
-    // The font table numbers from 0 when every run names its font.
-    Document named;
-    named.paragraphs[0].runs = {TextRun{"a", format("Courier New", 20)},
-                                TextRun{"b", format("Arial", 20)}};
-    const std::string namedRtf = Rtf::Write(named);
-    EXPECT_NE(namedRtf.find("{\\f0\\fnil Courier New;}{\\f1\\fnil Arial;}"), std::string::npos)
-        << namedRtf;
-    EXPECT_EQ(Rtf::Read(namedRtf), named);
-
-    EXPECT_EQ(Rtf::Read(Rtf::Write(Document{})), Document{});
-}
-
-TEST(Rtf, BaseFontLeadsTheFontTableAndSizesTextWithoutASizeOfItsOwn) {
-    Document d;
-    d.base = Rtf::BaseFont{"MS Sans Serif", -1, 16};
-    CharFormat sized; // the base face at a size of its own
-    sized.halfPoints = 30;
-    d.paragraphs[0].runs = {TextRun{"plain ", CharFormat{}},
-                            TextRun{"arial", format("Arial", 24, true)}, TextRun{" big", sized},
-                            TextRun{" named", format("MS Sans Serif", 0)}};
-    d.paragraphs.push_back(Paragraph{Alignment::Center, {TextRun{"more", CharFormat{}}}});
-    const std::string rtf = Rtf::Write(d);
-    EXPECT_TRUE(rtf.starts_with("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil MS Sans "
-                                "Serif;}{\\f1\\fnil Arial;}}\n{\\colortbl ;}"))
-        << rtf;
-    // The size of text without one is written, not left to each reader's default.
-    EXPECT_NE(rtf.find("\\pard\\plain\\f0\\fs16 plain"), std::string::npos) << rtf;
-    const Document read = Rtf::Read(rtf);
-    EXPECT_EQ(read, Rtf::WithBaseResolved(d)) << rtf;
-    ASSERT_EQ(read.paragraphs[0].runs.size(), 4u);
-    EXPECT_EQ(read.paragraphs[0].runs[0].format, format("MS Sans Serif", 16));
-    EXPECT_EQ(read.paragraphs[0].runs[2].format, format("MS Sans Serif", 30));
-    EXPECT_EQ(read.paragraphs[0].runs[3].format, read.paragraphs[0].runs[0].format)
-        << "the base face named by a run is the base font";
-
-    // An empty document names its font and size too.
-    Document empty;
-    empty.base = d.base;
-    const std::string emptyRtf = Rtf::Write(empty);
-    EXPECT_NE(emptyRtf.find("{\\fonttbl{\\f0\\fnil MS Sans Serif;}}"), std::string::npos);
-    EXPECT_NE(emptyRtf.find("\\fs16"), std::string::npos) << emptyRtf;
-    EXPECT_EQ(Rtf::Read(emptyRtf), Document{});
-}
-
-TEST(Rtf, EveryByteButLineEndsSurvivesARoundTripAsSevenBitText) {
-    std::string all;
-    for (int b = 0; b < 256; ++b) {
-        if (b != '\r' && b != '\n') {
-            all.push_back(static_cast<char>(b));
-        }
-    }
-    Document d;
-    d.paragraphs[0].runs = {TextRun{all, CharFormat{}}};
-    d.paragraphs.push_back(
-        Paragraph{Alignment::Left, {TextRun{std::string(1, '\0'), format("A;b{c}", 20)}}});
-    const std::string rtf = Rtf::Write(d);
-    EXPECT_NE(rtf.find("\\'00"), std::string::npos); // NUL travels as \'00
-    for (const char c : rtf) {
-        const auto b = static_cast<unsigned char>(c);
-        ASSERT_TRUE(b == '\n' || (b >= 0x20 && b < 0x7F)) << static_cast<int>(b);
-    }
-    EXPECT_EQ(Rtf::Read(rtf), d);
-}
-
-TEST(Rtf, RandomDocumentsRoundTrip) {
-    std::mt19937 rng(20240601);
-    const std::vector<std::string> faces = {"", "Arial", "Times New Roman", "Courier;New",
-                                            "\xC9l\xE9gante"};
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    for (int round = 0; round < 300; ++round) {
-        Document d;
-        d.paragraphs.clear();
-        const int paragraphs = 1 + pick(5);
-        for (int p = 0; p < paragraphs; ++p) {
-            Paragraph para;
-            para.alignment = static_cast<Alignment>(pick(4));
-            const int runs = pick(5);
-            for (int r = 0; r < runs; ++r) {
-                TextRun run;
-                const int length = 1 + pick(300);
-                for (int i = 0; i < length; ++i) {
-                    char c = static_cast<char>(pick(256));
-                    run.text.push_back(c == '\r' || c == '\n' ? ' ' : c);
-                }
-                CharFormat& f = run.format;
-                f.face = faces[static_cast<std::size_t>(pick(5))];
-                f.charset = pick(3) == 0 ? pick(256) : -1;
-                f.halfPoints = pick(3) == 0 ? 0 : 1 + pick(3276);
-                f.bold = pick(2) != 0;
-                f.italic = pick(2) != 0;
-                f.underline = pick(2) != 0;
-                f.strikeOut = pick(2) != 0;
-                if (pick(2) != 0) {
-                    f.color = static_cast<std::uint32_t>(pick(4) == 0 ? 0 : rng() & 0xFFFFFF);
-                }
-                if (!para.runs.empty() && para.runs.back().format == f) {
-                    para.runs.back().text += run.text; // equal neighbours read back merged
-                } else {
-                    para.runs.push_back(run);
-                }
-            }
-            d.paragraphs.push_back(para);
-        }
-        if (pick(2) != 0) {
-            d.base = Rtf::BaseFont{faces[static_cast<std::size_t>(1 + pick(4))],
-                                   pick(2) == 0 ? -1 : pick(256), pick(2) == 0 ? 0 : 1 + pick(100)};
-        }
-        const std::string rtf = Rtf::Write(d);
-        ASSERT_EQ(Rtf::Read(rtf), Rtf::WithBaseResolved(d)) << rtf;
-    }
-}
-
-TEST(Rtf, WrittenLinesStayShort) {
-    Document d;
-    d.paragraphs[0].runs = {
-        TextRun{std::string(5000, 'x') + " " + std::string(3000, '\xE9'), CharFormat{}}};
-    d.paragraphs.push_back(
-        Paragraph{Alignment::Left, {TextRun{std::string(2000, ' '), CharFormat{}}}});
-    const std::string rtf = Rtf::Write(d);
-    std::istringstream lines(rtf);
-    std::string line;
-    while (std::getline(lines, line)) {
-        EXPECT_LE(line.size(), 210u);
-    }
-    EXPECT_EQ(Rtf::Read(rtf), d);
-}
 
 // The way a word processor writes a short letter.
 TEST(Rtf, ReadsAWordProcessorFile) {
@@ -246,9 +36,7 @@ TEST(Rtf, ReadsAWordProcessorFile) {
     const Paragraph& first = d.paragraphs[0];
     EXPECT_EQ(first.alignment, Alignment::Center);
     ASSERT_EQ(first.runs.size(), 3u);
-    CharFormat calibri = format("Calibri", 22);
-    calibri.charset = 0;
-    EXPECT_EQ(first.runs[0].format, calibri);
+    EXPECT_EQ(first.runs[0].format, readFormat("Calibri", 22));
     EXPECT_EQ(first.runs[1].text, "John");
     EXPECT_TRUE(first.runs[1].format.bold);
     const Paragraph& second = d.paragraphs[1];
@@ -260,11 +48,8 @@ TEST(Rtf, ReadsAWordProcessorFile) {
     EXPECT_EQ(second.runs[3].text, "big\tx");
     EXPECT_EQ(second.runs[3].format.face, "Times New Roman");
     EXPECT_EQ(second.runs[3].format.halfPoints, 32);
-    // \plain falls back to the default font (\deff0) with no size.
-    CharFormat plainCalibri;
-    plainCalibri.face = "Calibri";
-    plainCalibri.charset = 0;
-    EXPECT_EQ(d.paragraphs[3].runs[0].format, plainCalibri);
+    // \plain falls back to the default font (\deff0) at 12 points.
+    EXPECT_EQ(d.paragraphs[3].runs[0].format, readFormat("Calibri"));
     EXPECT_EQ(Rtf::Read(Rtf::Write(d)), d);
 }
 
@@ -286,8 +71,10 @@ TEST(Rtf, ReadsUnicodeEscapesWithTheirFallbacks) {
     // \uc is scoped to its group.
     EXPECT_EQ(text("{\\uc0 }\\u233 ab"), "\xE9"
                                          "b|");
-    // Hex escapes, symbols and code-page bytes.
-    EXPECT_EQ(text("\\'e9\\'C9\\'00z\\'4"), std::string("\xE9\xC9\0z\x04|", 6));
+    // Hex escapes, symbols and code-page bytes; an escape without its two
+    // digits stands for nothing.
+    EXPECT_EQ(text("\\'e9\\'C9\\'00z\\'4"), std::string("\xE9\xC9\0z|", 5));
+    EXPECT_EQ(text("a\\'4x\\'zz\\'"), "axzz|");
     EXPECT_EQ(text("\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote"),
               "\x97\x96\x95\x91\x92\x93\x94|");
     EXPECT_EQ(text("a\\~b\\-c\\_d\\\\\\{\\}\\tab e"), "a\xA0"
@@ -368,7 +155,8 @@ TEST(Rtf, CharacterSwitchesAndParagraphs) {
                   (r.format.underline ? "U" : "") + (r.format.strikeOut ? "S" : "") + "/" +
                   std::to_string(r.format.halfPoints) + " ";
     }
-    EXPECT_EQ(styles, "bB/0 n/0 iI/0 uU/0 n/0 uU/0 n/0 sS/0 nx/0 y/24 z/3276 centredB/3276 ");
+    // Text without a size, or with none that is valid, is 12 points.
+    EXPECT_EQ(styles, "bB/24 n/24 iI/24 uU/24 n/24 uU/24 n/24 sS/24 nxy/24 z/3276 centredB/3276 ");
     EXPECT_EQ(d.paragraphs[0].alignment, Alignment::Center); // the alignment in force at \par
     EXPECT_EQ(d.paragraphs[1].alignment, Alignment::Right);
     EXPECT_EQ(texts(d), (std::vector<std::string>{"bniununsnxyzcentred", "left", "right"}));
@@ -385,11 +173,9 @@ TEST(Rtf, CharacterSwitchesAndParagraphs) {
 }
 
 TEST(Rtf, HostileInputKeepsTheReadableText) {
-    // Missing and extra closing braces; whatever follows the end that is
-    // only blanks (a trailing NUL, line ends) is no text.
+    // Missing closing braces, and braces before the document.
     EXPECT_EQ(allText(Rtf::Read("{\\rtf1 {\\b bold {\\i more")), "bold more|");
-    EXPECT_EQ(allText(Rtf::Read("}}{\\rtf1 a}} b}}")), "a b|");
-    EXPECT_EQ(allText(Rtf::Read(std::string("{\\rtf1 a}\r\n\0\0", 13))), "a|");
+    EXPECT_EQ(allText(Rtf::Read("}}{\\rtf1 a}} b}}")), "a|");
     // Truncated escapes and huge numbers.
     for (const char* tail :
          {"\\", "\\'", "\\'4", "\\u", "\\u-", "\\b-", "\\bin", "\\bin99999999999999999999",
@@ -402,6 +188,53 @@ TEST(Rtf, HostileInputKeepsTheReadableText) {
     // \bin data is skipped by its count, braces and all, even where it runs out.
     EXPECT_EQ(allText(Rtf::Read("{\\rtf1 a{\\pict\\bin3 }}{b}c}")), "ac|");
     EXPECT_EQ(allText(Rtf::Read("{\\rtf1 a\\bin2000000000 xyz")), "a|");
+}
+
+// A footnote showed nothing where it was marked; its number shows now, as
+// in word processors, and its own text stays out of the body.
+TEST(Rtf, FootnoteMarksShowTheirNumbers) {
+    const std::string note = "{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The note.}";
+    EXPECT_EQ(allTextOf("{\\rtf1 First" + note + " second" + note + " end.}"),
+              "First1 second2 end.|");
+    // Numbering may start elsewhere; a mark in a note is the note's own, and
+    // a note inside a note is no text either.
+    EXPECT_EQ(allTextOf("{\\rtf1\\ftnstart5 a{\\chftn}{\\footnote x{\\footnote y\\chftn}z\\chftn}"
+                        " b\\chftn{\\*\\footnote\\ftnalt e}}"),
+              "a5 b6|");
+    // The number takes the format of its group.
+    const Rtf::Document d = Rtf::Read("{\\rtf1 a{\\b\\chftn}{\\footnote n}}");
+    ASSERT_EQ(d.paragraphs[0].runs.size(), 2u);
+    EXPECT_EQ(d.paragraphs[0].runs[1].text, "1");
+    EXPECT_TRUE(d.paragraphs[0].runs[1].format.bold);
+
+    // A million marks are a million numbers, read in linear time.
+    std::string many = "{\\rtf1 ";
+    std::string expected;
+    for (int i = 1; i <= 1'000'000; ++i) {
+        many += "\\chftn ";
+        expected += std::to_string(i);
+    }
+    many += "}";
+    std::string text;
+    EXPECT_LT(secondsOf([&] { text = allTextOf(many); }), 2 * kSlowdown);
+    EXPECT_EQ(text, expected + "|");
+}
+
+// A NUL padding, a second copy or garbage after the document appeared as
+// text at its end.
+TEST(Rtf, WhateverFollowsTheOutermostGroupIsIgnored) {
+    for (const std::string& tail :
+         {std::string(512, '\0'), std::string("{\\rtf1 a}"), std::string(" trailing garbage \\b x"),
+          std::string("}}{"), std::string("\r\n\x1A")}) {
+        EXPECT_EQ(allTextOf("{\\rtf1 a}" + tail), "a|") << tail;
+    }
+    std::string garbage(10'000'000, 'g');
+    for (std::size_t i = 0; i < garbage.size(); i += 7) {
+        garbage[i] = "{}\\\'x\0"[i % 6];
+    }
+    std::string text;
+    EXPECT_LT(secondsOf([&] { text = allTextOf("{\\rtf1 a\\par b}" + garbage); }), 1 * kSlowdown);
+    EXPECT_EQ(text, "a|b|");
 }
 
 TEST(Rtf, DeepNestingDoesNotRecurse) {
@@ -456,18 +289,6 @@ TEST(Rtf, ReadsTenMegabytesQuickly) {
     const std::string plain = "{\\rtf1 " + std::string(10'000'000, 'x') + "}";
     EXPECT_LT(secondsOf([&] { d = Rtf::Read(plain); }), 1 * kSlowdown);
     EXPECT_EQ(d.paragraphs[0].runs[0].text.size(), 10'000'000u);
-}
-
-TEST(Rtf, WritesTwentyMegabytesQuickly) {
-    Document d;
-    d.paragraphs.clear();
-    const std::string line = std::string(40, 'a') + " words \xE9 {x}\tend";
-    for (std::size_t size = 0; size < 20'000'000; size += line.size() + 2) {
-        d.paragraphs.push_back(Paragraph{Alignment::Left, {TextRun{line, CharFormat{}}}});
-    }
-    std::string rtf;
-    EXPECT_LT(secondsOf([&] { rtf = Rtf::Write(d); }), 1 * kSlowdown);
-    EXPECT_EQ(Rtf::Read(rtf), d);
 }
 
 } // namespace
