@@ -1,22 +1,5 @@
 #include "TestFrame.h"
 
-TEST_F(DocumentTest, SetFontOffersTheBaseFontAndCancelChangesNothing) {
-    TfrmNew* window = frame.Files.FileNew();
-    TRichEdit& edit = window->Edit1();
-    edit.SetText("one two");
-    edit.SelectAll();
-    TFont chosen;
-    chosen.Bold = true;
-    seam->fontAnswers = {std::nullopt, chosen};
-    frame.Edits.SetFont(*window, &frame);
-    EXPECT_FALSE(edit.SelAttributes().Bold);
-    frame.Edits.SetFont(*window, &frame);
-    EXPECT_TRUE(edit.SelAttributes().Bold);
-    const auto dialogs = seam->CallsOf(TCall::Kind::FontDialog);
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(dialogs[1].font, edit.BaseFont()) << "the control's own font is offered";
-}
-
 TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndSaysWhyNothingCameOut) {
     TfrmNew* window = frame.Files.FileNew();
     window->Edit1().SetText("to paper");
@@ -39,7 +22,7 @@ TEST_F(DocumentTest, PrintUsesTheJobTitleTitleAndSaysWhyNothingCameOut) {
     EXPECT_EQ(seam->CallsOf(TCall::Kind::Print).size(), 2u);
 }
 
-TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsks) {
+TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsksAndCancelChangesNothing) {
     const std::string path = Path("plain.txt");
     WriteFile(path, "one two");
     TfrmNew* window = Open(path, ftText);
@@ -47,12 +30,18 @@ TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsks) {
     TFont bold;
     bold.Bold = true;
 
-    // Changes that change nothing leave it unchanged.
+    // Changes that change nothing leave it unchanged, a cancelled font dialog too.
     frame.Edits.Align(*window, TParaAlignment::Left);
     edit.SetSelStart(3);
-    seam->fontAnswers = {bold, bold};
+    seam->fontAnswers = {bold, std::nullopt, bold};
     frame.Edits.SetFont(*window, &frame); // at the caret: only for what is typed next
+    edit.SetSelStart(0);
+    edit.SetSelLength(3);
+    frame.Edits.SetFont(*window, &frame);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
     EXPECT_EQ(Flag(window), "false");
+    // the control's own font is offered
+    EXPECT_EQ(seam->CallsOf(TCall::Kind::FontDialog)[1].font, edit.BaseFont());
 
     frame.Edits.Align(*window, TParaAlignment::Right);
     EXPECT_EQ(Flag(window), "true");
@@ -61,6 +50,7 @@ TEST_F(DocumentTest, FormatChangesMarkTheDocumentChangedSoClosingAsks) {
     edit.SetSelStart(0);
     edit.SetSelLength(3);
     frame.Edits.SetFont(*window, &frame);
+    EXPECT_TRUE(edit.SelAttributes().Bold);
     EXPECT_EQ(Flag(window), "true");
 
     seam->messageAnswers.push_back(TModalResult::Cancel);

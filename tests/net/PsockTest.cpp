@@ -1,5 +1,5 @@
-// The socket component's error texts and report, status levels, time-out
-// timer, start-up record and text helpers.
+// The socket component's error texts and report, status levels and time-out
+// timer.
 
 #include "net/Psock.h"
 
@@ -62,18 +62,6 @@ TEST(PsockStatus, LevelsFilterTheTextsAndHandlersCannotBreakAnOperation) {
     sock.OnStatus = [](QObject*, const std::string&) { throw Exception("handler failed"); };
     EXPECT_NO_THROW(sock.Cancel());
     EXPECT_EQ(sock.Status, "Canceling");
-}
-
-TEST(PsockStartUp, CertifyConnectAsksItsHandlerOnce) {
-    TPowersock sock;
-    int asked = 0;
-    EXPECT_EQ(message([&] { sock.CertifyConnect(); }), "Not Connected");
-    sock.OnConnectionNeeded = [&](bool& handled) { handled = ++asked > 1; };
-    EXPECT_EQ(message([&] { sock.CertifyConnect(); }) + message([&] { sock.CertifyConnect(); }),
-              "Not ConnectedNot Connected");
-    sock.OnConnectionNeeded = [&](bool& handled) { handled = sock.Connected = true; };
-    EXPECT_NO_THROW(sock.CertifyConnect());
-    EXPECT_EQ(asked, 2);
 }
 
 TEST(PsockTimeOut, ArmingKeepsTheCountdownFiringSetsTheFlagsAndHandlersCannotEscape) {

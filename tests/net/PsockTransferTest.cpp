@@ -74,10 +74,6 @@ TEST(PsockCapture, EveryByteIntoStringsFilesAndStreamsCountedBlockByBlock) {
             c.Drip("one byte at a time", 1, 20);
             c.Send(body);
             return;
-        case 4:
-            c.Send("block");
-            c.ReadUntil();
-            return;
         default:
             c.Send(body);
         }
@@ -124,14 +120,6 @@ TEST(PsockCapture, EveryByteIntoStringsFilesAndStreamsCountedBlockByBlock) {
     sock->AppendFile(file); // ends with the peer's close
     EXPECT_EQ(ReadFileBytes(file), "head:" + body);
     EXPECT_FALSE(sock->Connected);
-
-    // With -1 a stream capture makes one pass: one block, or nothing when nothing waits.
-    sock->Connect();
-    ASSERT_TRUE(nettest::waitUntil([&] { return sock->DataAvailable(); }, 2000));
-    stream.SetSize(0);
-    sock->CaptureStream(stream, -1);
-    sock->CaptureStream(stream, -1);
-    EXPECT_EQ(stream.DataString(), "block");
 }
 
 TEST(PsockCapture, AResetIsReportedOnceToTheNextReaderWhoeverSawItFirst) {
@@ -289,8 +277,6 @@ TEST(PsockSend, FilesAndStreamsGoOutWholeToASlowReaderAndCancel) {
 TEST(PsockRead, CountedReadsWaitWithoutSpinningReadZeroTakesAFullBuffer) {
     Server server([](Connection& c) {
         c.Drip("abcdefgh", 2, 30);
-        c.ReadUntil("go");
-        c.Send("junk");
         c.ReadUntil("more");
         c.Send(std::string(70000, 'q') + "rest");
     });
@@ -299,10 +285,6 @@ TEST(PsockRead, CountedReadsWaitWithoutSpinningReadZeroTakesAFullBuffer) {
     EXPECT_EQ(sock->Read(5), "abcde");
     EXPECT_LT(cpuSeconds() - cpu, 0.1);
     EXPECT_EQ(sock->Read(3), "fgh");
-    sock->Write("go");
-    ASSERT_TRUE(nettest::waitUntil([&] { return sock->DataAvailable(); }, 2000));
-    sock->ClearInput();
-    EXPECT_FALSE(sock->DataAvailable());
     sock->Write("more");
     // Wait until more than a full buffer is waiting, then take one in one go.
     static char probe[70004];
