@@ -1,12 +1,9 @@
 #pragma once
 
-// A frame of its own for the web tests, in place of the main window: an MDI
-// area, the file commands, the HTTP client with its runner, and the import
-// dialog whose bar the client's blocks move on.
-#include "document/DocumentHost.h"
-#include "document/FileCommands.h"
+// The document tests' frame with what the web commands add: the HTTP client
+// with its runner, and the import dialog whose bar the client's blocks move on.
 #include "net/Nmhttp.h"
-#include "tests/common/DocumentTestSupport.h"
+#include "tests/document/TestFrame.h"
 #include "tests/net/LoopbackServer.h"
 #include "tests/net/NetTestSupport.h"
 #include "web/Unit4.h"
@@ -14,39 +11,26 @@
 #include "web/WebRequests.h"
 
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QPushButton>
 
-class TWebFrame : public QMainWindow, public TDocumentHost, public TWebHost {
+class TWebFrame : public TTestFrame, public TWebHost {
 public:
-    TWebFrame() : Files(*this) {
-        setCentralWidget(area_);
-        show();
+    TWebFrame() {
         http.TimeOut = 5000; // ends any test fault
         http.OnPacketRecvd = [this](QObject*) {
             ++packets;
             import.ProgressBar().StepBy(1);
         };
     }
-    QMdiArea& DocumentArea() override { return *area_; }
-    QMenu* DocumentPopupMenu() override { return nullptr; }
-    void SetStatusText(const QString&) override {}
-    void SaveDocumentAs(TfrmNew& window) override { Files.FileSaveAs(window); }
     TNMHTTP& Http() override { return http; }
     TWebRequests& Requests() override { return requests; }
     TfrmNew* ActiveDocumentWindow() override {
-        auto* window = qobject_cast<TfrmNew*>(area_->currentSubWindow());
+        auto* window = qobject_cast<TfrmNew*>(DocumentArea().currentSubWindow());
         return window && !window->IsClosed() ? window : nullptr;
     }
     TfrmNew* NewDocumentWindow() override { return Files.FileNew(); }
     QPointer<TfrmNew>& CurrentDocumentRef() override { return current; }
 
-private:
-    QMdiArea* area_ = new QMdiArea(this);
-
-public:
-    TFileCommands Files;
     TNMHTTP http;
     TWebRequests requests{http};
     QPointer<TfrmNew> current;
