@@ -20,6 +20,9 @@ TEST_F(WebTest, UpdateCheckAnswersFromTheUpdateFileOrShowsOnlyTheError) {
         {Reply(" 2.5 "), TModalResult::No, yes},
         {Reply("2.5\r\n", "404 Not Found"), std::nullopt,
          "'2.5\r\n' is not a valid floating point value."},
+        // a body cut short is no answer, however new its start
+        {Reply("2.33 and more").substr(0, 43), std::nullopt,
+         "The server closed the connection after 4 of the 13 bytes it announced."},
     };
     std::vector<std::string> replies;
     for (const auto& c : cases) {
