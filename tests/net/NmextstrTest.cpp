@@ -32,23 +32,3 @@ TEST(NmextstrTest, SetValueRewritesInPlaceAddsAtEndAndRemoves) {
     list.SetValue("Absent", "");
     EXPECT_EQ(list.Text(), "first\r\nlast: z\r\nNew: n\r\n");
 }
-
-TEST(NmextstrTest, SortedListFindsNamesByBinarySearch) {
-    TExStringList list;
-    list.SetSorted(true);
-    // "a-b: 2" sorts before "a: 1" by whole line (the "-" before the ":"),
-    // which a search by bare names would get wrong
-    for (const char* line : {"a: 1", "a-b: 2", "zeta: 3", "A: dup", "mid: 4", "nocolon", "b:5"}) {
-        list.Add(line);
-    }
-    EXPECT_EQ(list.Text(), "a-b: 2\r\na: 1\r\nA: dup\r\nb:5\r\nmid: 4\r\nnocolon\r\nzeta: 3\r\n");
-    EXPECT_EQ(list.IndexOfName("a-b"), 0);
-    EXPECT_EQ(list.IndexOfName("A"), 1); // the first of two
-    EXPECT_EQ(list.IndexOfName("b"), 3);
-    EXPECT_EQ(list.IndexOfName("ZETA"), 6);
-    EXPECT_EQ(list.IndexOfName("nocolon"), -1);
-    // a new line goes to its sorted place, not into an empty line at the head
-    list.SetValue("c", "new");
-    EXPECT_EQ(list.Get(4), "c: new");
-    EXPECT_EQ(list.IndexOfName("c"), 4);
-}
