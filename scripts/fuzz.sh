@@ -5,6 +5,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 total="${1:-110}"
 CC=clang CXX=clang++ "$here/scripts/build.sh" build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
     -DPENNIVALE_FUZZ=ON -DPENNIVALE_TESTS=OFF
 mapfile -t targets < <(find "$here/build-fuzz/fuzz" -type f -executable -name 'fuzz_*' | sort)
 if [ ${#targets[@]} -eq 0 ]; then
