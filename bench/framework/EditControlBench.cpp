@@ -41,7 +41,7 @@ void Args(benchmark::internal::Benchmark* b) {
             b->Args({mb, crlf});
         }
     }
-    b->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+    b->Unit(benchmark::kMillisecond)->Iterations(1);
 }
 
 void BM_SetText_Control(benchmark::State& state) {

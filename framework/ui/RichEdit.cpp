@@ -111,7 +111,7 @@ const std::string& TRichEdit::Text() const {
 }
 
 int TRichEdit::TextLength() const {
-    return static_cast<int>(mirror_->Bytes().size());
+    return mirror_->Size();
 }
 
 template <typename F> void TRichEdit::changeWholeText(F&& change) {
@@ -120,7 +120,10 @@ template <typename F> void TRichEdit::changeWholeText(F&& change) {
     // out every line at once. A caret parked outside the document has no place
     // to repaint, and the new caret at the start is laid out at once.
     setTextCursor(QTextCursor());
-    change();
+    {
+        TDeferredLayout deferred(*document());
+        change();
+    }
     selection_.reset();
     setTextCursor(QTextCursor(document()));
 }
@@ -130,7 +133,7 @@ void TRichEdit::SetText(std::string_view bytes) {
 }
 
 void TRichEdit::Clear() {
-    if (!mirror_->Bytes().empty()) {
+    if (mirror_->Size() != 0) {
         SetText({});
     }
     document()->setModified(false);
@@ -197,7 +200,7 @@ void TRichEdit::SetSelLength(int length) {
 
 std::string TRichEdit::SelText() const {
     const int start = SelStart();
-    return mirror_->Bytes().substr(static_cast<size_t>(start), static_cast<size_t>(SelLength()));
+    return mirror_->Range(start, SelLength());
 }
 
 void TRichEdit::SetSelText(std::string_view bytes) {
@@ -214,7 +217,7 @@ QPoint TRichEdit::CaretPos() const {
     const int end = SelStart() + SelLength();
     const QTextBlock block = document()->findBlock(mirror_->ByteToDoc(end));
     const int line = block.blockNumber();
-    const int column = end - mirror_->BlockByteStart(line, block.position());
+    const int column = end - mirror_->BlockByteStart(line);
     return {column, line};
 }
 

@@ -36,7 +36,7 @@ void TRichEdit::OverwriteSelection(std::string_view bytes) {
         return;
     }
     // The same bytes again change nothing, and need no new layout.
-    const bool same = Text().compare(static_cast<size_t>(start), bytes.size(), bytes) == 0;
+    const bool same = mirror_->Range(start, length) == bytes;
     const bool bulk = !same && static_cast<size_t>(length) > kDeferredLayoutBytes;
     std::optional<TDeferredLayout> deferred;
     if (bulk) {
