@@ -4,10 +4,10 @@
 #include "framework/Progress.h"
 #include "framework/TextSearch.h"
 #include "framework/rtf/Rtf.h"
+#include "framework/ui/EditLayout.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RtfBridge.h"
 #include "framework/ui/TextMirror.h"
-#include "framework/ui/UnwrappedWidth.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -95,8 +95,10 @@ struct TRichEdit::ByteSelection {
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
-    unwrapped_ = new TUnwrappedWidth(*this);
-    unwrapped_->SetActive(true);
+    layout_ = new TEditLayout(document());
+    layout_->setPaintDevice(viewport());
+    document()->setDocumentLayout(layout_);
+    setLineWrapMode(QTextEdit::NoWrap);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
     mirror_ = std::make_unique<TTextMirror>(*document());
@@ -115,15 +117,10 @@ int TRichEdit::TextLength() const {
 }
 
 template <typename F> void TRichEdit::changeWholeText(F&& change) {
-    // The view repaints where its caret was whenever the caret is set; after a
-    // whole-text change that is the end of the text, which would make it lay
-    // out every line at once. A caret parked outside the document has no place
-    // to repaint, and the new caret at the start is laid out at once.
+    // After a whole-text change the caret starts at the top. Parked outside
+    // the document meanwhile, it is not dragged along by the change.
     setTextCursor(QTextCursor());
-    {
-        TDeferredLayout deferred(*document());
-        change();
-    }
+    change();
     selection_.reset();
     setTextCursor(QTextCursor(document()));
 }
@@ -253,10 +250,7 @@ void TRichEdit::Undo() {
         return;
     }
     if (mirror_->LastChangeWasBulk()) {
-        changeWholeText([&] {
-            TDeferredLayout deferred(*document());
-            document()->undo();
-        });
+        changeWholeText([&] { document()->undo(); });
     } else {
         undo();
     }
@@ -284,9 +278,6 @@ void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
     QTextBlockFormat format;
     format.setAlignment(wanted);
     QTextCursor(c).mergeBlockFormat(format);
-    if (alignment != TParaAlignment::Left) {
-        unwrapped_->NoteAlignment();
-    }
 }
 
 TParaAlignment TRichEdit::ParagraphAlignment() const {
@@ -333,18 +324,15 @@ void TRichEdit::SetBaseFont(const TFont& font) {
 }
 
 bool TRichEdit::WordWrap() const {
-    return !unwrapped_->Active();
+    return lineWrapMode() != QTextEdit::NoWrap;
 }
 
 void TRichEdit::SetWordWrap(bool wrap) {
     if (wrap == WordWrap()) {
         return;
     }
-    unwrapped_->SetActive(!wrap);
-    if (wrap) {
-        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        setLineWrapMode(QTextEdit::WidgetWidth);
-    }
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
 }
 
 void TRichEdit::SetScrollBars(bool both) {
@@ -359,7 +347,6 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
     if (!Rtf::IsRtf(bytes)) {
         TProgressStep inserting(progress, 0.15, 1.0);
         changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
-        unwrapped_->Reset();
         return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
@@ -377,7 +364,6 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
             InsertRtfDocument(c, rich, how);
         });
     });
-    noteAlignments(rich);
     return true;
 }
 
@@ -407,14 +393,6 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.endEditBlock();
         });
     });
-    noteAlignments(rich);
-}
-
-void TRichEdit::noteAlignments(const Rtf::Document& rich) {
-    if (std::any_of(rich.paragraphs.begin(), rich.paragraphs.end(),
-                    [](const Rtf::Paragraph& p) { return p.alignment != Rtf::Alignment::Left; })) {
-        unwrapped_->NoteAlignment();
-    }
 }
 
 QString TRichEdit::Print(const QString& jobTitle) {

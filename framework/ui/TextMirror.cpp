@@ -271,15 +271,6 @@ QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) 
     return cursor;
 }
 
-TDeferredLayout::TDeferredLayout(QTextDocument& document)
-    : doc_(document), saved_(document.pageSize()) {
-    doc_.setPageSize(QSizeF(0, 0));
-}
-
-TDeferredLayout::~TDeferredLayout() {
-    doc_.setPageSize(saved_);
-}
-
 void TTextMirror::ReplaceAll(std::string_view bytes, bool loading, TProgress* progress) {
     if (loading) {
         beginLoad();

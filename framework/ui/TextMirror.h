@@ -4,7 +4,6 @@
 #include "framework/ui/SumTree.h"
 
 #include <QObject>
-#include <QSizeF>
 #include <QString>
 #include <QTextCharFormat>
 #include <cstdint>
@@ -145,19 +144,6 @@ private:
     Pending pending_;
     bool loading_ = false;
     bool lastBulk_ = false;
-};
-
-// Holds back the toolkit's layout of a document during a change of the whole text.
-class TDeferredLayout {
-public:
-    explicit TDeferredLayout(QTextDocument& document);
-    ~TDeferredLayout();
-    TDeferredLayout(const TDeferredLayout&) = delete;
-    TDeferredLayout& operator=(const TDeferredLayout&) = delete;
-
-private:
-    QTextDocument& doc_;
-    QSizeF saved_;
 };
 
 template <typename F> void TTextMirror::Rebuild(bool loading, F&& build) {
