@@ -22,6 +22,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -310,18 +311,21 @@ void BM_PageDown20MB(benchmark::State& state) {
     s.settle();
     constexpr int kPresses = 1000;
     int lastPlace = 0;
+    double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         s.placeCaret(0);
         state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kPresses; ++i) {
             key(*s.widget, Qt::Key_PageDown);
         }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         lastPlace = s.caretLine();
     }
+    // Wall time: what the user waits for.
     state.counters["ms_per_key"] =
-        benchmark::Counter(kPresses / 1000.0, benchmark::Counter::kIsIterationInvariantRate |
-                                                  benchmark::Counter::kInvert);
+        seconds * 1000 / (kPresses * static_cast<double>(state.iterations()));
     state.counters["last_line"] = lastPlace;
     if (lastPlace < kPresses * 10) {
         state.SkipWithError("Page Down did not get far");

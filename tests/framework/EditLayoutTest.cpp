@@ -274,3 +274,24 @@ TEST(EditLayout, EmptyLinesResizingAndEditsKeepHeightsInStep) {
     EXPECT_NEAR(layout.documentSize().height(),
                 1000001 * line + 2 * edit.document()->documentMargin(), 2);
 }
+
+TEST(EditLayout, AKeystrokeLaysOutOnlyTheParagraphItChanges) {
+    for (const bool wrap : {false, true}) {
+        std::string text = numberedLines(2000);
+        text.insert(text.size() / 2, std::string(100000, 'w') + " ");
+        TRichEdit edit;
+        edit.resize(400, 300);
+        edit.show();
+        edit.SetWordWrap(wrap);
+        edit.SetText(text);
+        edit.SetSelStart(static_cast<int>(text.size() / 2) + 50000);
+        edit.ensureCursorVisible();
+        paint(edit);
+        QTest::keyClick(&edit, Qt::Key_X, Qt::NoModifier);
+        paint(edit);
+        const int before = layoutOf(edit).LaidOutCount();
+        QTest::keyClick(&edit, Qt::Key_X, Qt::NoModifier);
+        paint(edit);
+        EXPECT_EQ(layoutOf(edit).LaidOutCount() - before, 1) << "wrap " << wrap;
+    }
+}
