@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -98,6 +99,7 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     layout_ = new TEditLayout(document());
     layout_->setPaintDevice(viewport());
     document()->setDocumentLayout(layout_);
+    connect(layout_, &TEditLayout::HeightChangedAbove, this, &TRichEdit::keepViewOnText);
     setLineWrapMode(QTextEdit::NoWrap);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
@@ -397,6 +399,25 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
 
 QString TRichEdit::Print(const QString& jobTitle) {
     return Platform().Print(*document(), jobTitle);
+}
+
+void TRichEdit::keepViewOnText(qreal y, qreal delta) {
+    QScrollBar* bar = verticalScrollBar();
+    // While painting, only what is shown is laid out; a dragged bar stays
+    // under the mouse.
+    if (painting_ || bar->isSliderDown() || y > bar->value()) {
+        return;
+    }
+    const int shift = static_cast<int>(std::lround(delta));
+    // The bar's range follows the new height later; the view moves now.
+    bar->setMaximum(std::max(bar->maximum(), bar->value() + shift));
+    bar->setValue(bar->value() + shift);
+}
+
+void TRichEdit::paintEvent(QPaintEvent* event) {
+    painting_ = true;
+    QTextEdit::paintEvent(event);
+    painting_ = false;
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

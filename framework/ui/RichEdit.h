@@ -119,6 +119,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -132,8 +133,13 @@ private:
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
 
+    // A paragraph above the view changed its height as it was laid out: the
+    // view moves with it, so the text shown stays where it is.
+    void keepViewOnText(qreal y, qreal delta);
+
     // Lays out what is shown; owned by the document.
     TEditLayout* layout_;
+    bool painting_ = false;
     std::unique_ptr<TTextMirror> mirror_;
     // The selection as last set in bytes; it can hold half a CR LF, which the
     // document's own cursor cannot.

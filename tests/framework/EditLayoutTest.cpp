@@ -295,3 +295,46 @@ TEST(EditLayout, AKeystrokeLaysOutOnlyTheParagraphItChanges) {
         EXPECT_EQ(layoutOf(edit).LaidOutCount() - before, 1) << "wrap " << wrap;
     }
 }
+
+TEST(EditLayout, TheViewStaysOnItsTextWhenParagraphsAboveItAreMeasured) {
+    // Wide letters take more lines than a paragraph's length suggests.
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += i % 2 ? "short\n" : std::string(150, 'W') + "\n";
+    }
+    TShownEdit t(text, 400, 300);
+    TRichEdit& edit = t.edit;
+    edit.SetWordWrap(true);
+    QScrollBar& bar = *edit.verticalScrollBar();
+    bar.setValue(bar.maximum() / 2);
+    paint(edit);
+    QAbstractTextDocumentLayout& layout = *edit.document()->documentLayout();
+    const QTextBlock shown = layoutOf(edit).BlockAt(bar.value() + 50);
+    const qreal shownAt = layout.blockBoundingRect(shown).top() - bar.value();
+
+    const qreal heightBefore = layout.documentSize().height();
+
+    // Paragraphs above the view measured one by one, as moving the caret up
+    // into them does.
+    QTextBlock above = layoutOf(edit).BlockAt(bar.value()).previous();
+    for (int i = 0; i < 30; ++i, above = above.previous()) {
+        layout.blockBoundingRect(above);
+    }
+    QCoreApplication::processEvents();
+    ASSERT_GT(layout.documentSize().height(), heightBefore + 30) << "the estimates were short";
+    EXPECT_NEAR(layout.blockBoundingRect(shown).top() - bar.value(), shownAt, 1);
+
+    // Moving the caret up there scrolls by the lines moved, not by the
+    // paragraphs measured.
+    QTextCursor c(edit.document());
+    c.setPosition(layoutOf(edit).BlockAt(bar.value()).position());
+    edit.setTextCursor(c);
+    paint(edit);
+    const int valueBefore = bar.value();
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(&edit, Qt::Key_Up);
+    }
+    paint(edit);
+    EXPECT_TRUE(edit.viewport()->rect().contains(edit.cursorRect()));
+    EXPECT_NEAR(bar.value(), valueBefore - 3 * t.lineHeight(), 3 * t.lineHeight());
+}
