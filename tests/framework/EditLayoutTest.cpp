@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QPrinter>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -337,4 +340,22 @@ TEST(EditLayout, TheViewStaysOnItsTextWhenParagraphsAboveItAreMeasured) {
     paint(edit);
     EXPECT_TRUE(edit.viewport()->rect().contains(edit.cursorRect()));
     EXPECT_NEAR(bar.value(), valueBefore - 3 * t.lineHeight(), 3 * t.lineHeight());
+}
+
+TEST(EditLayout, PrintingLaysOutEveryPage) {
+    TShownEdit t(numberedLines(3000));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    t.edit.document()->print(&printer);
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    // About 50 lines a page: every line printed, not only the ones shown.
+    const qsizetype pages = bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r");
+    EXPECT_GT(pages, 30);
+    EXPECT_LT(pages, 200);
+    EXPECT_EQ(t.edit.Text(), numberedLines(3000)) << "the shown document is untouched";
 }
