@@ -24,7 +24,10 @@ const std::string& TGapBytes::Contiguous() const {
 void TGapBytes::Assign(std::string bytes) {
     buffer_ = std::move(bytes);
     gapStart_ = buffer_.size();
-    gapLength_ = 0;
+    // Room for the first edits made now, while the bytes are being set
+    // anyway, rather than at the first keystroke.
+    gapLength_ = std::max(kMinGap, gapStart_ / kGapShare);
+    buffer_.resize(gapStart_ + gapLength_);
 }
 
 void TGapBytes::moveGap(size_t to) const {
