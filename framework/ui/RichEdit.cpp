@@ -445,6 +445,15 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTextEdit::keyPressEvent(event);
+    // The start and the end of the text show with their margins, not only
+    // the caret's line.
+    if (event->matches(QKeySequence::MoveToStartOfDocument) ||
+        event->matches(QKeySequence::SelectStartOfDocument)) {
+        verticalScrollBar()->setValue(0);
+    } else if (event->matches(QKeySequence::MoveToEndOfDocument) ||
+               event->matches(QKeySequence::SelectEndOfDocument)) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
 }
 
 void TRichEdit::keyReleaseEvent(QKeyEvent* event) {
