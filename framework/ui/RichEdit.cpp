@@ -4,10 +4,10 @@
 #include "framework/Progress.h"
 #include "framework/TextSearch.h"
 #include "framework/rtf/Rtf.h"
+#include "framework/ui/EditLayout.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RtfBridge.h"
 #include "framework/ui/TextMirror.h"
-#include "framework/ui/UnwrappedWidth.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -95,8 +96,11 @@ struct TRichEdit::ByteSelection {
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
-    unwrapped_ = new TUnwrappedWidth(*this);
-    unwrapped_->SetActive(true);
+    layout_ = new TEditLayout(document());
+    layout_->setPaintDevice(viewport());
+    document()->setDocumentLayout(layout_);
+    connect(layout_, &TEditLayout::HeightChangedAbove, this, &TRichEdit::keepViewOnText);
+    setLineWrapMode(QTextEdit::NoWrap);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
     mirror_ = std::make_unique<TTextMirror>(*document());
@@ -111,14 +115,12 @@ const std::string& TRichEdit::Text() const {
 }
 
 int TRichEdit::TextLength() const {
-    return static_cast<int>(mirror_->Bytes().size());
+    return mirror_->Size();
 }
 
 template <typename F> void TRichEdit::changeWholeText(F&& change) {
-    // The view repaints where its caret was whenever the caret is set; after a
-    // whole-text change that is the end of the text, which would make it lay
-    // out every line at once. A caret parked outside the document has no place
-    // to repaint, and the new caret at the start is laid out at once.
+    // After a whole-text change the caret starts at the top. Parked outside
+    // the document meanwhile, it is not dragged along by the change.
     setTextCursor(QTextCursor());
     change();
     selection_.reset();
@@ -130,7 +132,7 @@ void TRichEdit::SetText(std::string_view bytes) {
 }
 
 void TRichEdit::Clear() {
-    if (!mirror_->Bytes().empty()) {
+    if (mirror_->Size() != 0) {
         SetText({});
     }
     document()->setModified(false);
@@ -197,7 +199,7 @@ void TRichEdit::SetSelLength(int length) {
 
 std::string TRichEdit::SelText() const {
     const int start = SelStart();
-    return mirror_->Bytes().substr(static_cast<size_t>(start), static_cast<size_t>(SelLength()));
+    return mirror_->Range(start, SelLength());
 }
 
 void TRichEdit::SetSelText(std::string_view bytes) {
@@ -214,7 +216,7 @@ QPoint TRichEdit::CaretPos() const {
     const int end = SelStart() + SelLength();
     const QTextBlock block = document()->findBlock(mirror_->ByteToDoc(end));
     const int line = block.blockNumber();
-    const int column = end - mirror_->BlockByteStart(line, block.position());
+    const int column = end - mirror_->BlockByteStart(line);
     return {column, line};
 }
 
@@ -250,10 +252,7 @@ void TRichEdit::Undo() {
         return;
     }
     if (mirror_->LastChangeWasBulk()) {
-        changeWholeText([&] {
-            TDeferredLayout deferred(*document());
-            document()->undo();
-        });
+        changeWholeText([&] { document()->undo(); });
     } else {
         undo();
     }
@@ -281,9 +280,6 @@ void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
     QTextBlockFormat format;
     format.setAlignment(wanted);
     QTextCursor(c).mergeBlockFormat(format);
-    if (alignment != TParaAlignment::Left) {
-        unwrapped_->NoteAlignment();
-    }
 }
 
 TParaAlignment TRichEdit::ParagraphAlignment() const {
@@ -330,18 +326,15 @@ void TRichEdit::SetBaseFont(const TFont& font) {
 }
 
 bool TRichEdit::WordWrap() const {
-    return !unwrapped_->Active();
+    return lineWrapMode() != QTextEdit::NoWrap;
 }
 
 void TRichEdit::SetWordWrap(bool wrap) {
     if (wrap == WordWrap()) {
         return;
     }
-    unwrapped_->SetActive(!wrap);
-    if (wrap) {
-        setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        setLineWrapMode(QTextEdit::WidgetWidth);
-    }
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
 }
 
 void TRichEdit::SetScrollBars(bool both) {
@@ -356,7 +349,6 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
     if (!Rtf::IsRtf(bytes)) {
         TProgressStep inserting(progress, 0.15, 1.0);
         changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
-        unwrapped_->Reset();
         return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
@@ -374,7 +366,6 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
             InsertRtfDocument(c, rich, how);
         });
     });
-    noteAlignments(rich);
     return true;
 }
 
@@ -404,18 +395,29 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.endEditBlock();
         });
     });
-    noteAlignments(rich);
-}
-
-void TRichEdit::noteAlignments(const Rtf::Document& rich) {
-    if (std::any_of(rich.paragraphs.begin(), rich.paragraphs.end(),
-                    [](const Rtf::Paragraph& p) { return p.alignment != Rtf::Alignment::Left; })) {
-        unwrapped_->NoteAlignment();
-    }
 }
 
 QString TRichEdit::Print(const QString& jobTitle) {
     return Platform().Print(*document(), jobTitle);
+}
+
+void TRichEdit::keepViewOnText(qreal y, qreal delta) {
+    QScrollBar* bar = verticalScrollBar();
+    // While painting, only what is shown is laid out; a dragged bar stays
+    // under the mouse.
+    if (painting_ || bar->isSliderDown() || y > bar->value()) {
+        return;
+    }
+    const int shift = static_cast<int>(std::lround(delta));
+    // The bar's range follows the new height later; the view moves now.
+    bar->setMaximum(std::max(bar->maximum(), bar->value() + shift));
+    bar->setValue(bar->value() + shift);
+}
+
+void TRichEdit::paintEvent(QPaintEvent* event) {
+    painting_ = true;
+    QTextEdit::paintEvent(event);
+    painting_ = false;
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {
@@ -443,6 +445,15 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTextEdit::keyPressEvent(event);
+    // The start and the end of the text show with their margins, not only
+    // the caret's line.
+    if (event->matches(QKeySequence::MoveToStartOfDocument) ||
+        event->matches(QKeySequence::SelectStartOfDocument)) {
+        verticalScrollBar()->setValue(0);
+    } else if (event->matches(QKeySequence::MoveToEndOfDocument) ||
+               event->matches(QKeySequence::SelectEndOfDocument)) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
 }
 
 void TRichEdit::keyReleaseEvent(QKeyEvent* event) {

@@ -11,11 +11,8 @@
 #include <vector>
 
 class TProgress;
+class TEditLayout;
 class TTextMirror;
-class TUnwrappedWidth;
-namespace Rtf {
-struct Document;
-}
 struct TByteEdit;
 
 enum class TParaAlignment { Left, Right, Center };
@@ -122,6 +119,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -134,12 +132,15 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
-    // Aligned paragraphs of a rich text just set need a layout width.
-    void noteAlignments(const Rtf::Document& rich);
 
+    // A paragraph above the view changed its height as it was laid out: the
+    // view moves with it, so the text shown stays where it is.
+    void keepViewOnText(qreal y, qreal delta);
+
+    // Lays out what is shown; owned by the document.
+    TEditLayout* layout_;
+    bool painting_ = false;
     std::unique_ptr<TTextMirror> mirror_;
-    // Lays out aligned paragraphs while the lines do not wrap; owned by the control.
-    TUnwrappedWidth* unwrapped_;
     // The selection as last set in bytes; it can hold half a CR LF, which the
     // document's own cursor cannot.
     std::unique_ptr<ByteSelection> selection_;

@@ -150,7 +150,6 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
             InsertRtfDocument(c, rich, how);
             step.endEditBlock();
             setTextCursor(c);
-            noteAlignments(rich);
             ensureCursorVisible();
             return;
         }

@@ -3,13 +3,11 @@
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/TextMirror.h"
 
-#include <optional>
-
 namespace {
 
-// A change spread over more bytes than this is laid out afresh, lazily from
-// the top, as a newly set text is, instead of all at once as it is made.
-constexpr size_t kDeferredLayoutBytes = size_t{1} << 18;
+// A change spread over more bytes than this is undone as a change of the
+// whole text, the caret then at the top.
+constexpr size_t kBulkBytes = size_t{1} << 18;
 
 } // namespace
 
@@ -17,14 +15,7 @@ void TRichEdit::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret) {
     if (edits.empty()) {
         return;
     }
-    const bool bulk = edits.back().To - edits.front().From > kDeferredLayoutBytes;
-    std::optional<TDeferredLayout> deferred;
-    if (bulk) {
-        deferred.emplace(*document());
-    }
-    mirror_->ReplaceRanges(edits, bulk);
-    // Set while the layout is held back, the caret does not make the view lay
-    // the text out down to it at once.
+    mirror_->ReplaceRanges(edits, edits.back().To - edits.front().From > kBulkBytes);
     selectBytes(caret, 0, false);
 }
 
@@ -36,16 +27,10 @@ void TRichEdit::OverwriteSelection(std::string_view bytes) {
         return;
     }
     // The same bytes again change nothing, and need no new layout.
-    const bool same = Text().compare(static_cast<size_t>(start), bytes.size(), bytes) == 0;
-    const bool bulk = !same && static_cast<size_t>(length) > kDeferredLayoutBytes;
-    std::optional<TDeferredLayout> deferred;
-    if (bulk) {
-        deferred.emplace(*document());
-    }
-    if (same || mirror_->OverwriteBytes(start, bytes, bulk)) {
+    const bool same = mirror_->Range(start, length) == bytes;
+    if (same || mirror_->OverwriteBytes(start, bytes, static_cast<size_t>(length) > kBulkBytes)) {
         selectBytes(start + length, 0, false);
     } else {
-        deferred.reset();
         SetSelText(bytes); // the line ends would move
     }
 }

@@ -113,7 +113,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
         }
         Rtf::Paragraph paragraph;
         paragraph.alignment = toRtf(block.blockFormat().alignment());
-        const int byteStart = mirror.BlockByteStart(block.blockNumber(), block.position());
+        const int byteStart = mirror.BlockByteStart(block.blockNumber());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const int start = std::max(fragment.position(), from);

@@ -49,6 +49,10 @@ int docLengthOf(std::string_view bytes) {
     return n;
 }
 
+int lineEndLength(TTextMirror::LineEnd kind) {
+    return kind == TTextMirror::CRLF ? 2 : (kind == TTextMirror::None ? 0 : 1);
+}
+
 // The byte a document character stands for; "?" for one no byte stands for.
 char byteFor(char16_t ch) {
     if (ch == '\t') {
@@ -67,9 +71,6 @@ const char* TTextMirror::LineEndBytes(LineEnd kind) {
 TTextMirror::TTextMirror(QTextDocument& document) : doc_(document) {
     // A document reports its changes only once it has a layout.
     doc_.documentLayout();
-    kind_.assign(static_cast<size_t>(doc_.blockCount()), LF);
-    kind_.back() = None;
-    extra_.assign(kind_.size(), 0);
     resyncAll();
     connect(&doc_, &QTextDocument::contentsChange, this, &TTextMirror::onContentsChange);
 }
@@ -104,7 +105,12 @@ TTextMirror::LineEnd TTextMirror::LineEndOf(const QTextCharFormat& format) {
 }
 
 TTextMirror::LineEnd TTextMirror::OwnLineEnd() const {
-    return kind_.size() > 1 ? static_cast<LineEnd>(kind_.front()) : LF;
+    return paragraphs_.Size() > 1 ? paragraphs_.At(0).kind : LF;
+}
+
+std::string TTextMirror::Range(int from, int count) const {
+    return bytes_.Range(static_cast<size_t>(std::max(from, 0)),
+                        static_cast<size_t>(std::max(count, 0)));
 }
 
 std::string TTextMirror::FromUserText(const QString& text) const {
@@ -138,33 +144,46 @@ QString TTextMirror::ToUserText(std::string_view bytes) {
     return out;
 }
 
+TTextMirror::Paragraphs::Hit TTextMirror::paragraphAtDoc(int docPos) const {
+    using Sum = ParagraphTotals::Sum;
+    auto hit = paragraphs_.Find([docPos](const Sum& s) { return s.bytes - s.crlf > docPos; });
+    if (hit.index == paragraphs_.Size()) {
+        // The very end lies in the last paragraph.
+        hit.index = paragraphs_.Size() - 1;
+        hit.before = paragraphs_.Prefix(hit.index);
+    }
+    return hit;
+}
+
+TTextMirror::Paragraphs::Hit TTextMirror::paragraphAtByte(int bytePos) const {
+    using Sum = ParagraphTotals::Sum;
+    auto hit = paragraphs_.Find([bytePos](const Sum& s) { return s.bytes > bytePos; });
+    if (hit.index == paragraphs_.Size()) {
+        hit.index = paragraphs_.Size() - 1;
+        hit.before = paragraphs_.Prefix(hit.index);
+    }
+    return hit;
+}
+
 int TTextMirror::DocToByte(int docPos) const {
     docPos = std::clamp(docPos, 0, docLength_);
-    const int block = doc_.findBlock(docPos).blockNumber();
-    return docPos + (block >= 0 ? extra_[static_cast<size_t>(block)] : 0);
+    const auto hit = paragraphAtDoc(docPos);
+    return docPos + static_cast<int>(hit.before.crlf);
+}
+
+int TTextMirror::BlockByteStart(int blockNumber) const {
+    return static_cast<int>(
+        paragraphs_.Prefix(static_cast<size_t>(std::max(blockNumber, 0))).bytes);
 }
 
 int TTextMirror::ByteToDoc(int bytePos) const {
-    bytePos = std::clamp(bytePos, 0, static_cast<int>(bytes_.size()));
-    if (extra_.back() == 0) {
-        return bytePos; // no CR LF: one byte, one character
-    }
-    // The last block whose first byte is at or before bytePos.
-    int lo = 0;
-    int hi = static_cast<int>(kind_.size()) - 1;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo + 1) / 2;
-        const int start = doc_.findBlockByNumber(mid).position() + extra_[static_cast<size_t>(mid)];
-        if (start <= bytePos) {
-            lo = mid;
-        } else {
-            hi = mid - 1;
-        }
-    }
-    const QTextBlock block = doc_.findBlockByNumber(lo);
-    const int offset = bytePos - (block.position() + extra_[static_cast<size_t>(lo)]);
+    bytePos = std::clamp(bytePos, 0, Size());
+    const auto hit = paragraphAtByte(bytePos);
+    const Paragraph& p = paragraphs_.At(hit.index);
+    const int start = static_cast<int>(hit.before.bytes);
+    const int body = static_cast<int>(p.bytes) - lineEndLength(p.kind);
     // A position on the LF of a CR LF lands on the break.
-    return block.position() + std::min(offset, block.length() - 1);
+    return start - static_cast<int>(hit.before.crlf) + std::min(bytePos - start, body);
 }
 
 void TTextMirror::insertSegments(QTextCursor& cursor, std::string_view bytes,
@@ -216,8 +235,8 @@ void TTextMirror::insertSegments(QTextCursor& cursor, std::string_view bytes,
 }
 
 QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) {
-    from = std::clamp(from, 0, static_cast<int>(bytes_.size()));
-    to = std::clamp(to, from, static_cast<int>(bytes_.size()));
+    from = std::clamp(from, 0, Size());
+    to = std::clamp(to, from, Size());
     // Widen to whole line ends when a CR LF is cut in two, keeping its other half.
     const int docFrom = ByteToDoc(from);
     int docTo = ByteToDoc(to);
@@ -229,9 +248,9 @@ QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) 
     std::string widened;
     std::string_view insert = bytes;
     if (byteFrom != from || byteTo != to) {
-        widened.assign(bytes_, static_cast<size_t>(byteFrom), static_cast<size_t>(from - byteFrom));
+        widened = Range(byteFrom, from - byteFrom);
         widened.append(bytes);
-        widened.append(bytes_, static_cast<size_t>(to), static_cast<size_t>(byteTo - to));
+        widened.append(Range(to, byteTo - to));
         insert = widened;
     }
 
@@ -252,19 +271,7 @@ QTextCursor TTextMirror::ReplaceBytes(int from, int to, std::string_view bytes) 
     return cursor;
 }
 
-TDeferredLayout::TDeferredLayout(QTextDocument& document)
-    : doc_(document), saved_(document.pageSize()) {
-    // A document without a page size is not laid out as it changes.
-    doc_.setPageSize(QSizeF(0, 0));
-}
-
-TDeferredLayout::~TDeferredLayout() {
-    // Setting the size back starts the lazy layout of the whole document.
-    doc_.setPageSize(saved_);
-}
-
 void TTextMirror::ReplaceAll(std::string_view bytes, bool loading, TProgress* progress) {
-    TDeferredLayout deferred(doc_);
     if (loading) {
         beginLoad();
     }
@@ -273,7 +280,7 @@ void TTextMirror::ReplaceAll(std::string_view bytes, bool loading, TProgress* pr
     cursor.select(QTextCursor::Document);
     const QTextCharFormat base = loading ? QTextCharFormat() : cursor.charFormat();
     cursor.removeSelectedText();
-    pending_ = Pending{0, static_cast<int>(bytes_.size()), bytes, true};
+    pending_ = Pending{0, Size(), bytes, true};
     insertSegments(cursor, bytes, base, progress);
     cursor.endEditBlock();
     pending_.active = false;
@@ -284,12 +291,11 @@ void TTextMirror::ReplaceAll(std::string_view bytes, bool loading, TProgress* pr
 }
 
 void TTextMirror::AppendLoaded(std::string_view bytes, TProgress* progress) {
-    TDeferredLayout deferred(doc_);
     beginLoad();
     QTextCursor cursor(&doc_);
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    const int end = static_cast<int>(bytes_.size());
+    const int end = Size();
     pending_ = Pending{end, end, bytes, true};
     insertSegments(cursor, bytes, cursor.charFormat(), progress);
     cursor.endEditBlock();
@@ -310,52 +316,68 @@ void TTextMirror::endLoad() {
 }
 
 std::string TTextMirror::extract(int from, int count, int firstBlock,
-                                 std::vector<std::uint8_t>& kinds) const {
+                                 std::vector<Paragraph>& paragraphs) const {
     std::string out;
-    if (count <= 0) {
+    if (count > 0) {
+        QTextCursor cursor(const_cast<QTextDocument*>(&doc_));
+        cursor.setPosition(from);
+        cursor.setPosition(from + count, QTextCursor::KeepAnchor);
+        const QString text = cursor.selectedText();
+        out.reserve(static_cast<size_t>(text.size()) + 16);
+        QTextBlock block = doc_.findBlockByNumber(firstBlock);
+        size_t start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t ch = text[i].unicode();
+            if (ch == kParagraph) {
+                block = block.next();
+                const LineEnd kind = LineEndOf(block.charFormat());
+                out += LineEndBytes(kind);
+                paragraphs.push_back({static_cast<std::uint32_t>(out.size() - start), kind});
+                start = out.size();
+                continue;
+            }
+            out.push_back(byteFor(ch));
+        }
+        paragraphs.push_back({static_cast<std::uint32_t>(out.size() - start), None});
         return out;
     }
-    QTextCursor cursor(const_cast<QTextDocument*>(&doc_));
-    cursor.setPosition(from);
-    cursor.setPosition(from + count, QTextCursor::KeepAnchor);
-    const QString text = cursor.selectedText();
-    out.reserve(static_cast<size_t>(text.size()) + 16);
-    QTextBlock block = doc_.findBlockByNumber(firstBlock);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch == kParagraph) {
-            block = block.next();
-            const LineEnd kind = LineEndOf(block.charFormat());
-            kinds.push_back(kind);
-            out += LineEndBytes(kind);
-            continue;
-        }
-        out.push_back(byteFor(ch));
-    }
+    paragraphs.push_back({0, None});
     return out;
 }
 
-void TTextMirror::rebuildLineIndex(int fromBlock) {
-    const size_t n = kind_.size();
-    extra_.resize(n);
-    if (fromBlock <= 0) {
-        extra_[0] = 0;
-        fromBlock = 0;
+namespace {
+
+// The paragraphs bytes make, cut where insertSegments cuts them.
+template <typename Paragraph>
+void splitParagraphs(std::string_view bytes, std::vector<Paragraph>& out) {
+    size_t start = 0;
+    const char* const data = bytes.data();
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = data[i];
+        if (c != '\n' && c != '\r') {
+            continue;
+        }
+        TTextMirror::LineEnd kind = TTextMirror::LF;
+        if (c == '\r') {
+            kind =
+                (i + 1 < bytes.size() && data[i + 1] == '\n') ? TTextMirror::CRLF : TTextMirror::CR;
+            i += kind == TTextMirror::CRLF ? 1 : 0;
+        }
+        out.push_back({static_cast<std::uint32_t>(i + 1 - start), kind});
+        start = i + 1;
     }
-    for (size_t k = static_cast<size_t>(fromBlock); k + 1 < n; ++k) {
-        extra_[k + 1] = extra_[k] + (kind_[k] == CRLF ? 1 : 0);
-    }
+    out.push_back({static_cast<std::uint32_t>(bytes.size() - start), TTextMirror::None});
 }
 
+} // namespace
+
 void TTextMirror::resyncAll() {
-    std::vector<std::uint8_t> kinds;
+    std::vector<Paragraph> paragraphs;
     docLength_ = doc_.characterCount() - 1;
-    std::string bytes = extract(0, docLength_, 0, kinds);
-    kinds.push_back(None);
-    kind_ = std::move(kinds);
-    rebuildLineIndex(0);
-    if (bytes != bytes_) {
-        bytes_ = std::move(bytes);
+    std::string bytes = extract(0, docLength_, 0, paragraphs);
+    paragraphs_.Assign(paragraphs);
+    if (bytes.size() != bytes_.Size() || !bytes_.Equals(0, bytes)) {
+        bytes_.Assign(std::move(bytes));
         ++revision_;
         if (!loading_) {
             emit Changed();
@@ -366,7 +388,7 @@ void TTextMirror::resyncAll() {
 void TTextMirror::onContentsChange(int from, int removed, int added) {
     const int oldLength = docLength_;
     const int newLength = doc_.characterCount() - 1;
-    const int oldBlocks = static_cast<int>(kind_.size());
+    const int oldBlocks = static_cast<int>(paragraphs_.Size());
     const int newBlocks = doc_.blockCount();
     // The document may count its final break in a change that reaches the end.
     from = std::clamp(from, 0, oldLength);
@@ -377,52 +399,51 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
         return;
     }
 
-    const int block = doc_.findBlock(from).blockNumber();
-    const int byteFrom = from + extra_[static_cast<size_t>(block)];
+    const auto at = paragraphAtDoc(from);
+    const int block = static_cast<int>(at.index);
+    const int blockStart = static_cast<int>(at.before.bytes);
+    const int byteFrom = from + static_cast<int>(at.before.crlf);
 
-    std::vector<std::uint8_t> kinds;
-    std::string fresh;
+    // The paragraphs the new bytes make; the first and the last are yet to
+    // take in what stays of the paragraphs they land in.
+    std::vector<Paragraph> fresh;
+    std::string freshBytes;
     lastBulk_ = false;
     const bool ours =
         pending_.active && pending_.byteFrom == byteFrom && added == docLengthOf(pending_.bytes);
     if (ours) {
         // Our own insertion: the bytes are known, no need to read them back.
-        fresh.assign(pending_.bytes);
-        for (size_t i = 0; i < fresh.size(); ++i) {
-            if (fresh[i] == '\n') {
-                kinds.push_back(LF);
-            } else if (fresh[i] == '\r') {
-                const bool crlf = i + 1 < fresh.size() && fresh[i + 1] == '\n';
-                kinds.push_back(crlf ? CRLF : CR);
-                i += crlf ? 1 : 0;
-            }
-        }
+        freshBytes.assign(pending_.bytes);
+        splitParagraphs(freshBytes, fresh);
     } else {
-        fresh = extract(from, added, block, kinds);
+        freshBytes = extract(from, added, block, fresh);
     }
+    const int breaks = static_cast<int>(fresh.size()) - 1;
     // The breaks removed are those that ended the blocks from `block` on.
-    const int removedBreaks = oldBlocks - newBlocks + static_cast<int>(kinds.size());
+    const int removedBreaks = oldBlocks - newBlocks + breaks;
     if (removedBreaks < 0 || block + removedBreaks >= oldBlocks) {
         resyncAll();
         return;
     }
+    const ParagraphTotals::Sum lastBefore =
+        removedBreaks == 0 ? at.before
+                           : paragraphs_.Prefix(static_cast<size_t>(block + removedBreaks));
     int byteTo = pending_.byteTo;
     if (!ours) {
-        int removedCrlf = 0;
-        for (int k = block; k < block + removedBreaks; ++k) {
-            removedCrlf += kind_[static_cast<size_t>(k)] == CRLF ? 1 : 0;
-        }
+        const int removedCrlf = static_cast<int>(lastBefore.crlf - at.before.crlf);
         byteTo = byteFrom + removed + removedCrlf;
     }
-    if (byteTo > static_cast<int>(bytes_.size())) {
+    const Paragraph lastOld = paragraphs_.At(static_cast<size_t>(block + removedBreaks));
+    const int lastEnd = static_cast<int>(lastBefore.bytes) + static_cast<int>(lastOld.bytes);
+    if (byteTo > lastEnd || byteTo > Size()) {
         resyncAll();
         return;
     }
     docLength_ = newLength;
 
     const auto span = static_cast<size_t>(byteTo - byteFrom);
-    const bool same = removedBreaks == static_cast<int>(kinds.size()) && span == fresh.size() &&
-                      std::memcmp(bytes_.data() + byteFrom, fresh.data(), span) == 0;
+    const bool same = removedBreaks == breaks && span == freshBytes.size() &&
+                      bytes_.Equals(static_cast<size_t>(byteFrom), freshBytes);
     if (same) {
         // A change of format only; a replacement of ours that kept the bytes
         // changed nothing the caller meant.
@@ -431,11 +452,19 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
         }
         return;
     }
-    bytes_.replace(static_cast<size_t>(byteFrom), span, fresh);
-    if (removedBreaks != 0 || !kinds.empty()) {
-        kind_.erase(kind_.begin() + block, kind_.begin() + block + removedBreaks);
-        kind_.insert(kind_.begin() + block, kinds.begin(), kinds.end());
-        rebuildLineIndex(block);
+    fresh.front().bytes += static_cast<std::uint32_t>(byteFrom - blockStart);
+    fresh.back().bytes += static_cast<std::uint32_t>(lastEnd - byteTo);
+    fresh.back().kind = lastOld.kind;
+    if (byteFrom == 0 && byteTo == Size()) {
+        bytes_.Assign(std::move(freshBytes)); // the whole text: no copy
+    } else {
+        bytes_.Replace(static_cast<size_t>(byteFrom), span, freshBytes);
+    }
+    if (removedBreaks == 0 && breaks == 0) {
+        paragraphs_.Set(static_cast<size_t>(block), fresh.front());
+    } else {
+        paragraphs_.Replace(static_cast<size_t>(block), static_cast<size_t>(removedBreaks) + 1,
+                            fresh.data(), fresh.size());
     }
     ++revision_;
     if (!loading_) {

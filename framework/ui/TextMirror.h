@@ -1,7 +1,9 @@
 #pragma once
 
+#include "framework/ui/GapBytes.h"
+#include "framework/ui/SumTree.h"
+
 #include <QObject>
-#include <QSizeF>
 #include <QString>
 #include <QTextCharFormat>
 #include <cstdint>
@@ -21,6 +23,10 @@ struct TByteEdit;
 // character format records which of the three it stands for, so undo, cut
 // and paste inside the document carry it along. Control bytes are shown as
 // the Unicode control pictures, so a NUL is visible.
+//
+// The bytes live in a gap buffer and each paragraph's length and line end in
+// a tree of running totals, so an edit costs the same whatever the size of
+// the text, and positions map between bytes and the document in O(log n).
 class TTextMirror : public QObject {
     Q_OBJECT
 public:
@@ -28,16 +34,18 @@ public:
 
     explicit TTextMirror(QTextDocument& document);
 
-    const std::string& Bytes() const { return bytes_; }
+    // The whole text in one piece: free until the next edit, then one copy
+    // within the buffer. Valid until the next edit.
+    const std::string& Bytes() const { return bytes_.Contiguous(); }
+    int Size() const { return static_cast<int>(bytes_.Size()); }
+    std::string Range(int from, int count) const;
     // Counts every change of the bytes; lets selections cached in bytes
     // notice that the text moved under them.
     std::uint64_t Revision() const { return revision_; }
 
     int DocToByte(int docPos) const;
     // The byte where a block of the document starts.
-    int BlockByteStart(int blockNumber, int blockPosition) const {
-        return blockPosition + extra_[static_cast<size_t>(blockNumber)];
-    }
+    int BlockByteStart(int blockNumber) const;
     // A byte inside a CR LF maps to the break itself.
     int ByteToDoc(int bytePos) const;
 
@@ -53,8 +61,8 @@ public:
     // TextMirrorBatch.cpp: many edits (sorted, apart) as one undo step, each
     // insertion taking the format of the text it replaces; and an overwrite by
     // as many bytes, each character keeping its format (false, changing
-    // nothing, when a line end would change). With `bulk` the caller holds
-    // the layout back (TDeferredLayout), and undoing is a whole-text change.
+    // nothing, when a line end would change). With `bulk`, undoing it is a
+    // whole-text change.
     void ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk);
     bool OverwriteBytes(int from, std::string_view bytes, bool bulk);
 
@@ -91,6 +99,22 @@ signals:
     void FormatChanged();
 
 private:
+    // A paragraph: its bytes, line end included, and which line end it is.
+    struct Paragraph {
+        std::uint32_t bytes;
+        LineEnd kind;
+    };
+    struct ParagraphTotals {
+        using Item = Paragraph;
+        struct Sum {
+            std::int64_t bytes = 0;
+            std::int64_t crlf = 0;
+        };
+        static Sum Of(const Paragraph& p) { return {p.bytes, p.kind == CRLF ? 1 : 0}; }
+        static Sum Add(const Sum& a, const Sum& b) { return {a.bytes + b.bytes, a.crlf + b.crlf}; }
+    };
+    using Paragraphs = TSumTree<ParagraphTotals>;
+
     struct Pending {
         int byteFrom = 0;
         int byteTo = 0;
@@ -102,41 +126,27 @@ private:
     void insertSegments(QTextCursor& cursor, std::string_view bytes, const QTextCharFormat& base,
                         TProgress* progress = nullptr);
     void resyncAll();
-    void rebuildLineIndex(int fromBlock);
     void beginLoad();
     void endLoad();
+    // The bytes of document characters [from, from + count), the paragraphs
+    // they make (the last one without its line end) added to `paragraphs`.
     std::string extract(int from, int count, int firstBlock,
-                        std::vector<std::uint8_t>& kinds) const;
+                        std::vector<Paragraph>& paragraphs) const;
+    // The paragraph holding a document position / a byte, with the totals before it.
+    Paragraphs::Hit paragraphAtDoc(int docPos) const;
+    Paragraphs::Hit paragraphAtByte(int bytePos) const;
 
     QTextDocument& doc_;
-    std::string bytes_;
-    std::vector<std::uint8_t> kind_; // per block: the line end that ends it
-    std::vector<int> extra_;         // per block: CR LF breaks before it
-    int docLength_ = 0;              // characters, without the final break
+    TGapBytes bytes_;
+    Paragraphs paragraphs_; // one per block of the document
+    int docLength_ = 0;     // characters, without the final break
     std::uint64_t revision_ = 0;
     Pending pending_;
     bool loading_ = false;
     bool lastBulk_ = false;
 };
 
-// Holds back the layout of a document during a change of the whole text. A
-// change that is laid out as it happens lays out every line at once (seconds
-// for a big text); this way the view lays it out lazily, from the top, as it
-// does for a freshly set text.
-class TDeferredLayout {
-public:
-    explicit TDeferredLayout(QTextDocument& document);
-    ~TDeferredLayout();
-    TDeferredLayout(const TDeferredLayout&) = delete;
-    TDeferredLayout& operator=(const TDeferredLayout&) = delete;
-
-private:
-    QTextDocument& doc_;
-    QSizeF saved_;
-};
-
 template <typename F> void TTextMirror::Rebuild(bool loading, F&& build) {
-    TDeferredLayout deferred(doc_);
     if (loading) {
         beginLoad();
     }

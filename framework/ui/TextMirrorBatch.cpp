@@ -49,7 +49,9 @@ struct TDocEdit {
 } // namespace
 
 void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) {
-    const size_t size = bytes_.size();
+    // Its callers have just read the whole text, so it is in one piece.
+    const std::string& bytes = Bytes();
+    const size_t size = bytes.size();
     // A CR LF is one break of the document: an edit that cuts one takes in
     // its other half, and two edits meeting inside one become one.
     std::vector<TDocEdit> spans;
@@ -57,10 +59,10 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
     for (const TByteEdit& edit : edits) {
         const size_t from = std::min(edit.From, size);
         const size_t to = std::clamp(edit.To, from, size);
-        if (bytes_.compare(from, to - from, edit.Bytes) == 0) {
+        if (bytes.compare(from, to - from, edit.Bytes) == 0) {
             continue; // the same bytes again
         }
-        if (!spans.empty() && from == spans.back().to && splitsCrlf(bytes_, from)) {
+        if (!spans.empty() && from == spans.back().to && splitsCrlf(bytes, from)) {
             spans.back().to = to;
             spans.back().bytes += edit.Bytes;
             continue;
@@ -71,11 +73,11 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
         return;
     }
     for (TDocEdit& span : spans) {
-        if (splitsCrlf(bytes_, span.from)) {
+        if (splitsCrlf(bytes, span.from)) {
             span.bytes.insert(span.bytes.begin(), '\r');
             --span.from;
         }
-        if (splitsCrlf(bytes_, span.to)) {
+        if (splitsCrlf(bytes, span.to)) {
             span.bytes.push_back('\n');
             ++span.to;
         }
@@ -87,11 +89,11 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
     int crlfBefore = static_cast<int>(first) - ByteToDoc(static_cast<int>(first));
     size_t at = first;
     for (TDocEdit& span : spans) {
-        crlfBefore += crlfCount(bytes_, at, span.from);
+        crlfBefore += crlfCount(bytes, at, span.from);
         span.docFrom = static_cast<int>(span.from) - crlfBefore;
-        crlfBefore += crlfCount(bytes_, span.from, span.to);
+        crlfBefore += crlfCount(bytes, span.from, span.to);
         span.docTo = static_cast<int>(span.to) - crlfBefore;
-        fresh.append(bytes_, at, span.from - at);
+        fresh.append(bytes, at, span.from - at);
         fresh.append(span.bytes);
         at = span.to;
     }
@@ -130,10 +132,11 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
 
 bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
     const size_t start = static_cast<size_t>(std::max(from, 0));
-    if (start + bytes.size() > bytes_.size()) {
+    if (start + bytes.size() > static_cast<size_t>(Size())) {
         return false;
     }
-    const char* old = bytes_.data() + start;
+    const std::string oldBytes = Range(static_cast<int>(start), static_cast<int>(bytes.size()));
+    const char* old = oldBytes.data();
     size_t firstDiff = bytes.size();
     size_t lastDiff = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -162,12 +165,15 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
     };
     std::vector<TRun> runs;
     const int docFrom = ByteToDoc(static_cast<int>(byteFrom));
-    const int docTo =
-        docFrom + static_cast<int>(byteTo - byteFrom) - crlfCount(bytes_, byteFrom, byteTo);
+    const int docTo = docFrom + static_cast<int>(byteTo - byteFrom) -
+                      crlfCount(oldBytes, byteFrom - start, byteTo - start);
     QTextBlock block = doc_.findBlock(docFrom);
-    for (int number = block.blockNumber(); block.isValid() && block.position() < docTo;
-         block = block.next(), ++number) {
-        const int extra = extra_[static_cast<size_t>(number)];
+    // CR LF breaks before the block: its first byte less its first position.
+    int number = block.blockNumber();
+    int extra = BlockByteStart(number) - block.position();
+    for (; block.isValid() && block.position() < docTo;
+         extra += paragraphs_.At(static_cast<size_t>(number++)).kind == CRLF ? 1 : 0,
+         block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             int a = std::max(fragment.position(), docFrom);

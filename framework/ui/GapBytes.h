@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Bytes with a gap where the last edit was: an edit costs what it inserts
+// plus the distance from the edit before, so typing in one place costs the
+// same at any size. Contiguous() closes the gap for readers of the whole
+// text; until the next edit it is free to call again.
+class TGapBytes {
+public:
+    size_t Size() const { return buffer_.size() - gapLength_; }
+
+    // The bytes in one piece; valid until the next edit.
+    const std::string& Contiguous() const;
+
+    void Assign(std::string bytes);
+    // The bytes [from, from + removed) give way to `bytes`, which must not
+    // point into this buffer.
+    void Replace(size_t from, size_t removed, std::string_view bytes);
+
+    char At(size_t at) const { return at < gapStart_ ? buffer_[at] : buffer_[at + gapLength_]; }
+    void Copy(size_t from, size_t count, std::string& out) const;
+    std::string Range(size_t from, size_t count) const {
+        std::string out;
+        Copy(from, count, out);
+        return out;
+    }
+    bool Equals(size_t from, std::string_view bytes) const;
+
+private:
+    void moveGap(size_t to) const;
+
+    // [0, gapStart_) and [gapStart_ + gapLength_, size()) hold the bytes.
+    mutable std::string buffer_;
+    mutable size_t gapStart_ = 0;
+    mutable size_t gapLength_ = 0;
+};
