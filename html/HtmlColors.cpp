@@ -21,7 +21,11 @@ int HtmlFontSize(int points) {
 }
 
 std::string ColorText(std::uint32_t rgb) {
-    return "#" + ColorToHex(rgb);
+    // Appended rather than "#" + hex: GCC 12's -O3 reports a false overlap
+    // in the prepend.
+    std::string text = "#";
+    text += ColorToHex(rgb);
+    return text;
 }
 
 std::string FontElement(const TFont& font) {
