@@ -5,7 +5,7 @@
 // A keystroke is a key press and release sent to the widget and one pass of
 // the event loop, which lays out and paints what the key changed; the
 // "paints" counter shows that the viewport was painted each time.
-#include "bench/framework/BenchText.h"
+#include "bench/common/BenchText.h"
 #include "framework/Files.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
