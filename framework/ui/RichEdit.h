@@ -137,6 +137,21 @@ private:
     // view moves with it, so the text shown stays where it is.
     void keepViewOnText(qreal y, qreal delta);
 
+    // RichEditLongLines.cpp. The toolkit places the caret by a paragraph's
+    // own whole layout, which a long paragraph never has: where the caret is
+    // in one, its rectangle, its movement and its repaints come from ours.
+    void routeCaretRequests();
+    Q_SLOT void showCaretRect(const QRectF& rect);
+    Q_SLOT void repaintCaretRect(const QRectF& rect);
+    bool moveInLongParagraph(QKeyEvent* event);
+    // Typing, Backspace and Delete there, with `text` as typed.
+    bool editInLongParagraph(QKeyEvent* event, const QString& text);
+    // Where the last run of typing there ended, to undo it as one step.
+    int typedEnd_ = -1;
+    int typedRevision_ = -1;
+    // The x that moves up and down keep to.
+    qreal goalX_ = -1;
+
     // Lays out what is shown; owned by the document.
     TEditLayout* layout_;
     bool painting_ = false;
