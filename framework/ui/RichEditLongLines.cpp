@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace {
@@ -177,4 +178,39 @@ bool TRichEdit::editInLongParagraph(QKeyEvent* event, const QString& text) {
     goalX_ = -1;
     showCaretRect(QRectF());
     return true;
+}
+
+QVariant TRichEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
+    const QTextCursor cursor = textCursor();
+    if (!layout_->InLongParagraph(cursor.position())) {
+        return QTextEdit::inputMethodQuery(query);
+    }
+    // The input method asks at every keystroke: answered from the pieces,
+    // and with the text near the caret rather than the whole paragraph.
+    constexpr int kAround = 512;
+    const QTextBlock block = cursor.block();
+    const int caret = cursor.position() - block.position();
+    const int from = std::max(0, caret - kAround);
+    const int to = std::min(block.length() - 1, caret + kAround);
+    const QPointF offset(viewport()->x() - horizontalScrollBar()->value(),
+                         viewport()->y() - verticalScrollBar()->value());
+    switch (query) {
+    case Qt::ImCursorRectangle:
+        return layout_->CaretRect(cursor.position()).translated(offset).toAlignedRect();
+    case Qt::ImAnchorRectangle:
+        return layout_->CaretRect(cursor.anchor()).translated(offset).toAlignedRect();
+    case Qt::ImSurroundingText: {
+        QString text(to - from, Qt::Uninitialized);
+        for (int i = from; i < to; ++i) {
+            text[i - from] = document()->characterAt(block.position() + i);
+        }
+        return text;
+    }
+    case Qt::ImCursorPosition:
+        return caret - from;
+    case Qt::ImAnchorPosition:
+        return std::clamp(cursor.anchor() - block.position(), from, to) - from;
+    default:
+        return QTextEdit::inputMethodQuery(query);
+    }
 }

@@ -186,6 +186,14 @@ TEST(LongParagraph, KeysMoveByCharacterAndVisualLineAndTheViewFollows) {
         t.caretTo(kLongStart + 90000);
         EXPECT_GT(edit.horizontalScrollBar()->value(), 0);
         EXPECT_TRUE(t.caretShown());
+        // The input method is told of the caret and the text around it.
+        const QWidget& widget = edit;
+        const QString around = widget.inputMethodQuery(Qt::ImSurroundingText).toString();
+        const int at = widget.inputMethodQuery(Qt::ImCursorPosition).toInt();
+        EXPECT_LE(around.size(), 1024);
+        EXPECT_EQ(around.mid(at, 8).toStdString(), t.text.substr(kLongStart + 90000, 8));
+        EXPECT_TRUE(
+            edit.rect().intersects(widget.inputMethodQuery(Qt::ImCursorRectangle).toRect()));
         QTest::keyClick(&edit, Qt::Key_End);
         paint(edit);
         EXPECT_EQ(edit.SelStart(), t.longBlock().position() + t.longBlock().length() - 1);
