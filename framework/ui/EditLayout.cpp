@@ -484,9 +484,8 @@ void TEditLayout::drawLong(QPainter* painter, const PaintContext& context, const
             selections.push_back({from, to - from, range.format});
         }
     }
-    const int caret = context.cursorPosition >= start && context.cursorPosition < start + length
-                          ? context.cursorPosition - start
-                          : -1;
+    const int at = ownCaret_ != -2 ? ownCaret_ : context.cursorPosition;
+    const int caret = at >= start && at < start + length ? at - start : -1;
     bool ok = false;
     const int width = property("cursorWidth").toInt(&ok);
     const QPointF origin(geometry_.margin, top);

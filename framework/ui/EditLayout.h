@@ -51,6 +51,9 @@ public:
     // Lays out what lies between two heights (document coordinates), so
     // that placing the view there moves nothing it shows.
     void LayOutBetween(qreal top, qreal bottom) const;
+    // Where the caret is drawn in a long paragraph, whose caret blinks by
+    // the control's own clock: -1 hidden, -2 where the toolkit says.
+    void SetOwnCaret(int position) { ownCaret_ = position; }
     // A paragraph laid out in pieces holds the position.
     bool InLongParagraph(int position) const;
     // The start and end of the visual line holding a position in such a paragraph.
@@ -134,5 +137,6 @@ private:
     mutable bool sizePending_ = false;
     mutable QSizeF reportedSize_;
     mutable int laidOut_ = 0;
+    int ownCaret_ = -2;
     mutable std::int64_t longCharsLaidOut_ = 0;
 };

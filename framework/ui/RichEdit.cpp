@@ -416,6 +416,13 @@ void TRichEdit::keepViewOnText(qreal y, qreal delta) {
 }
 
 void TRichEdit::paintEvent(QPaintEvent* event) {
+    const int caret = textCursor().position();
+    if (!layout_->InLongParagraph(caret)) {
+        layout_->SetOwnCaret(-2);
+    } else {
+        const bool shown = caretOn_ && hasFocus() && !isReadOnly();
+        layout_->SetOwnCaret(shown ? caret : -1);
+    }
     painting_ = true;
     QTextEdit::paintEvent(event);
     painting_ = false;
@@ -429,6 +436,10 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
     }
     if (moveInLongParagraph(event)) {
         event->accept();
+        return;
+    }
+    if (modifierInLongParagraph(event)) {
+        event->ignore();
         return;
     }
     if (isLineBreakKey(event)) {

@@ -2,6 +2,7 @@
 
 #include "framework/ui/Font.h"
 
+#include <QBasicTimer>
 #include <QPoint>
 #include <QTextEdit>
 #include <cstdint>
@@ -124,6 +125,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -145,11 +148,19 @@ private:
     Q_SLOT void showCaretRect(const QRectF& rect);
     Q_SLOT void repaintCaretRect(const QRectF& rect);
     bool moveInLongParagraph(QKeyEvent* event);
+    // A lone modifier key there, which the toolkit needs not see.
+    bool modifierInLongParagraph(const QKeyEvent* event) const;
     // Typing, Backspace and Delete there, with `text` as typed.
     bool editInLongParagraph(QKeyEvent* event, const QString& text);
     // Where the last run of typing there ended, to undo it as one step.
     int typedEnd_ = -1;
     int typedRevision_ = -1;
+    // The caret's blink in a long paragraph, where the toolkit's blink
+    // would lay the paragraph out whole each time.
+    void restartBlink();
+    QObject* textControl_ = nullptr;
+    QBasicTimer blink_;
+    bool caretOn_ = true;
     // The x that moves up and down keep to.
     qreal goalX_ = -1;
 

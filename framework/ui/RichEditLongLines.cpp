@@ -3,8 +3,10 @@
 #include "framework/ui/EditLayout.h"
 #include "framework/ui/RichEdit.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -26,6 +28,9 @@ void TRichEdit::routeCaretRequests() {
     if (control == nullptr) {
         return;
     }
+    textControl_ = control;
+    control->installEventFilter(this);
+    restartBlink();
     // Between the control and the view: the requests pass through unchanged
     // unless the caret is in a long paragraph.
     if (disconnect(control, SIGNAL(visibilityRequest(QRectF)), this,
@@ -63,6 +68,50 @@ void TRichEdit::repaintCaretRect(const QRectF& rect) {
     }
     QMetaObject::invokeMethod(this, "_q_repaintContents", Qt::DirectConnection,
                               Q_ARG(QRectF, rect));
+}
+
+void TRichEdit::restartBlink() {
+    caretOn_ = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (flash >= 2) {
+        blink_.start(flash / 2, this);
+    } else {
+        blink_.stop();
+    }
+}
+
+bool TRichEdit::eventFilter(QObject* watched, QEvent* event) {
+    // The toolkit's blink asks for the caret's place by the paragraph's
+    // whole layout; in a long paragraph the control blinks the caret itself.
+    if (watched == textControl_ && event->type() == QEvent::Timer &&
+        layout_->InLongParagraph(textCursor().position())) {
+        return true;
+    }
+    return QTextEdit::eventFilter(watched, event);
+}
+
+void TRichEdit::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != blink_.timerId()) {
+        QTextEdit::timerEvent(event);
+        return;
+    }
+    caretOn_ = !caretOn_;
+    const int position = textCursor().position();
+    if (layout_->InLongParagraph(position)) {
+        const QPointF offset(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+        viewport()->update(
+            layout_->CaretRect(position).translated(offset).toAlignedRect().adjusted(-2, 0, 2, 0));
+    }
+}
+
+bool TRichEdit::modifierInLongParagraph(const QKeyEvent* event) const {
+    const int key = event->key();
+    const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+                          key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_CapsLock ||
+                          key == Qt::Key_NumLock || key == Qt::Key_Super_L ||
+                          key == Qt::Key_Super_R;
+    // The toolkit would place the caret anew by the whole paragraph's layout.
+    return modifier && layout_->InLongParagraph(textCursor().position());
 }
 
 bool TRichEdit::moveInLongParagraph(QKeyEvent* event) {
@@ -128,6 +177,7 @@ bool TRichEdit::moveInLongParagraph(QKeyEvent* event) {
     setTextCursor(cursor);
     goalX_ = keep;
     ensureCursorVisible();
+    restartBlink();
     return true;
 }
 
@@ -177,6 +227,7 @@ bool TRichEdit::editInLongParagraph(QKeyEvent* event, const QString& text) {
     typedRevision_ = typed ? document()->revision() : -1;
     goalX_ = -1;
     showCaretRect(QRectF());
+    restartBlink();
     return true;
 }
 
