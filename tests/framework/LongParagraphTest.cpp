@@ -231,3 +231,28 @@ TEST(LongParagraph, SplittingAndJoiningItKeepsTheBytesAndDrawsTheText) {
     }
     EXPECT_GT(ink, 200);
 }
+
+TEST(LongParagraph, AClickPlacesTheCaretAndAFormatChangeLaysOutAnew) {
+    TLongEdit t(false);
+    TRichEdit& edit = t.edit;
+    TEditLayout& layout = layoutOf(edit);
+    const int at = kLongStart + 70000;
+    t.caretTo(at);
+    const QRect caret = t.caretOnScreen();
+    t.caretTo(at - 30); // elsewhere on the same screen
+    QTest::mouseClick(edit.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(caret.center().x() + 1, caret.center().y()));
+    EXPECT_EQ(edit.SelStart(), at);
+
+    // Bold letters are wider: what follows them moves right, the text stays.
+    const qreal before = layout.CaretRect(at + 200).left();
+    edit.SetSelStart(at);
+    edit.SetSelLength(100);
+    TFont bold = edit.SelAttributes();
+    bold.Bold = true;
+    edit.SetSelAttributes(bold);
+    paint(edit);
+    EXPECT_TRUE(edit.Text() == t.text);
+    EXPECT_GT(layout.CaretRect(at + 200).left(), before + 5);
+    EXPECT_EQ(layout.PositionAt(layout.CaretRect(at + 200).center() + QPointF(0.5, 0)), at + 200);
+}
