@@ -149,7 +149,90 @@ QTextBlock TEditLayout::BlockAt(qreal y) const {
     return document()->findBlockByNumber(static_cast<int>(index));
 }
 
+TPieceGeometry TEditLayout::pieceGeometry(const QTextBlock& block) const {
+    TPieceGeometry g;
+    g.font = geometry_.font;
+    g.option = geometry_.option;
+    g.option.setAlignment(alignmentOf(block, geometry_.option));
+    g.option.setTextDirection(block.textDirection());
+    g.wraps = wraps();
+    g.wrapWidth = wrapWidth();
+    g.charWidth = charWidth_;
+    g.lineHeight = lineHeight_;
+    g.stamp = stamp_;
+    g.device = paintDevice();
+    g.laidOut = &laidOut_;
+    g.charsLaidOut = &longCharsLaidOut_;
+    return g;
+}
+
+TLongParagraph& TEditLayout::longOf(const QTextBlock& block) const {
+    return TLongParagraph::Of(block, pieceGeometry(block));
+}
+
+bool TEditLayout::longInStep(const QTextBlock& block) const {
+    if (!TLongParagraph::IsLong(block) || !inStep()) {
+        return false;
+    }
+    // Mid-change the pieces may not yet know of the edit: left for the
+    // change to set right rather than cut afresh.
+    const auto index = static_cast<size_t>(block.blockNumber());
+    return index < records_.Size() &&
+           records_.At(index).chars == static_cast<std::uint32_t>(block.length());
+}
+
+void TEditLayout::LayOutBetween(qreal top, qreal bottom) const {
+    ensureEstimates();
+    if (!inStep() || records_.Empty()) {
+        return;
+    }
+    QTextBlock block = BlockAt(top);
+    for (auto index = static_cast<size_t>(block.blockNumber());
+         block.isValid() && topOf(index) < bottom; block = block.next(), ++index) {
+        ensureLaidOut(block, index);
+        if (longInStep(block)) {
+            const qreal at = topOf(index);
+            if (wraps()) {
+                longOf(block).LayOutSpan(block, top - at, bottom - at);
+            } else {
+                longOf(block).LayOutSpan(block, 0, 1); // the height of its line
+            }
+            ensureLaidOut(block, index);
+        }
+    }
+}
+
+bool TEditLayout::InLongParagraph(int position) const {
+    return longInStep(document()->findBlock(position));
+}
+
+int TEditLayout::LineStartOf(int position) const {
+    const QTextBlock block = document()->findBlock(position);
+    if (!longInStep(block)) {
+        return position;
+    }
+    return block.position() + longOf(block).LineStart(block, position - block.position());
+}
+
+int TEditLayout::LineEndOf(int position) const {
+    const QTextBlock block = document()->findBlock(position);
+    if (!longInStep(block)) {
+        return position;
+    }
+    return block.position() + longOf(block).LineEnd(block, position - block.position());
+}
+
 void TEditLayout::layOut(const QTextBlock& block, Record& record) const {
+    if (TLongParagraph::IsLong(block)) {
+        // Never laid out whole: its pieces answer for it.
+        const TLongParagraph& paragraph = longOf(block);
+        record.height = std::max(1, toFixed(paragraph.Height()));
+        record.width = static_cast<std::int32_t>(
+            std::min<qreal>(std::ceil(wraps() ? 0 : paragraph.Width()), INT32_MAX));
+        record.chars = static_cast<std::uint32_t>(block.length());
+        record.stamp = stamp_;
+        return;
+    }
     QTextLayout* layout = block.layout();
     QTextOption option = geometry_.option;
     const Qt::Alignment alignment = alignmentOf(block, option);
@@ -186,6 +269,9 @@ bool TEditLayout::ensureLaidOut(const QTextBlock& block, size_t index) const {
     // belong to another paragraph: it is left for the change to set right.
     const bool known = index < records_.Size() && inStep() && records_.At(index).chars == chars;
     Record record = known ? records_.At(index) : Record{lineHeight_, 0, chars, 0};
+    if (!known && TLongParagraph::IsLong(block)) {
+        return false;
+    }
     const bool current = known && record.stamp == stamp_ && layout->lineCount() > 0;
     if (current) {
         // Unwrapped lines that are not aligned left move with the width they align in.
@@ -260,6 +346,10 @@ QRectF TEditLayout::blockBoundingRect(const QTextBlock& block) const {
     const auto index = static_cast<size_t>(block.blockNumber());
     ensureLaidOut(block, index);
     const qreal top = topOf(std::min(index, records_.Size()));
+    if (TLongParagraph::IsLong(block)) {
+        const Record& r = records_.At(std::min(index, records_.Size() - 1));
+        return {geometry_.margin, top, std::max<qreal>(alignWidth(), r.width), fromFixed(r.height)};
+    }
     QTextLayout* layout = block.layout();
     layout->setPosition(QPointF(geometry_.margin, top));
     qreal height = 0;
@@ -277,8 +367,16 @@ QRectF TEditLayout::CaretRect(int position) const {
         return {};
     }
     const QRectF rect = blockBoundingRect(block);
-    const QTextLayout* layout = block.layout();
     const int relative = position - block.position();
+    if (longInStep(block)) {
+        const QRectF caret = longOf(block).CaretRect(block, relative).translated(rect.topLeft());
+        ensureLaidOut(block, static_cast<size_t>(block.blockNumber())); // pieces may have settled
+        return caret;
+    }
+    if (TLongParagraph::IsLong(block)) {
+        return {rect.left(), rect.top(), 1, fromFixed(lineHeight_)};
+    }
+    const QTextLayout* layout = block.layout();
     const QTextLine line = layout->lineForTextPosition(relative);
     if (!line.isValid()) {
         return {rect.left(), rect.top(), 1, rect.height()};
@@ -293,6 +391,14 @@ int TEditLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) con
     }
     const QTextBlock block = BlockAt(point.y());
     const QRectF rect = blockBoundingRect(block);
+    if (TLongParagraph::IsLong(block)) {
+        if (!longInStep(block)) {
+            return block.position();
+        }
+        const int hit = block.position() + longOf(block).HitTest(block, point - rect.topLeft());
+        ensureLaidOut(block, static_cast<size_t>(block.blockNumber()));
+        return hit;
+    }
     const QTextLayout* layout = block.layout();
     const qreal y = point.y() - rect.top();
     const int lines = layout->lineCount();
@@ -345,10 +451,47 @@ void TEditLayout::draw(QPainter* painter, const PaintContext& context) {
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
     qreal top = shown.empty() ? 0 : topOf(shown.front().index);
+    bool anyLong = false;
     for (const Shown& s : shown) {
-        drawBlock(painter, context, s.block, top, clip);
+        if (TLongParagraph::IsLong(s.block)) {
+            drawLong(painter, context, s.block, top, clip);
+            anyLong = true;
+        } else {
+            drawBlock(painter, context, s.block, top, clip);
+        }
         top += fromFixed(records_.At(s.index).height);
     }
+    painter->restore();
+    if (anyLong) {
+        // Pieces laid out while drawing settle their paragraph's size.
+        for (const Shown& s : shown) {
+            if (TLongParagraph::IsLong(s.block)) {
+                ensureLaidOut(s.block, s.index);
+            }
+        }
+    }
+}
+
+void TEditLayout::drawLong(QPainter* painter, const PaintContext& context, const QTextBlock& block,
+                           qreal top, const QRectF& clip) const {
+    const int start = block.position();
+    const int length = block.length();
+    std::vector<TLongParagraph::Range> selections;
+    for (const Selection& range : context.selections) {
+        const int from = std::max(range.cursor.selectionStart() - start, 0);
+        const int to = std::min(range.cursor.selectionEnd() - start, length);
+        if (from < to) {
+            selections.push_back({from, to - from, range.format});
+        }
+    }
+    const int at = ownCaret_ != -2 ? ownCaret_ : context.cursorPosition;
+    const int caret = at >= start && at < start + length ? at - start : -1;
+    bool ok = false;
+    const int width = property("cursorWidth").toInt(&ok);
+    const QPointF origin(geometry_.margin, top);
+    painter->save();
+    painter->translate(origin);
+    longOf(block).Draw(painter, block, clip.translated(-origin), selections, caret, ok ? width : 1);
     painter->restore();
 }
 
@@ -430,6 +573,11 @@ void TEditLayout::documentChanged(int from, int removed, int added) {
     int number = b0;
     for (QTextBlock b = first; b.isValid() && number <= b1; b = b.next(), ++number) {
         b.clearLayout();
+        if (delta == 0 && b0 == b1) {
+            TLongParagraph::Change(b, from - b.position(), removed, added);
+        } else {
+            TLongParagraph::Drop(b);
+        }
         const auto chars = static_cast<std::uint32_t>(b.length());
         // A paragraph edited in place most likely keeps its height.
         const bool same = delta == 0 || number == b0;

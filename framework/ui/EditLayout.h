@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/ui/LongParagraph.h"
 #include "framework/ui/SumTree.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -42,8 +43,22 @@ public:
     // The paragraph at a height (document coordinates), laid out or not.
     QTextBlock BlockAt(qreal y) const;
 
-    // Paragraphs laid out so far, to tell how little was laid out.
+    // Paragraphs (or pieces of long ones) laid out so far, and the
+    // characters of those pieces, to tell how little was laid out.
     int LaidOutCount() const { return laidOut_; }
+    std::int64_t LongCharsLaidOut() const { return longCharsLaidOut_; }
+
+    // Lays out what lies between two heights (document coordinates), so
+    // that placing the view there moves nothing it shows.
+    void LayOutBetween(qreal top, qreal bottom) const;
+    // Where the caret is drawn in a long paragraph, whose caret blinks by
+    // the control's own clock: -1 hidden, -2 where the toolkit says.
+    void SetOwnCaret(int position) { ownCaret_ = position; }
+    // A paragraph laid out in pieces holds the position.
+    bool InLongParagraph(int position) const;
+    // The start and end of the visual line holding a position in such a paragraph.
+    int LineStartOf(int position) const;
+    int LineEndOf(int position) const;
 
 signals:
     // Paragraphs wholly above `y` changed their height by `delta` as they
@@ -100,6 +115,12 @@ private:
     // True when its height changed.
     bool ensureLaidOut(const QTextBlock& block, size_t index) const;
     void layOut(const QTextBlock& block, Record& record) const;
+    TPieceGeometry pieceGeometry(const QTextBlock& block) const;
+    TLongParagraph& longOf(const QTextBlock& block) const;
+    // A long paragraph whose pieces can be trusted now.
+    bool longInStep(const QTextBlock& block) const;
+    void drawLong(QPainter* painter, const PaintContext& context, const QTextBlock& block,
+                  qreal top, const QRectF& clip) const;
     void drawBlock(QPainter* painter, const PaintContext& context, const QTextBlock& block,
                    qreal top, const QRectF& clip) const;
     // After layouts done while drawing or answering: tell the view once.
@@ -116,4 +137,6 @@ private:
     mutable bool sizePending_ = false;
     mutable QSizeF reportedSize_;
     mutable int laidOut_ = 0;
+    int ownCaret_ = -2;
+    mutable std::int64_t longCharsLaidOut_ = 0;
 };

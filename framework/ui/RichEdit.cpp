@@ -100,6 +100,7 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     layout_->setPaintDevice(viewport());
     document()->setDocumentLayout(layout_);
     connect(layout_, &TEditLayout::HeightChangedAbove, this, &TRichEdit::keepViewOnText);
+    routeCaretRequests();
     setLineWrapMode(QTextEdit::NoWrap);
     setTabChangesFocus(false);
     setUndoRedoEnabled(true);
@@ -415,6 +416,13 @@ void TRichEdit::keepViewOnText(qreal y, qreal delta) {
 }
 
 void TRichEdit::paintEvent(QPaintEvent* event) {
+    const int caret = textCursor().position();
+    if (!layout_->InLongParagraph(caret)) {
+        layout_->SetOwnCaret(-2);
+    } else {
+        const bool shown = caretOn_ && hasFocus() && !isReadOnly();
+        layout_->SetOwnCaret(shown ? caret : -1);
+    }
     painting_ = true;
     QTextEdit::paintEvent(event);
     painting_ = false;
@@ -426,6 +434,14 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (moveInLongParagraph(event)) {
+        event->accept();
+        return;
+    }
+    if (modifierInLongParagraph(event)) {
+        event->ignore();
+        return;
+    }
     if (isLineBreakKey(event)) {
         // A break typed by the user takes the line end the text already uses.
         SetSelText(TTextMirror::LineEndBytes(mirror_->OwnLineEnd()));
@@ -434,6 +450,10 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QString text = event->text();
+    if (editInLongParagraph(event, representable(text))) {
+        event->accept();
+        return;
+    }
     if (!text.isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
         const QString allowed = representable(text);
         if (allowed != text) {

@@ -2,6 +2,7 @@
 
 #include "framework/ui/Font.h"
 
+#include <QBasicTimer>
 #include <QPoint>
 #include <QTextEdit>
 #include <cstdint>
@@ -123,6 +124,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -136,6 +140,29 @@ private:
     // A paragraph above the view changed its height as it was laid out: the
     // view moves with it, so the text shown stays where it is.
     void keepViewOnText(qreal y, qreal delta);
+
+    // RichEditLongLines.cpp. The toolkit places the caret by a paragraph's
+    // own whole layout, which a long paragraph never has: where the caret is
+    // in one, its rectangle, its movement and its repaints come from ours.
+    void routeCaretRequests();
+    Q_SLOT void showCaretRect(const QRectF& rect);
+    Q_SLOT void repaintCaretRect(const QRectF& rect);
+    bool moveInLongParagraph(QKeyEvent* event);
+    // A lone modifier key there, which the toolkit needs not see.
+    bool modifierInLongParagraph(const QKeyEvent* event) const;
+    // Typing, Backspace and Delete there, with `text` as typed.
+    bool editInLongParagraph(QKeyEvent* event, const QString& text);
+    // Where the last run of typing there ended, to undo it as one step.
+    int typedEnd_ = -1;
+    int typedRevision_ = -1;
+    // The caret's blink in a long paragraph, where the toolkit's blink
+    // would lay the paragraph out whole each time.
+    void restartBlink();
+    QObject* textControl_ = nullptr;
+    QBasicTimer blink_;
+    bool caretOn_ = true;
+    // The x that moves up and down keep to.
+    qreal goalX_ = -1;
 
     // Lays out what is shown; owned by the document.
     TEditLayout* layout_;
