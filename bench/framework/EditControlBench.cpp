@@ -2,6 +2,7 @@
 //   edit_control_bench                       all timings
 //   edit_control_bench --peak=KIND,MB,LE     one peak-memory sample (child process)
 #include "bench/common/BenchText.h"
+#include "bench/common/ChildOutput.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/TextMirror.h"
@@ -329,29 +330,9 @@ void BM_Rtf_Load20MB(benchmark::State& state) {
 BENCHMARK(BM_Rtf_Load20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 long peakOf(const char* self, const std::string& kind, int mb, bool crlf) {
-    const std::string arg =
-        "--peak=" + kind + "," + std::to_string(mb) + "," + (crlf ? "crlf" : "lf");
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    char* argv[] = {const_cast<char*>(self), const_cast<char*>(arg.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    char buf[64] = {};
-    const ssize_t n = rc == 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
-    ::close(fds[0]);
-    int status = 0;
-    if (rc == 0) {
-        ::waitpid(pid, &status, 0);
-    }
-    return n > 0 ? std::atol(buf) : -1;
+    const std::string out = bench::ChildOutput(self, "--peak=" + kind + "," + std::to_string(mb) +
+                                                         "," + (crlf ? "crlf" : "lf"));
+    return out.empty() ? -1 : std::atol(out.c_str());
 }
 
 const char* selfPath = nullptr;

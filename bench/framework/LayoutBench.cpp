@@ -6,6 +6,7 @@
 // the event loop, which lays out and paints what the key changed; the
 // "paints" counter shows that the viewport was painted each time.
 #include "bench/common/BenchText.h"
+#include "bench/common/ChildOutput.h"
 #include "framework/Files.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
@@ -409,29 +410,10 @@ BENCHMARK(BM_Open100MB_ReadAndMirror)->Unit(benchmark::kMillisecond)->Iterations
 
 // Memory: each widget holding the 20 MB text, in a child process of its own.
 long memoryOf(const char* self, Kind kind, const char* text, long* peak) {
-    const std::string arg = std::string("--memory=") + kKindNames[kind] + "," + text;
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    char* argv[] = {const_cast<char*>(self), const_cast<char*>(arg.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    char buf[128] = {};
-    const ssize_t n = rc == 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
-    ::close(fds[0]);
-    int status = 0;
-    if (rc == 0) {
-        ::waitpid(pid, &status, 0);
-    }
+    const std::string out =
+        bench::ChildOutput(self, std::string("--memory=") + kKindNames[kind] + "," + text);
     long rss = -1;
-    if (n <= 0 || std::sscanf(buf, "%ld %ld", &rss, peak) != 2) {
+    if (out.empty() || std::sscanf(out.c_str(), "%ld %ld", &rss, peak) != 2) {
         return -1;
     }
     return rss;

@@ -1,6 +1,7 @@
 #include "framework/ui/EditLayout.h"
 
 #include "framework/ui/RichEdit.h"
+#include "tests/framework/LayoutTestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,17 +25,6 @@ std::string numberedLines(int count) {
         text += "line " + std::to_string(i) + " of the text\r\n";
     }
     return text;
-}
-
-TEditLayout& layoutOf(TRichEdit& edit) {
-    return *qobject_cast<TEditLayout*>(edit.document()->documentLayout());
-}
-
-// Lays out and paints what the control shows now.
-void paint(TRichEdit& edit) {
-    QCoreApplication::processEvents();
-    edit.viewport()->repaint();
-    QCoreApplication::processEvents();
 }
 
 struct TShownEdit {

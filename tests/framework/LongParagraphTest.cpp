@@ -2,6 +2,7 @@
 
 #include "framework/ui/EditLayout.h"
 #include "framework/ui/RichEdit.h"
+#include "tests/framework/LayoutTestSupport.h"
 
 #include <QApplication>
 #include <QImage>
@@ -25,16 +26,6 @@ std::string longText() {
 }
 
 constexpr int kLongStart = 7; // after "before\n"
-
-TEditLayout& layoutOf(TRichEdit& edit) {
-    return *qobject_cast<TEditLayout*>(edit.document()->documentLayout());
-}
-
-void paint(TRichEdit& edit) {
-    QCoreApplication::processEvents();
-    edit.viewport()->repaint();
-    QCoreApplication::processEvents();
-}
 
 struct TLongEdit {
     TRichEdit edit;
