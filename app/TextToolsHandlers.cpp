@@ -4,8 +4,8 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/CaseConversion.h"
+#include "texttools/FindCommands.h"
 #include "texttools/FindDialog.h"
-#include "texttools/FindReplace.h"
 
 void TMainForm::createFindDialogs() {
     FindDialog = new TFindDialog(this);
@@ -29,11 +29,7 @@ void TMainForm::Replace1Click() {
 }
 
 void TMainForm::FindDialogFind() {
-    onActiveDocument([this](TfrmNew& window) {
-        const TFindOptions options = FindDialog->Options();
-        SearchStep(window.Edit1(), FindDialog->FindText(), options.testFlag(frWholeWord),
-                   options.testFlag(frMatchCase));
-    });
+    onActiveDocument([this](TfrmNew& window) { DialogFindNext(*FindDialog, window.Edit1()); });
 }
 
 void TMainForm::ReplaceDialogFind() {
@@ -43,23 +39,13 @@ void TMainForm::ReplaceDialogFind() {
 int TMainForm::ReplaceFind() {
     int found = -1;
     onActiveDocument([this, &found](TfrmNew& window) {
-        const TFindOptions options = ReplaceDialog->Options();
-        found = SearchStep(window.Edit1(), ReplaceDialog->FindText(), options.testFlag(frWholeWord),
-                           options.testFlag(frMatchCase));
+        found = DialogFindNext(*ReplaceDialog, window.Edit1());
     });
     return found;
 }
 
 void TMainForm::ReplaceDialogReplace() {
-    onActiveDocument([this](TfrmNew& window) {
-        const TFindOptions options = ReplaceDialog->Options();
-        if (options.testFlag(frReplaceAll)) {
-            ReplaceAll(window.Edit1(), ReplaceDialog->FindText(), ReplaceDialog->ReplaceText(),
-                       options.testFlag(frWholeWord), options.testFlag(frMatchCase));
-        } else {
-            ReplaceSelection(window.Edit1(), ReplaceDialog->ReplaceText());
-        }
-    });
+    onActiveDocument([this](TfrmNew& window) { DialogReplace(*ReplaceDialog, window.Edit1()); });
 }
 
 void TMainForm::AllUpperCase1Click() {

@@ -1,12 +1,15 @@
 #include "texttools/FindDialog.h"
 
 #include "framework/ui/TextMirror.h"
+#include "texttools/RegexFindReplace.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <limits>
 
 namespace {
@@ -59,9 +62,10 @@ TFindDialog::TFindDialog(QWidget* parent, TFindOptions options)
     setWindowTitle(tr("Find"));
     grid_ = new QGridLayout(this);
     grid_->setSizeConstraint(QLayout::SetFixedSize);
-    findEdit_ = addTextRow(0, tr("Fi&nd what:"), "FindWhat");
+    findEdit_ = addTextRow(0, tr("Fi&nd what:"), "FindWhat", findProblem_);
     connect(findEdit_, &QLineEdit::textEdited, this, [this] {
         takeField(findEdit_, findText_);
+        say(findProblem_, {});
         refresh();
     });
     findNext_ = addButton(0, tr("&Find Next"), "FindNextButton");
@@ -72,17 +76,23 @@ TFindDialog::TFindDialog(QWidget* parent, TFindOptions options)
     wholeWord_->setObjectName(QStringLiteral("WholeWord"));
     matchCase_ = new QCheckBox(tr("Match &case"), this);
     matchCase_->setObjectName(QStringLiteral("MatchCase"));
+    regularExpression_ = new QCheckBox(tr("Regular e&xpression"), this);
+    regularExpression_->setObjectName(QStringLiteral("RegularExpression"));
     grid_->addWidget(wholeWord_, 3, 0, 1, 2);
     grid_->addWidget(matchCase_, 4, 0, 1, 2);
+    grid_->addWidget(regularExpression_, 5, 0, 1, 2);
     connect(wholeWord_, &QCheckBox::toggled, this, [this](bool on) { setOption(frWholeWord, on); });
     connect(matchCase_, &QCheckBox::toggled, this, [this](bool on) { setOption(frMatchCase, on); });
+    connect(regularExpression_, &QCheckBox::toggled, this,
+            [this](bool on) { setOption(frRegularExpression, on); });
 
     cancel_ = addButton(1, tr("Cancel"), "CancelButton");
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     refresh();
 }
 
-QLineEdit* TFindDialog::addTextRow(int row, const QString& label, const char* name) {
+QLineEdit* TFindDialog::addTextRow(int row, const QString& label, const char* name,
+                                   QLabel*& problem) {
     auto* field = new QLineEdit(this);
     field->setObjectName(QString::fromLatin1(name));
     // Long search texts are kept whole.
@@ -90,9 +100,36 @@ QLineEdit* TFindDialog::addTextRow(int row, const QString& label, const char* na
     field->setMinimumWidth(220);
     auto* caption = new QLabel(label, this);
     caption->setBuddy(field);
-    grid_->addWidget(caption, row, 0);
-    grid_->addWidget(field, row, 1);
+    // Caption and buttons keep to the field when a problem shows below it.
+    caption->setMinimumHeight(field->sizeHint().height());
+    grid_->addWidget(caption, row, 0, Qt::AlignTop);
+    problem = new QLabel(this);
+    problem->setObjectName(QString::fromLatin1(name) + QStringLiteral("Problem"));
+    problem->setWordWrap(true);
+    problem->setTextFormat(Qt::PlainText);
+    problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette palette = problem->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x20));
+    problem->setPalette(palette);
+    problem->hide();
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->addWidget(field);
+    column->addWidget(problem);
+    grid_->addLayout(column, row, 1);
     return field;
+}
+
+void TFindDialog::say(QLabel* label, const QString& text) {
+    if (label) {
+        label->setText(text);
+        label->setVisible(!text.isEmpty());
+    }
+}
+
+void TFindDialog::ShowProblem(const TRegexProblem& problem) {
+    say(findProblem_,
+        problem.field == TRegexProblem::Pattern ? FieldText(problem.message) : QString());
 }
 
 QPushButton* TFindDialog::addButton(int row, const QString& caption, const char* name) {
@@ -100,7 +137,7 @@ QPushButton* TFindDialog::addButton(int row, const QString& caption, const char*
     button->setObjectName(QString::fromLatin1(name));
     // Enter is Find Next, whichever button was pressed last.
     button->setAutoDefault(false);
-    grid_->addWidget(button, row, kButtonColumn);
+    grid_->addWidget(button, row, kButtonColumn, Qt::AlignTop);
     return button;
 }
 
@@ -117,13 +154,16 @@ void TFindDialog::SetOptions(TFindOptions options) {
 
 void TFindDialog::setOption(TFindOption option, bool on) {
     options_.setFlag(option, on);
+    ShowProblem({});
 }
 
 void TFindDialog::refresh() {
     const QSignalBlocker blockWhole(wholeWord_);
     const QSignalBlocker blockCase(matchCase_);
+    const QSignalBlocker blockExpression(regularExpression_);
     wholeWord_->setChecked(options_.testFlag(frWholeWord));
     matchCase_->setChecked(options_.testFlag(frMatchCase));
+    regularExpression_->setChecked(options_.testFlag(frRegularExpression));
     findNext_->setEnabled(!findText_.empty());
 }
 
@@ -141,9 +181,11 @@ TReplaceDialog::TReplaceDialog(QWidget* parent, TFindOptions options)
     : TFindDialog(parent, options) {
     setObjectName(QStringLiteral("ReplaceDialog"));
     setWindowTitle(tr("Replace"));
-    replaceEdit_ = addTextRow(1, tr("Re&place with:"), "ReplaceWith");
-    connect(replaceEdit_, &QLineEdit::textEdited, this,
-            [this] { takeField(replaceEdit_, replaceText_); });
+    replaceEdit_ = addTextRow(1, tr("Re&place with:"), "ReplaceWith", replaceProblem_);
+    connect(replaceEdit_, &QLineEdit::textEdited, this, [this] {
+        takeField(replaceEdit_, replaceText_);
+        say(replaceProblem_, {});
+    });
     // Cancel moves down below the two replace buttons.
     grid_->removeWidget(cancel_);
     replace_ = addButton(1, tr("&Replace"), "ReplaceButton");
@@ -164,6 +206,12 @@ TReplaceDialog::TReplaceDialog(QWidget* parent, TFindOptions options)
 void TReplaceDialog::SetReplaceText(std::string text) {
     replaceText_ = std::move(text);
     replaceEdit_->setText(FieldText(replaceText_));
+}
+
+void TReplaceDialog::ShowProblem(const TRegexProblem& problem) {
+    TFindDialog::ShowProblem(problem);
+    say(replaceProblem_,
+        problem.field == TRegexProblem::Replacement ? FieldText(problem.message) : QString());
 }
 
 void TReplaceDialog::refresh() {

@@ -6,8 +6,10 @@
 
 class QCheckBox;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+struct TRegexProblem;
 
 enum TFindOption : unsigned {
     frDown = 0x1,       // search downwards (the only direction offered here)
@@ -16,6 +18,7 @@ enum TFindOption : unsigned {
     frWholeWord = 0x8,
     frReplace = 0x10,
     frReplaceAll = 0x20, // set by Replace All, cleared by Replace
+    frRegularExpression = 0x40,
 };
 Q_DECLARE_FLAGS(TFindOptions, TFindOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFindOptions)
@@ -38,21 +41,30 @@ public:
     // search text selected.
     void Execute();
 
+    // Says beside its field why the last press did nothing, or, with no
+    // problem, takes back what was said. Editing a field or an option takes
+    // it back too.
+    virtual void ShowProblem(const TRegexProblem& problem);
+
 signals:
     void OnFind();
 
 protected:
     // The dialog's own texts and button states, from the stored ones.
     virtual void refresh();
-    QLineEdit* addTextRow(int row, const QString& label, const char* name);
+    // A field with its caption, and below it the place for its problems.
+    QLineEdit* addTextRow(int row, const QString& label, const char* name, QLabel*& problem);
     QPushButton* addButton(int row, const QString& caption, const char* name);
     void setOption(TFindOption option, bool on);
+    static void say(QLabel* label, const QString& text);
 
     QGridLayout* grid_ = nullptr;
     QLineEdit* findEdit_ = nullptr;
+    QLabel* findProblem_ = nullptr;
     QPushButton* findNext_ = nullptr;
     QCheckBox* wholeWord_ = nullptr;
     QCheckBox* matchCase_ = nullptr;
+    QCheckBox* regularExpression_ = nullptr;
     QPushButton* cancel_ = nullptr;
 
 private:
@@ -70,6 +82,7 @@ public:
 
     const std::string& ReplaceText() const { return replaceText_; }
     void SetReplaceText(std::string text);
+    void ShowProblem(const TRegexProblem& problem) override;
 
 signals:
     void OnReplace();
@@ -79,6 +92,7 @@ protected:
 
 private:
     QLineEdit* replaceEdit_ = nullptr;
+    QLabel* replaceProblem_ = nullptr;
     QPushButton* replace_ = nullptr;
     QPushButton* replaceAll_ = nullptr;
     std::string replaceText_;

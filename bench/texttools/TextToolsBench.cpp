@@ -10,8 +10,8 @@
 // changed text out at the end of its edit block. The runs with a second
 // argument of 1 include laying the whole text out after the change, on both
 // sides.
-#include "bench/common/BenchText.h"
 #include "bench/common/GuiBench.h"
+#include "bench/texttools/TextToolsBenchSupport.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/CaseConversion.h"
@@ -26,64 +26,31 @@
 #include <QTextEdit>
 #include <benchmark/benchmark.h>
 #include <cstring>
-#include <map>
 #include <memory>
 
 namespace {
 
-constexpr size_t kSize = size_t{20} << 20;
-constexpr char kSearch[] = "Zebra";
-constexpr char kReplacement[] = "Quagga";
-
-// The bench text with `matches` line starts made "Zebra", spread evenly.
-const std::string& textWith(int matches) {
-    static std::map<int, std::string> cache;
-    std::string& t = cache[matches];
-    if (t.empty()) {
-        t = MakeBenchText(kSize, false);
-        if (matches > 0) {
-            const size_t stride = t.size() / static_cast<size_t>(matches) / 60 * 60;
-            for (int i = 0; i < matches; ++i) {
-                t.replace(static_cast<size_t>(i) * stride, 5, kSearch);
-            }
-        }
-    }
-    return t;
-}
-
-// Lays the whole document out now, instead of bit by bit while idle.
-void layOut(QTextEdit& edit) {
-    edit.document()->documentLayout()->blockBoundingRect(edit.document()->lastBlock());
-}
-
-template <typename Edit> std::unique_ptr<Edit> shownEdit() {
-    auto edit = std::make_unique<Edit>();
-    edit->resize(800, 600);
-    edit->show();
-    return edit;
-}
-
-std::unique_ptr<TRichEdit> controlWith(const std::string& text) {
-    auto edit = shownEdit<TRichEdit>();
-    edit->SetText(text);
-    layOut(*edit);
-    return edit;
-}
+using bench::ControlWith;
+using bench::kReplacement;
+using bench::kSearch;
+using bench::LayOut;
+using bench::ShownEdit;
+using bench::TextWith;
 
 // Replace All of a word that starts `matches` lines by a longer one. With
 // range(1) set, the time includes laying the changed text out in full.
 void BM_ReplaceAll_Control(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
     const bool untilLaidOut = state.range(1) != 0;
-    const std::string& text = textWith(matches);
+    const std::string& text = TextWith(matches);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto edit = controlWith(text);
+        auto edit = ControlWith(text);
         state.ResumeTiming();
         const size_t count = ReplaceAll(*edit, kSearch, kReplacement, false, true);
         if (untilLaidOut) {
-            layOut(*edit);
+            LayOut(*edit);
         }
         state.PauseTiming();
         right = right && count == static_cast<size_t>(matches) &&
@@ -100,15 +67,15 @@ void BM_ReplaceAll_Control(benchmark::State& state) {
 void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
     const bool untilLaidOut = state.range(1) != 0;
-    const QString text = QString::fromLatin1(textWith(matches));
+    const QString text = QString::fromLatin1(TextWith(matches));
     const QString search = QString::fromLatin1(kSearch);
     const QString replacement = QString::fromLatin1(kReplacement);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto edit = shownEdit<QTextEdit>();
+        auto edit = ShownEdit<QTextEdit>();
         edit->setPlainText(text);
-        layOut(*edit);
+        LayOut(*edit);
         QTextDocument* doc = edit->document();
         state.ResumeTiming();
         QTextCursor block(doc);
@@ -122,7 +89,7 @@ void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
         }
         block.endEditBlock();
         if (untilLaidOut) {
-            layOut(*edit);
+            LayOut(*edit);
         }
         state.PauseTiming();
         right = right && count == matches && doc->characterCount() - 1 == text.size() + matches;
@@ -144,7 +111,7 @@ BENCHMARK(BM_ReplaceAll_ToolkitLoop)->Apply(ReplaceArgs);
 // the bytes, and the toolkit's document taking the same edits, bare.
 void BM_ReplaceAll_PlanOnly(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
-    const std::string& text = textWith(matches);
+    const std::string& text = TextWith(matches);
     size_t count = 0;
     for (auto _ : state) {
         count = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true).Count;
@@ -157,7 +124,7 @@ BENCHMARK(BM_ReplaceAll_PlanOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMil
 
 void BM_ReplaceAll_BareDocumentEdits(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
-    const std::string& text = textWith(matches);
+    const std::string& text = TextWith(matches);
     const TReplacePlan plan = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true);
     const QString replacement = QString::fromLatin1(kReplacement);
     bool right = true;
@@ -194,7 +161,7 @@ BENCHMARK(BM_ReplaceAll_BareDocumentEdits)
 // the match is selected and scrolled into view.
 void BM_FindNext_Control(benchmark::State& state) {
     const bool matchCase = state.range(0) != 0;
-    auto edit = controlWith(textWith(0));
+    auto edit = ControlWith(TextWith(0));
     const char* marker = matchCase ? "MarkerNearTheEnd" : "mARKERnEARtHEeND";
     int found = -1;
     for (auto _ : state) {
@@ -210,7 +177,7 @@ void BM_FindNext_Control(benchmark::State& state) {
 BENCHMARK(BM_FindNext_Control)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_FindNext_Memmem(benchmark::State& state) {
-    const std::string& text = textWith(0);
+    const std::string& text = TextWith(0);
     const void* hit = nullptr;
     for (auto _ : state) {
         hit = ::memmem(text.data(), text.size(), "MarkerNearTheEnd", 16);
@@ -225,16 +192,16 @@ BENCHMARK(BM_FindNext_Memmem)->Unit(benchmark::kMillisecond)->Iterations(10);
 // All upper on the whole text selected, against setting the upper-cased text
 // in place of the same text.
 const std::string& upperText() {
-    static const std::string upper = ConvertCase(textWith(0), TCaseConversion::AllUpper);
+    static const std::string upper = ConvertCase(TextWith(0), TCaseConversion::AllUpper);
     return upper;
 }
 
 void BM_AllUpper_Control(benchmark::State& state) {
-    const std::string& text = textWith(0);
+    const std::string& text = TextWith(0);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto edit = controlWith(text);
+        auto edit = ControlWith(text);
         edit->SelectAll();
         state.ResumeTiming();
         ConvertSelectionCase(*edit, TCaseConversion::AllUpper);
@@ -251,11 +218,11 @@ void BM_AllUpper_Control(benchmark::State& state) {
 BENCHMARK(BM_AllUpper_Control)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_AllUpper_SetText(benchmark::State& state) {
-    const std::string& text = textWith(0);
+    const std::string& text = TextWith(0);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto edit = controlWith(text);
+        auto edit = ControlWith(text);
         state.ResumeTiming();
         edit->SetText(upperText());
         state.PauseTiming();

@@ -59,6 +59,8 @@ public:
     // keeping its format, the caret then after it.
     void ReplaceRanges(const std::vector<TByteEdit>& edits, int caret);
     void OverwriteSelection(std::string_view bytes);
+    // The line end a typed break inserts: the text's first, LF when it has none.
+    const char* OwnLineEndBytes() const;
 
     // (column, line), zero-based, of the end of the selection.
     QPoint CaretPos() const;

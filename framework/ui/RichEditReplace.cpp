@@ -34,3 +34,7 @@ void TRichEdit::OverwriteSelection(std::string_view bytes) {
         SetSelText(bytes); // the line ends would move
     }
 }
+
+const char* TRichEdit::OwnLineEndBytes() const {
+    return TTextMirror::LineEndBytes(mirror_->OwnLineEnd());
+}

@@ -1,6 +1,8 @@
 #include "MainFormTest.h"
 #include "texttools/FindDialog.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -81,6 +83,60 @@ TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
         all.push_back(static_cast<char>(b));
     }
     EXPECT_EQ(FieldBytes(FieldText(all)), all);
+}
+
+TEST_F(MainFormTest, RegularExpressionsByKeyboardAndMouseWithProblemsBesideTheirField) {
+    TRichEdit& edit = OpenWindows(1)[0]->Edit1();
+    edit.SetText("id=7\r\nid=42");
+    Click(11); // Replace
+    TReplaceDialog& replace = *form.ReplaceDialog;
+    auto* regex = replace.findChild<QCheckBox*>(QStringLiteral("RegularExpression"));
+    EXPECT_FALSE(regex->isChecked());
+    QApplication::setActiveWindow(&replace);
+    QTest::keyClick(&field(replace, "FindWhat"), Qt::Key_X, Qt::AltModifier);
+    // A mnemonic clicks the way a mouse does, after a moment.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return regex->isChecked(); }));
+    EXPECT_TRUE(replace.Options().testFlag(frRegularExpression));
+    typeInto(replace, "FindWhat", QStringLiteral("(\\d+)$"));
+    typeInto(replace, "ReplaceWith", QStringLiteral("<$1>\\n"));
+    press(replace, "ReplaceAllButton");
+    EXPECT_EQ(edit.Text(), "id=<7>\r\n\r\nid=<42>\r\n");
+
+    // A problem is said beside its field, changes nothing, and goes when the
+    // field is edited; the buttons stay usable.
+    const std::string before = edit.Text();
+    auto* patternProblem = replace.findChild<QLabel*>(QStringLiteral("FindWhatProblem"));
+    auto* replacementProblem = replace.findChild<QLabel*>(QStringLiteral("ReplaceWithProblem"));
+    typeInto(replace, "FindWhat", QStringLiteral("(id"));
+    press(replace, "ReplaceAllButton");
+    EXPECT_TRUE(patternProblem->isVisible());
+    EXPECT_EQ(patternProblem->text(), QStringLiteral("At the end: missing closing parenthesis"));
+    press(replace, "FindNextButton");
+    EXPECT_TRUE(patternProblem->isVisible());
+    QTest::keyClick(&field(replace, "FindWhat"), Qt::Key_ParenRight);
+    EXPECT_FALSE(patternProblem->isVisible());
+    typeInto(replace, "ReplaceWith", QStringLiteral("$2"));
+    press(replace, "ReplaceAllButton");
+    EXPECT_EQ(replacementProblem->text(), QStringLiteral("No group 2 in the pattern"));
+    EXPECT_FALSE(patternProblem->isVisible());
+    EXPECT_EQ(edit.Text(), before);
+    EXPECT_EQ(replace.findChild<QPushButton*>(QStringLiteral("ReplaceAllButton"))->isEnabled(),
+              true);
+
+    // Remembered from one showing to the next; the Find dialog has its own, by mouse.
+    QTest::keyClick(&field(replace, "FindWhat"), Qt::Key_Escape);
+    Trigger("Replace1");
+    EXPECT_TRUE(regex->isChecked());
+    Trigger("Find1");
+    auto* findRegex = form.FindDialog->findChild<QCheckBox*>(QStringLiteral("RegularExpression"));
+    EXPECT_FALSE(findRegex->isChecked());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.FindDialog));
+    // On its box: the row is wider than the box and its caption.
+    QTest::mouseClick(findRegex, Qt::LeftButton, {}, QPoint(6, findRegex->height() / 2));
+    typeInto(*form.FindDialog, "FindWhat", QStringLiteral("\\d{2}"));
+    edit.SetSelStart(0);
+    press(*form.FindDialog, "FindNextButton");
+    EXPECT_EQ(edit.SelText(), "42");
 }
 
 TEST_F(MainFormTest, CaseCommandsKeepLineEndsAndFormatsFromBothMenus) {

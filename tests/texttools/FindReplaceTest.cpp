@@ -1,6 +1,7 @@
 #include "texttools/FindReplace.h"
 
 #include "framework/ui/RichEdit.h"
+#include "texttools/RegexFindReplace.h"
 
 #include <QSignalSpy>
 #include <QTextCursor>
@@ -53,4 +54,55 @@ TEST(FindReplace, ReplaceAllKeepsTheFormatsAroundAndTakesLongLines) {
     edit.SetSelStart(0);
     ReplaceSelection(edit, "!");
     EXPECT_EQ(edit.TextLength(), static_cast<int>(line.size()));
+}
+
+TEST(FindReplace, ByPatternOneUndoStepAndNothingChangedOnAProblem) {
+    TRichEdit edit;
+    const std::string text = "id=7\r\nid=42\r\nname=x";
+    edit.SetText(text);
+    TRegexOptions options{false, true, false};
+    TRegexProblem problem;
+    // Find Next passes over empty matches and goes on after the selection.
+    EXPECT_EQ(RegexSearchStep(edit, "\\d*$", options, problem), 3);
+    EXPECT_EQ(RegexSearchStep(edit, "\\d*$", options, problem), 9);
+    EXPECT_EQ(edit.SelText(), "42");
+    // Replace reads the selection's groups when it is a match, else takes it whole.
+    RegexReplaceSelection(edit, "(\\d)(\\d)", "$2$1\\n", options, problem);
+    EXPECT_EQ(edit.Text(), "id=7\r\nid=24\r\n\r\nname=x");
+    edit.SetSelStart(0);
+    edit.SetSelLength(2);
+    RegexReplaceSelection(edit, "(\\d)", "<$0$1>", options, problem);
+    EXPECT_EQ(edit.Text(), "<id>=7\r\nid=24\r\n\r\nname=x");
+
+    QSignalSpy changes(&edit, &TRichEdit::OnChange);
+    options.WholeWord = false;
+    EXPECT_EQ(RegexReplaceAll(edit, "^(\\w+)=", "${1}: ", options, problem), 2u);
+    EXPECT_EQ(edit.Text(), "<id>=7\r\nid: 24\r\n\r\nname: x");
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(edit.SelStart(), 24);
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), "<id>=7\r\nid=24\r\n\r\nname=x");
+
+    // Problems are said beside their field and change nothing, not even the selection.
+    edit.SetSelStart(3);
+    const std::tuple<const char*, const char*, TRegexProblem::Field, std::string> problems[] = {
+        {"(", "", TRegexProblem::Pattern, "At the end: missing closing parenthesis"},
+        {"a**", "", TRegexProblem::Pattern,
+         "At character 3: quantifier does not follow a repeatable item"},
+        {"(\\w+)=", "$7", TRegexProblem::Replacement, "No group 7 in the pattern"},
+        {"(a+)+b", "", TRegexProblem::Pattern,
+         "The pattern backtracks too much on this text, so the search was stopped"},
+    };
+    const std::string as = std::string(40, 'a') + "-b"; // a "b" to try for, far off
+    edit.SetText(as);
+    for (const auto& [pattern, with, field, message] : problems) {
+        RegexReplaceAll(edit, pattern, with, options, problem);
+        EXPECT_EQ(problem.field, field) << pattern;
+        EXPECT_EQ(problem.message, message) << pattern;
+        EXPECT_EQ(RegexSearchStep(edit, pattern, options, problem), -1);
+    }
+    EXPECT_EQ(changes.size(), 3);
+    RegexReplaceAll(edit, "", "x", options, problem);
+    EXPECT_EQ(problem.field, TRegexProblem::None);
+    EXPECT_EQ(edit.Text(), as);
 }
