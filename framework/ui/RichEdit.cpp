@@ -48,6 +48,14 @@ QString representable(const QString& text) {
     return out;
 }
 
+// Esc and the other control keys carry a control character as their text:
+// they type nothing (Tab types itself; Return and Backspace act by their key).
+bool onlyControls(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return ch != QLatin1Char('\t') && ch.category() == QChar::Other_Control;
+    });
+}
+
 TParaAlignment alignmentOf(const QTextBlockFormat& format) {
     const Qt::Alignment a = format.alignment();
     return (a & Qt::AlignHCenter) ? TParaAlignment::Center
@@ -455,7 +463,7 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (!text.isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
-        const QString allowed = representable(text);
+        const QString allowed = onlyControls(text) ? QString() : representable(text);
         if (allowed != text) {
             QKeyEvent replaced(event->type(), event->key(), event->modifiers(), allowed,
                                event->isAutoRepeat(), static_cast<ushort>(event->count()));
