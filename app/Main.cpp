@@ -257,6 +257,10 @@ void TMainForm::Undo1Click() {
     onActiveDocument([this](TfrmNew& window) { Edits.Undo(window); });
 }
 
+void TMainForm::Redo1Click() {
+    onActiveDocument([this](TfrmNew& window) { Edits.Redo(window); });
+}
+
 void TMainForm::SetFont1Click() {
     onActiveDocument([this](TfrmNew& window) { Edits.SetFont(window, this); });
 }

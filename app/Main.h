@@ -90,6 +90,7 @@ public:
     void SelectAllClick();
     void ClearAll2Click();
     void Undo1Click();
+    void Redo1Click();
     void SetFont1Click();
     void Print1Click();
     void AlignCenter1Click();

@@ -268,6 +268,16 @@ void TRichEdit::Undo() {
     mirror_->ForgetBulk();
 }
 
+bool TRichEdit::CanRedo() const {
+    return document()->isRedoAvailable();
+}
+
+void TRichEdit::Redo() {
+    if (CanRedo()) {
+        redo();
+    }
+}
+
 void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
     const Qt::Alignment wanted = alignment == TParaAlignment::Center  ? Qt::AlignHCenter
                                  : alignment == TParaAlignment::Right ? Qt::AlignRight
@@ -439,6 +449,11 @@ void TRichEdit::paintEvent(QPaintEvent* event) {
 void TRichEdit::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo)) {
         Undo();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Redo)) {
+        Redo();
         event->accept();
         return;
     }

@@ -178,6 +178,8 @@ TEST_F(MainFormTest, EntriesActOnTheActiveWindowAndTheContextMenuRepeatsTheMainO
     EXPECT_EQ(edit.Text(), "p1\np2");
     Click(19); // Undo
     EXPECT_EQ(edit.Text(), "");
+    Trigger("Redo1");
+    EXPECT_EQ(edit.Text(), "p1\np2");
     edit.SetText("centre me");
     Click(16); // Align to the center
     EXPECT_EQ(edit.ParagraphAlignment(), TParaAlignment::Center);

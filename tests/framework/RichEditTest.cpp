@@ -128,6 +128,11 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
     EXPECT_EQ(edit.Text(), before);
     edit.Undo();
     EXPECT_EQ(edit.Text(), "first\r\nline\rmixed\n");
+    for (const std::string& again : {before, std::string("replaced entirely"), std::string()}) {
+        edit.Redo(); // each is done again the same way
+        EXPECT_EQ(edit.Text(), again);
+    }
+    EXPECT_FALSE(edit.CanRedo());
 }
 
 TEST(RichEdit, ReportsRealChangesOnly) {
