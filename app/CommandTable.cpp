@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -51,6 +52,7 @@ const TItem EditItems[] = {
     {"ClearAll2", "C&lear All", "Ctrl+L", "Clear All the text", TGlyph::Clear, &F::ClearAll2Click,
      true},
     {"Undo1", "&Undo", "Ctrl+U", "Undo last changes", TGlyph::Undo, &F::Undo1Click, true},
+    {"Redo1", "&Redo", "Ctrl+Y", "Redo the last change undone", TGlyph::Redo, &F::Redo1Click, true},
     {"N3", nullptr, "", "", std::nullopt, nullptr, false},
     {"Find1", "&Find...", "F3", "Find text", TGlyph::Find, &F::Find1Click, true},
     {"Replace1", "&Replace...", "F5", "Replace text", TGlyph::Replace, &F::Replace1Click, true},
@@ -60,6 +62,14 @@ const TItem EditItems[] = {
      &F::SetasHTML1Click, true},
     {"N2", nullptr, "", "", std::nullopt, nullptr, false},
 };
+
+// The keys desktop users know, where the table leaves them free: a second
+// shortcut beside an item's own.
+const std::pair<const char*, const char*> DesktopShortcuts[] = {
+    {"FileNewItem", "Ctrl+N"},  {"FileOpenItem", "Ctrl+O"},
+    {"FileSaveItem", "Ctrl+S"}, {"FileSaveAsItem", "Ctrl+Shift+S"},
+    {"Print1", "Ctrl+P"},       {"FileExitItem", "Ctrl+Q"},
+    {"Find1", "Ctrl+F"},        {"Redo1", "Ctrl+Shift+Z"}};
 
 const TItem CaseItems[] = {
     {"AllUpperCase1", "All &UpperCase", "", "Change selected text all to UpperCase", std::nullopt,
@@ -232,6 +242,13 @@ void TMainForm::createMenus() {
     addPopupItems(popupCase, PopupCaseItems);
     PopupMenu->addMenu(popupCase);
     addPopupItems(PopupMenu, PopupTailItems);
+
+    for (const auto& [name, keys] : DesktopShortcuts) {
+        QAction* action = Action(QString::fromLatin1(name));
+        QList<QKeySequence> shortcuts = action->shortcuts();
+        shortcuts.removeAll(QKeySequence());
+        action->setShortcuts(shortcuts << QKeySequence(QString::fromLatin1(keys)));
+    }
 
     Standard = Action(QStringLiteral("Standard"));
     Web = Action(QStringLiteral("Web"));

@@ -29,6 +29,7 @@ constexpr TThemed ThemeNames[] = {
     {TGlyph::AlignLeft, "format-justify-left"},
     {TGlyph::AlignRight, "format-justify-right"},
     {TGlyph::Undo, "edit-undo"},
+    {TGlyph::Redo, "edit-redo"},
     {TGlyph::Email, "mail-send"},
     {TGlyph::Clear, "edit-clear"},
     {TGlyph::About, "help-about"},
@@ -182,6 +183,10 @@ void drawGlyph(QPainter& p, TGlyph glyph) {
     case TGlyph::AlignRight:
         lines(p, 1);
         break;
+    case TGlyph::Redo: // the undo arrow, turned the other way
+        p.translate(16, 0);
+        p.scale(-1, 1);
+        [[fallthrough]];
     case TGlyph::Undo: {
         p.setPen(QPen(QColor(20, 80, 160), 1.8));
         p.setBrush(Qt::NoBrush);

@@ -25,6 +25,7 @@ enum class TGlyph {
     AlignLeft,
     AlignRight,
     Undo,
+    Redo,
     Email,
     Clear,
     About,

@@ -15,7 +15,6 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <filesystem>
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     setObjectName(QStringLiteral("MainForm"));
@@ -69,22 +68,10 @@ TMainForm::~TMainForm() {
 TfrmNew* TMainForm::CreateStartupDocument(const std::vector<std::string>& arguments) {
     auto* window = new TfrmNew(*this);
     StartupDocument = window;
-    if (arguments.size() == 1) {
-        // A name relative to the shell's directory is made absolute, so that
-        // File Save writes it back instead of asking for a name.
-        std::string fileName = arguments.front();
-        if (!fileName.empty() && !IsRealFilePath(fileName)) {
-            std::error_code error;
-            const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
-            if (!error) {
-                fileName = absolute.string();
-            }
-        }
-        Application().Dispatch([&] { Files.LoadPlainFile(fileName, *window); });
+    Files.OpenNamedFiles(arguments, *window);
+    if (TfrmNew* active = ActiveDocument()) {
+        active->Edit1().setFocus();
     }
-    // A file fresh from the disk is unchanged.
-    window->SetChanged(false);
-    window->Edit1().setFocus();
     return window;
 }
 
@@ -179,8 +166,8 @@ void TMainForm::SetStatusText(const QString& text) {
     }
 }
 
-void TMainForm::SaveDocumentAs(TfrmNew& window) {
-    Files.FileSaveAs(window);
+void TMainForm::SaveDocument(TfrmNew& window) {
+    Files.FileSave(window);
 }
 
 TProgress* TMainForm::LoadSaveProgress() {
@@ -268,6 +255,10 @@ void TMainForm::ClearAll2Click() {
 
 void TMainForm::Undo1Click() {
     onActiveDocument([this](TfrmNew& window) { Edits.Undo(window); });
+}
+
+void TMainForm::Redo1Click() {
+    onActiveDocument([this](TfrmNew& window) { Edits.Redo(window); });
 }
 
 void TMainForm::SetFont1Click() {

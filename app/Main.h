@@ -39,8 +39,8 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The start-up document window "Untitled"; with exactly one argument it
-    // loads that file as plain text.
+    // The start-up document window "Untitled", holding the first file named
+    // on the command line; each other file named opens in a window of its own.
     TfrmNew* CreateStartupDocument(const std::vector<std::string>& arguments);
 
     // A menu item, context-menu item or toolbar button by its name.
@@ -90,6 +90,7 @@ public:
     void SelectAllClick();
     void ClearAll2Click();
     void Undo1Click();
+    void Redo1Click();
     void SetFont1Click();
     void Print1Click();
     void AlignCenter1Click();
@@ -161,7 +162,7 @@ public:
     QMdiArea& DocumentArea() override;
     QMenu* DocumentPopupMenu() override;
     void SetStatusText(const QString& text) override;
-    void SaveDocumentAs(TfrmNew& window) override;
+    void SaveDocument(TfrmNew& window) override;
     void DocumentsChanged() override;
     int DocumentAreaTop() const override;
     TProgress* LoadSaveProgress() override;

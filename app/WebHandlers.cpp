@@ -33,9 +33,9 @@ bool TMainForm::closeAfterRunningRequest() {
 }
 
 void TMainForm::ImportfromWeb1Click() {
-    FileNew();
+    TfrmNew* window = Files.FileNew();
     if (frmImport) {
-        frmImport->ShowImport();
+        frmImport->ShowImport(window);
     }
 }
 

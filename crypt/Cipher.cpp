@@ -118,6 +118,14 @@ std::string StrongDecrypt(std::string_view text) {
     return mapped(text, StrongDecipher);
 }
 
+std::size_t StrongUnrestorable(std::string_view text) {
+    std::size_t lost = 0;
+    for (const char c : text) {
+        lost += StrongDecipher[StrongEncipher[byteOf(c)]] != byteOf(c);
+    }
+    return lost;
+}
+
 std::string StringKeyCrypt(std::string_view text, std::string_view key) {
     return stringKey(text, key, add);
 }

@@ -24,6 +24,9 @@ std::string NumberKeyDecrypt(std::string_view text, std::string_view cryptKey);
 // come back (capital M enciphers to a, which deciphers to q).
 std::string StrongCrypt(std::string_view text);
 std::string StrongDecrypt(std::string_view text);
+// How many bytes of the text StrongDecrypt would not give back from
+// StrongCrypt: the capitals M to U and X to Z and [ \ ] ^ _ `.
+std::size_t StrongUnrestorable(std::string_view text);
 
 // Text byte i moves by a key byte, the key positions running 1, 2, ..., L
 // and then 2, ..., L again and again. A key that runs out before the text

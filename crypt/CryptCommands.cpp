@@ -6,7 +6,16 @@
 
 #include <string>
 
-void CipherText(TRichEdit& edit, TCryptMode mode, TCryptDirection direction, std::string_view key) {
+QString StrongLossQuestion(std::size_t lost) {
+    const QString count =
+        lost == 1 ? QStringLiteral("1 character") : QStringLiteral("%1 characters").arg(lost);
+    return QStringLiteral("Decrypt will not give back %1 of this text: Strong Crypting turns "
+                          "the capitals M to U and X to Z and the characters [ \\ ] ^ _ ` "
+                          "into letters that decipher as others.\n\nCrypt it all the same?")
+        .arg(count);
+}
+
+bool CipherText(TRichEdit& edit, TCryptMode mode, TCryptDirection direction, std::string_view key) {
     const std::string& text = edit.Text();
     const bool encipher = direction == TCryptDirection::Encipher;
     std::string result;
@@ -15,6 +24,14 @@ void CipherText(TRichEdit& edit, TCryptMode mode, TCryptDirection direction, std
         result = encipher ? NumberKeyCrypt(text, key) : NumberKeyDecrypt(text, key);
         break;
     case TCryptMode::Strong:
+        if (encipher) {
+            const std::size_t lost = StrongUnrestorable(text);
+            if (lost > 0 && Platform().MessageBox(nullptr, StrongLossQuestion(lost),
+                                                  QStringLiteral("ATTENTION"), TMsgButtons::YesNo,
+                                                  TMsgIcon::Warning) != TModalResult::Yes) {
+                return false;
+            }
+        }
         result = encipher ? StrongCrypt(text) : StrongDecrypt(text);
         break;
     case TCryptMode::StringKeySecure:
@@ -23,7 +40,7 @@ void CipherText(TRichEdit& edit, TCryptMode mode, TCryptDirection direction, std
                                   QStringLiteral("The key must have as many characters as you "
                                                  "have in text!"),
                                   QStringLiteral("ATTENTION"), TMsgButtons::Ok, TMsgIcon::None);
-            return;
+            return true;
         }
         [[fallthrough]];
     case TCryptMode::StringKey:
@@ -36,4 +53,5 @@ void CipherText(TRichEdit& edit, TCryptMode mode, TCryptDirection direction, std
     if (result != text) {
         edit.SetText(result);
     }
+    return true;
 }

@@ -135,6 +135,10 @@ void TfrmCrypt::ShowKeyDialog() {
     show();
     raise();
     activateWindow();
+    // Ready for the key at once, in the modes that take one.
+    if (edit1_->isEnabled()) {
+        edit1_->setFocus();
+    }
 }
 
 void TfrmCrypt::CryptMode() {
@@ -151,10 +155,12 @@ void TfrmCrypt::Button1Click() {
     const bool encipher = host_.CryptDirection == "Crypt";
     if (encipher || host_.CryptDirection == "DeCrypt") {
         // The document may have closed while the dialog stood open.
-        if (TRichEdit* target = host_.CryptTarget()) {
-            CipherText(*target, static_cast<TCryptMode>(ItemIndex()),
-                       encipher ? TCryptDirection::Encipher : TCryptDirection::Decipher,
-                       host_.CryptKey);
+        // Declined, nothing was done: the dialog stays for another mode.
+        if (TRichEdit* target = host_.CryptTarget();
+            target && !CipherText(*target, static_cast<TCryptMode>(ItemIndex()),
+                                  encipher ? TCryptDirection::Encipher : TCryptDirection::Decipher,
+                                  host_.CryptKey)) {
+            return;
         }
     }
     close();

@@ -47,13 +47,15 @@ public:
     QLineEdit& Edit1() const { return *edit1_; }
     QPushButton& Button1() const { return *button1_; }
 
-    // Shows the dialog, or brings it forward when it is shown already.
+    // Shows the dialog, or brings it forward when it is shown already; the
+    // key box has the focus when the mode takes a key.
     void ShowKeyDialog();
 
     // Greys the key box and its label for the mode that needs no key.
     void CryptMode();
     // Runs the chosen mode in CryptDirection on the host's document, then
-    // hides the dialog; a failure that raises leaves it open.
+    // hides the dialog; a failure that raises, or Strong mode's question
+    // answered No, leaves it open.
     void Button1Click();
 
 private:

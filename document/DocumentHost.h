@@ -18,8 +18,9 @@ public:
     virtual QMenu* DocumentPopupMenu() = 0;
     // The status line's one simple text.
     virtual void SetStatusText(const QString& text) = 0;
-    // Save As for a window whose close query was answered Yes.
-    virtual void SaveDocumentAs(TfrmNew& window) = 0;
+    // File Save for a window whose close query was answered Yes: under its
+    // file name, through Save As when it has none.
+    virtual void SaveDocument(TfrmNew& window) = 0;
     // A document window appeared or closed.
     virtual void DocumentsChanged() {}
     // Shows how far a load or a save has come; none: nothing is shown.

@@ -33,6 +33,10 @@ void TEditCommands::Undo(TfrmNew& window) {
     }
 }
 
+void TEditCommands::Redo(TfrmNew& window) {
+    window.Edit1().Redo();
+}
+
 void TEditCommands::Align(TfrmNew& window, TParaAlignment alignment) {
     window.Edit1().SetParagraphAlignment(alignment);
 }

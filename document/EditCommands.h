@@ -21,6 +21,8 @@ public:
     // Empties the whole text at once, without a question.
     void ClearAll(TfrmNew& window);
     void Undo(TfrmNew& window);
+    // Does again what Undo undid last.
+    void Redo(TfrmNew& window);
     void Align(TfrmNew& window, TParaAlignment alignment);
     void SetWordWrap(TfrmNew& window, bool wrap);
     // Offers the control's base font in the font dialog and gives the chosen

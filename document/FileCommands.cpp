@@ -5,11 +5,16 @@
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
 #include "framework/Progress.h"
+#include "framework/rtf/Rtf.h"
+#include "framework/ui/Application.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
 
 #include <QMdiArea>
+#include <QPointer>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <new>
 
 const QString TFileCommands::OpenTitle = QStringLiteral("Open File with Pennivale");
@@ -73,15 +78,28 @@ std::string WithTypeExtension(const std::string& fileName, int filterIndex) {
 TFileCommands::TFileCommands(TDocumentHost& host) : host_(host) {}
 
 std::optional<std::string> TFileCommands::askFileName(TFileDialog dialog, const QString& title,
-                                                      const QString& filter,
-                                                      TDialogChoice& choice) {
+                                                      const QString& filter, TDialogChoice& choice,
+                                                      const TfrmNew* document) {
     TFileDialogRequest request;
     request.Title = title;
     request.Filter = filter;
     request.FilterIndex = choice.filterIndex;
     request.FileName = choice.fileName;
+    const bool save = dialog == &TPlatform::SaveDialog;
+    // Both dialogs start in the folder of the document they are for; Save
+    // As offers the document's own name.
+    if (document && IsRealFilePath(document->Caption())) {
+        if (save) {
+            request.FileName = document->Caption();
+        } else {
+            request.Directory = std::filesystem::path(document->Caption()).parent_path().string();
+        }
+    }
+    if (save) {
+        request.NameToWrite = WithTypeExtension;
+    }
     // Several files may be chosen to open; only the first is taken.
-    request.MultiSelect = dialog == &TPlatform::OpenDialog;
+    request.MultiSelect = !save;
     if (!(Platform().*dialog)(host_.DocumentArea().window(), request)) {
         return std::nullopt;
     }
@@ -110,36 +128,84 @@ TfrmNew* TFileCommands::FileNew() {
     return window;
 }
 
-TfrmNew* TFileCommands::FileOpen() {
-    const std::optional<std::string> chosen =
-        askFileName(&TPlatform::OpenDialog, OpenTitle, OpenFilter, open_);
-    if (!chosen) {
-        return nullptr;
-    }
-
+TfrmNew* TFileCommands::openWindow() {
     TfrmNew* window = createWindow();
     window->Edit1().resize(window->width() - 20, window->height() - 50);
     host_.DocumentArea().setActiveSubWindow(window);
     window->Edit1().setFocus();
-    const std::string& fileName = *chosen;
+    return window;
+}
+
+TfrmNew* TFileCommands::FileOpen() {
+    const std::optional<std::string> chosen =
+        askFileName(&TPlatform::OpenDialog, OpenTitle, OpenFilter, open_,
+                    qobject_cast<const TfrmNew*>(host_.DocumentArea().currentSubWindow()));
+    if (!chosen) {
+        return nullptr;
+    }
+    TfrmNew* window = openWindow();
     if (open_.filterIndex == ftRichText) {
-        try {
-            TProgressJob job(host_.LoadSaveProgress());
-            TProgressStep all = job.Step(0.0, 1.0);
-            // A file that is not rich text loads, and later saves, as plain text.
-            const bool rich = window->Edit1().LoadFromFile(fileName, all.get());
-            window->SetFormat(rich ? TDocumentFormat::RichText : TDocumentFormat::PlainText);
-        } catch (const EFOpenError& error) {
-            raiseWithReason(error);
-        } catch (const std::bad_alloc&) {
-            window->Edit1().Clear();
-            raiseOutOfMemory(fileName);
-        }
-        window->SetCaption(fileName);
+        loadRichText(*chosen, *window);
     } else {
-        LoadPlainFile(fileName, *window);
+        LoadPlainFile(*chosen, *window);
     }
     return window;
+}
+
+void TFileCommands::loadRichText(const std::string& fileName, TfrmNew& window) {
+    try {
+        TProgressJob job(host_.LoadSaveProgress());
+        TProgressStep all = job.Step(0.0, 1.0);
+        // A file that is not rich text loads, and later saves, as plain text.
+        const bool rich = window.Edit1().LoadFromFile(fileName, all.get());
+        window.SetFormat(rich ? TDocumentFormat::RichText : TDocumentFormat::PlainText);
+    } catch (const EFOpenError& error) {
+        raiseWithReason(error);
+    } catch (const std::bad_alloc&) {
+        window.Edit1().Clear();
+        raiseOutOfMemory(fileName);
+    }
+    window.SetCaption(fileName);
+}
+
+void TFileCommands::OpenNamedFiles(const std::vector<std::string>& fileNames, TfrmNew& first) {
+    QPointer<TfrmNew> last = &first; // the last file opened ends in front
+    for (size_t i = 0; i < fileNames.size(); ++i) {
+        // A name relative to the shell's directory is made absolute, so that
+        // File Save writes it back instead of asking for a name.
+        std::string fileName = fileNames[i];
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+        if (!fileName.empty() && !IsRealFilePath(fileName) && !error) {
+            fileName = absolute.string();
+        }
+        QPointer<TfrmNew> window = i == 0 ? &first : openWindow();
+        bool loaded = false;
+        Application().Dispatch([&] {
+            char head[5] = {};
+            std::ifstream(fileName, std::ios::binary).read(head, sizeof head);
+            if (Rtf::IsRtf(std::string_view(head, sizeof head))) {
+                loadRichText(fileName, *window);
+                host_.SetStatusText(FilePrefix + DisplayName(fileName));
+            } else {
+                LoadPlainFile(fileName, *window);
+            }
+            loaded = true;
+        });
+        if (!window) {
+            continue;
+        }
+        // A file fresh from the disk is unchanged.
+        window->SetChanged(false);
+        if (loaded) {
+            last = window;
+        } else if (window != &first) {
+            window->close(); // nothing to show in it
+        }
+    }
+    if (last) {
+        host_.DocumentArea().setActiveSubWindow(last);
+    }
 }
 
 void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) {
@@ -180,7 +246,7 @@ void TFileCommands::showSaved(TfrmNew& window, const std::string& fileName) {
 
 std::optional<std::string> TFileCommands::FileSaveAs(TfrmNew& window) {
     const std::optional<std::string> chosen =
-        askFileName(&TPlatform::SaveDialog, SaveTitle, SaveFilter, save_);
+        askFileName(&TPlatform::SaveDialog, SaveTitle, SaveFilter, save_, &window);
     if (!chosen) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 class TDocumentHost;
@@ -29,6 +30,12 @@ public:
     TfrmNew* FileNew();
     // Asks for a file and opens it in a new window; nullptr when cancelled.
     TfrmNew* FileOpen();
+    // The files named on the command line: the first into the given window,
+    // each other one into a new window of its own, read as its content says
+    // (rich text when it begins with "{\rtf", else plain bytes) and unchanged.
+    // A file that cannot be read is reported in the application's error box,
+    // and a window made for it closes again.
+    void OpenNamedFiles(const std::vector<std::string>& fileNames, TfrmNew& first);
     // Writes the window under its caption (Save As for an untitled one).
     void FileSave(TfrmNew& window);
     // Asks for a name and writes the window under it; the name written, or
@@ -58,12 +65,19 @@ private:
         int filterIndex = ftText;
         std::string fileName;
     };
-    // Runs the open or save dialog from its last choice; the name chosen (the
+    // Runs the open or save dialog from its last choice, in the folder of the
+    // document it is for (the active one, for Open); the name chosen (the
     // choice is remembered), or nothing when cancelled.
     using TFileDialog = bool (TPlatform::*)(QWidget*, TFileDialogRequest&);
     std::optional<std::string> askFileName(TFileDialog dialog, const QString& title,
-                                           const QString& filter, TDialogChoice& choice);
+                                           const QString& filter, TDialogChoice& choice,
+                                           const TfrmNew* document);
     TfrmNew* createWindow();
+    // A window for a file, made active, as File Open makes it.
+    TfrmNew* openWindow();
+    // The rich-text load of File Open: a file that is not RTF loads as plain
+    // text; raises naming the file and the reason.
+    void loadRichText(const std::string& fileName, TfrmNew& window);
     // WriteDocument in the given format, which the window keeps once written.
     std::string writeAs(const std::string& fileName, TfrmNew& window, TDocumentFormat format);
     // The caption and the status line name the file written.

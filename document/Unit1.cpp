@@ -110,9 +110,10 @@ bool TfrmNew::CloseQuery() {
         QStringLiteral("ATTENTION!"), TMsgButtons::YesNoCancel, TMsgIcon::None);
     switch (answer) {
     case TModalResult::Yes:
-        // The window closes whether or not a file was chosen; a save that
-        // fails raises, and the close is refused so the text is not lost.
-        host_.SaveDocumentAs(*this);
+        // Saved under its file name, or through Save As; the window closes
+        // whether or not Save As chose a file. A save that fails raises, and
+        // the close is refused so the text is not lost.
+        host_.SaveDocument(*this);
         return true;
     case TModalResult::No:
         return true;

@@ -10,6 +10,8 @@ struct THtmlTagText {
     std::string_view Text;
     // Where the caret goes, counted from the start of the text; -1: after it.
     int CaretOffset;
+    // Where the closing tag begins; -1: the tag has none.
+    int CloseAt;
 };
 
 THtmlTagText TagText(THtmlTag tag);
@@ -18,8 +20,9 @@ THtmlTagText TagText(THtmlTag tag);
 // the last.
 inline constexpr std::string_view kPageSkeleton = "<html>\n<body>\n</body>\n</html>";
 
-// Puts the tag's text in place of the selection (or at the caret) and the
-// caret where the user types next. Nothing on a read-only control.
+// Puts the tag's text at the caret and the caret where the user types next.
+// Selected text is kept: a tag with a closing tag goes around it, another
+// after it, and the caret after the tags. Nothing on a read-only control.
 void InsertTag(TRichEdit& edit, THtmlTag tag);
 
 // Replaces the whole text with the page skeleton (one undo step). Nothing on

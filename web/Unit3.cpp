@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 TfrmAbout* frmAbout = nullptr;
 
@@ -24,6 +25,8 @@ namespace {
 // edge below StopAt.
 constexpr int StartLeft = 224;
 constexpr int StopAt = 84;
+// Room kept between the link and the box's right edge.
+constexpr int LinkMargin = 12;
 
 QString credit() {
     return QStringLiteral("Created by ") + QString::fromStdString(AuthorName());
@@ -31,6 +34,44 @@ QString credit() {
 
 QString emailLine() {
     return QStringLiteral("E-mail  ") + QString::fromStdString(AuthorEmail());
+}
+
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+} // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+namespace {
+
+// The colour, lightened or darkened as little as needed to read well on the
+// background.
+QColor readableOn(const QColor& colour, const QColor& background) {
+    // Blended towards white or black, whichever stands further from the
+    // background, until the text reads easily (4.5 : 1).
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    const QColor far =
+        ContrastRatio(white, background) >= ContrastRatio(black, background) ? white : black;
+    QColor out = colour;
+    for (int step = 1; step <= 20 && ContrastRatio(out, background) < 4.5; ++step) {
+        const double t = step / 20.0;
+        out = QColor::fromRgbF(
+            static_cast<float>(colour.redF() + t * (far.redF() - colour.redF())),
+            static_cast<float>(colour.greenF() + t * (far.greenF() - colour.greenF())),
+            static_cast<float>(colour.blueF() + t * (far.blueF() - colour.blueF())));
+    }
+    return out;
 }
 
 void colour(QWidget* widget, const QColor& text, const QColor& background = Qt::black) {
@@ -108,10 +149,11 @@ TfrmAbout::TfrmAbout(QWidget* owner)
     link.setUnderline(true);
     label2_->setFont(link);
     // Where the face is wider than the one laid out for, the link grows to
-    // the left rather than out of the box.
-    const int linkWidth = std::max(114, label2_->sizeHint().width());
-    label2_->setGeometry(std::min(208, 332 - 4 - linkWidth), 168, linkWidth, 13);
-    colour(label2_, Qt::blue);
+    // the left rather than out of the box, and keeps a margin from its edge.
+    const QSize linkSize = label2_->sizeHint().expandedTo(QSize(114, 13));
+    label2_->setGeometry(std::min(208, 332 - LinkMargin - linkSize.width()), 168, linkSize.width(),
+                         linkSize.height());
+    colour(label2_, readableOn(QApplication::palette().color(QPalette::Link), Qt::black));
     label2_->setCursor(Qt::PointingHandCursor);
     label2_->setToolTip(QStringLiteral("Click here to visit Pennivale Web Site"));
     label2_->setStatusTip(label2_->toolTip());

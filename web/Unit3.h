@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QColor;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -52,6 +53,10 @@ private:
     QPushButton* okButton_;
     int credits_ = 1;
 };
+
+// How far apart two colours stand for reading, 1 to 21 (the usual
+// luminance contrast ratio).
+double ContrastRatio(const QColor& a, const QColor& b);
 
 // The one about box, made at start-up after the cipher dialog; null before
 // and after.

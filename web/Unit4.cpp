@@ -1,7 +1,9 @@
 #include "web/Unit4.h"
 
 #include "document/Unit1.h"
+#include "framework/SysUtils.h"
 #include "framework/ui/Application.h"
+#include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
 #include "net/Nmhttp.h"
 #include "web/DialogFont.h"
@@ -9,14 +11,31 @@
 #include "web/WebRequests.h"
 
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
 #include <algorithm>
 
 TfrmImport* frmImport = nullptr;
+
+namespace {
+
+// What a Cancel left in the document, said in bytes.
+QString partialImportText(const TNMHTTP& http) {
+    const QString received = QString::fromStdString(IntToStr(http.BytesRecvd));
+    if (http.BytesTotal > 0) {
+        return QStringLiteral("Import cancelled: the document holds the first %1 of the %2 bytes.")
+            .arg(received, QString::fromStdString(IntToStr(http.BytesTotal)));
+    }
+    return QStringLiteral("Import cancelled: the document holds the first %1 bytes received.")
+        .arg(received);
+}
+
+} // namespace
 
 TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
@@ -106,7 +125,11 @@ TfrmImport::~TfrmImport() {
     }
 }
 
-void TfrmImport::ShowImport() {
+void TfrmImport::ShowImport(TfrmNew* made) {
+    if (made != made_) {
+        dropUnusedWindow();
+        made_ = made;
+    }
     if (!isVisible()) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
@@ -117,6 +140,8 @@ void TfrmImport::ShowImport() {
     show();
     raise();
     activateWindow();
+    edit1_->setFocus();
+    edit1_->selectAll();
 }
 
 void TfrmImport::Button1Click() {
@@ -125,17 +150,26 @@ void TfrmImport::Button1Click() {
         // Every document window was closed after the dialog opened: the
         // import gets a new one, as the command that opened the dialog did.
         target = host_.NewDocumentWindow();
+        made_ = target;
     }
     host_.CurrentDocumentRef() = target;
     TNMHTTP& http = host_.Http();
     TWebRequests& requests = host_.Requests();
     const std::string url = edit1_->text().toStdString();
+    // Hidden by Cancel or closed during the wait, the dialog leaves no
+    // window behind that got nothing, whether the import failed or not.
+    const auto leftover = qScopeGuard([this] {
+        if (!isVisible()) {
+            dropUnusedWindow();
+        }
+    });
     requests.Run([&] { http.Get(url); });
 
     progressBar_->SetMax(http.BytesTotal);
     const bool canceled = requests.Ended();
     // Canceled before any of the body came: there is nothing to import.
     if (!canceled || http.BytesRecvd > 0) {
+        RequireSuccess(http);
         if (!canceled) {
             RequireWholeBody(http);
         }
@@ -147,9 +181,33 @@ void TfrmImport::Button1Click() {
             // Taken out of the client, so a large body is not held twice.
             const std::string body = std::exchange(http.Body, std::string());
             window->Edit1().SetText(body);
+            if (window == made_) {
+                made_ = nullptr;
+            }
+            if (canceled && !(http.BytesTotal > 0 && http.BytesRecvd >= http.BytesTotal)) {
+                Platform().MessageBox(parentWidget(), partialImportText(http), windowTitle(),
+                                      TMsgButtons::Ok, TMsgIcon::Information);
+            }
         }
     }
     hide();
+}
+
+void TfrmImport::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    // During a transfer the import itself decides, once it is over.
+    if (!event->spontaneous() && !host_.Requests().Running()) {
+        dropUnusedWindow();
+    }
+}
+
+void TfrmImport::dropUnusedWindow() {
+    TfrmNew* window = made_;
+    made_ = nullptr;
+    if (window && !window->IsClosed() && window->Edit1().TextLength() == 0 &&
+        !window->IsChanged()) {
+        window->close();
+    }
 }
 
 void TfrmImport::Button2Click() {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QProgressBar>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TWebHost;
+class TfrmNew;
 
 // A progress bar that keeps its position within its range, whatever it is
 // told: a step past the maximum leaves it full, a smaller maximum pulls the
@@ -44,21 +46,32 @@ public:
     QLabel& Label2() const { return *label2_; }
     TProgressBar& ProgressBar() const { return *progressBar_; }
 
-    // Shows the dialog centred on the screen, or brings it forward.
-    void ShowImport();
+    // Shows the dialog centred on the screen, or brings it forward, with the
+    // URL selected for typing over. `made` is a new empty window opened for
+    // the import: when the dialog hides without a body put into it, it
+    // closes again.
+    void ShowImport(TfrmNew* made = nullptr);
 
     // Import: fetches the typed URL and puts the body into the window that
     // CurrentDocument names when the transfer is over, then hides the
-    // dialog. A failure that raises leaves the window as it was and the
-    // dialog open.
+    // dialog. A failure that raises (a reply of 400 or above among them)
+    // leaves the window as it was and the dialog open.
     void Button1Click();
     // Cancel: ends a running transfer at once, then hides the dialog. What
-    // of the body had arrived is imported; when nothing had, the window
-    // stays as it was.
+    // of the body had arrived is imported, and a message says how much; when
+    // nothing had, the window stays as it was.
     void Button2Click();
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    // Closes the window made for the import while it is still empty and
+    // unchanged.
+    void dropUnusedWindow();
+
     TWebHost& host_;
+    QPointer<TfrmNew> made_;
     QLabel* label1_;
     QLineEdit* edit1_;
     QPushButton* button1_;

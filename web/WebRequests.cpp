@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <algorithm>
 #include <utility>
 
 TWebRequests::TWebRequests(TNMHTTP& http, QObject* parent) : QObject(parent), http_(http) {}
@@ -73,6 +74,26 @@ bool TWebRequests::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void RequireSuccess(const TNMHTTP& http) {
+    if (http.ReplyNumber < 400) {
+        return;
+    }
+    // "HTTP/1.0 404 Not Found\r\n": what follows the version, a long one cut.
+    const std::string& header = http.Header;
+    const std::size_t lineEnd = std::min(header.find_first_of("\r\n"), header.size());
+    const std::size_t from = std::min(header.find(' '), lineEnd);
+    std::string status = header.substr(from, lineEnd - from);
+    const std::size_t first = status.find_first_not_of(' ');
+    status = first == std::string::npos
+                 ? IntToStr(http.ReplyNumber)
+                 : status.substr(first, status.find_last_not_of(' ') + 1 - first);
+    constexpr std::size_t limit = 200;
+    if (status.size() > limit) {
+        status = status.substr(0, limit) + "...";
+    }
+    throw Exception("The server answered " + status);
 }
 
 void RequireWholeBody(const TNMHTTP& http) {

@@ -51,3 +51,7 @@ private:
 // Raises when the server closed the connection before the body it announced
 // was all there, so a cut document is never taken for the whole one.
 void RequireWholeBody(const TNMHTTP& http);
+// Raises, quoting the reply's status line ("The server answered 404 Not
+// Found"), when the server answered with an error (400 and above), so an
+// error page is never taken for the document.
+void RequireSuccess(const TNMHTTP& http);

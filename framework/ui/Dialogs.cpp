@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,8 +31,20 @@ QStringList FileDialogNameFilters(const QString& filter) {
     return out;
 }
 
+namespace {
+QString decodedName(const std::string& name) {
+    return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+std::string encodedName(const QString& name) {
+    const QByteArray bytes = QFile::encodeName(name);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+} // namespace
+
 TFileDialog::TFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save)
-    : QFileDialog(parent, request.Title), filters_(FileDialogNameFilters(request.Filter)) {
+    : QFileDialog(parent, request.Title), filters_(FileDialogNameFilters(request.Filter)),
+      filter_(request.Filter), nameToWrite_(save ? request.NameToWrite : nullptr) {
     // The toolkit's own dialog everywhere: a desktop's would show the
     // patterns a second time.
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -39,16 +53,38 @@ TFileDialog::TFileDialog(QWidget* parent, const TFileDialogRequest& request, boo
     setFileMode(
         save ? QFileDialog::AnyFile
              : (request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
-    // The program asks nothing before overwriting; it saves safely instead.
-    setOption(QFileDialog::DontConfirmOverwrite, true);
     setNameFilters(filters_);
     if (request.FilterIndex >= 1 && request.FilterIndex <= filters_.size()) {
         selectNameFilter(filters_[request.FilterIndex - 1]);
     }
+    const QString folder = decodedName(request.Directory);
+    if (!folder.isEmpty()) {
+        setDirectory(folder);
+    }
     if (!request.FileName.empty()) {
-        selectFile(QFile::decodeName(QByteArray::fromStdString(request.FileName)));
+        const QString name = decodedName(request.FileName);
+        if (folder.isEmpty() || QFileInfo(name).absolutePath() == QDir(folder).absolutePath()) {
+            selectFile(name);
+        }
     }
     SelectFileName();
+}
+
+void TFileDialog::accept() {
+    const QStringList chosen = selectedFiles();
+    if (nameToWrite_ && !chosen.isEmpty() && !QFileInfo(chosen.front()).isDir()) {
+        TFileDialogRequest choice;
+        choice.Filter = filter_;
+        TakeChoice(choice);
+        const QFileInfo written(decodedName(nameToWrite_(choice.FileName, choice.FilterIndex)));
+        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name && written.absoluteFilePath() != QFileInfo(chosen.front()).absoluteFilePath()) {
+            // Not selectFile: it leaves a name field that has the focus alone.
+            setDirectory(written.absolutePath());
+            name->setText(written.fileName());
+        }
+    }
+    QFileDialog::accept();
 }
 
 void TFileDialog::SelectFileName() {
@@ -67,8 +103,7 @@ void TFileDialog::showEvent(QShowEvent* event) {
 void TFileDialog::TakeChoice(TFileDialogRequest& request) const {
     request.FileNames.clear();
     for (const QString& name : selectedFiles()) {
-        const QByteArray bytes = QFile::encodeName(name);
-        request.FileNames.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+        request.FileNames.push_back(encodedName(name));
     }
     if (!request.FileNames.empty()) {
         request.FileName = request.FileNames.front();

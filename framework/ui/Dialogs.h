@@ -18,8 +18,10 @@ class QComboBox;
 QStringList FileDialogNameFilters(const QString& filter);
 
 // An open or save dialog set up from the request: title, file types, the
-// type and name chosen last. The name field is selected when the dialog
-// opens, so that typing a name replaces the old one.
+// folder, the type and name chosen last. The name field is selected when the
+// dialog opens, so that typing a name replaces the old one. A save dialog
+// asks, in the toolkit's own words, before the name the program will write
+// replaces an existing file.
 class TFileDialog : public QFileDialog {
 public:
     TFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save);
@@ -30,11 +32,17 @@ public:
     // Selects the whole name field and gives it the keyboard focus.
     void SelectFileName();
 
+    // A save dialog first puts the name the program will write into the
+    // name field, so that the toolkit's overwrite question is about it.
+    void accept() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     QStringList filters_;
+    QString filter_;
+    std::function<std::string(const std::string&, int)> nameToWrite_;
 };
 
 // The font dialog with everything Set Font applies: family, style, size,

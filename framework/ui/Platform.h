@@ -3,6 +3,7 @@
 #include "framework/ui/Font.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ struct TFileDialogRequest {
     std::string FileName;               // in: the last name; out: the first chosen name
     std::vector<std::string> FileNames; // out: every chosen name
     bool MultiSelect = false;
+    // The folder the dialog opens in; empty: the folder of FileName. The
+    // name is offered only when it lies in that folder.
+    std::string Directory;
+    // For a save dialog, the name the program writes for a chosen name and
+    // type; none: the name as chosen. A save dialog asks before it lets that
+    // name replace an existing file, and stays open when the user says No.
+    std::function<std::string(const std::string& fileName, int filterIndex)> NameToWrite;
 };
 
 class TPlatform {

@@ -48,6 +48,14 @@ QString representable(const QString& text) {
     return out;
 }
 
+// Esc and the other control keys carry a control character as their text:
+// they type nothing (Tab types itself; Return and Backspace act by their key).
+bool onlyControls(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return ch != QLatin1Char('\t') && ch.category() == QChar::Other_Control;
+    });
+}
+
 TParaAlignment alignmentOf(const QTextBlockFormat& format) {
     const Qt::Alignment a = format.alignment();
     return (a & Qt::AlignHCenter) ? TParaAlignment::Center
@@ -260,6 +268,16 @@ void TRichEdit::Undo() {
     mirror_->ForgetBulk();
 }
 
+bool TRichEdit::CanRedo() const {
+    return document()->isRedoAvailable();
+}
+
+void TRichEdit::Redo() {
+    if (CanRedo()) {
+        redo();
+    }
+}
+
 void TRichEdit::SetParagraphAlignment(TParaAlignment alignment) {
     const Qt::Alignment wanted = alignment == TParaAlignment::Center  ? Qt::AlignHCenter
                                  : alignment == TParaAlignment::Right ? Qt::AlignRight
@@ -434,6 +452,11 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::Redo)) {
+        Redo();
+        event->accept();
+        return;
+    }
     if (moveInLongParagraph(event)) {
         event->accept();
         return;
@@ -455,7 +478,7 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (!text.isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
-        const QString allowed = representable(text);
+        const QString allowed = onlyControls(text) ? QString() : representable(text);
         if (allowed != text) {
             QKeyEvent replaced(event->type(), event->key(), event->modifiers(), allowed,
                                event->isAutoRepeat(), static_cast<ushort>(event->count()));

@@ -77,6 +77,9 @@ public:
     bool CanUndo() const;
     // Undoes the last action when one can be undone.
     void Undo();
+    bool CanRedo() const;
+    // Does again the last action undone, when there is one.
+    void Redo();
 
     // Aligns the paragraphs the selection touches (OnFormatChange when one
     // of them changes).

@@ -1,5 +1,6 @@
 #include "framework/ui/ScriptedPlatform.h"
 
+#include <QFileInfo>
 #include <QTextDocument>
 #include <algorithm>
 
@@ -59,7 +60,37 @@ bool TScriptedPlatform::OpenDialog(QWidget*, TFileDialogRequest& request) {
 }
 
 bool TScriptedPlatform::SaveDialog(QWidget*, TFileDialogRequest& request) {
-    return fileDialog(Call::Kind::SaveDialog, saveAnswers, request);
+    const TFileDialogRequest asked = request;
+    while (fileDialog(Call::Kind::SaveDialog, saveAnswers, request)) {
+        const std::string written = request.NameToWrite
+                                        ? request.NameToWrite(request.FileName, request.FilterIndex)
+                                        : request.FileName;
+        const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(written)));
+        if (!file.exists() || file.isDir()) {
+            return true;
+        }
+        Call call{Call::Kind::OverwriteQuestion,
+                  file.filePath(),
+                  asked.Title,
+                  TMsgButtons::YesNo,
+                  TMsgIcon::Warning,
+                  true,
+                  {},
+                  {},
+                  0,
+                  overwriteAnswers.empty()};
+        const bool replace = !overwriteAnswers.empty() && overwriteAnswers.front();
+        if (!overwriteAnswers.empty()) {
+            overwriteAnswers.pop_front();
+        }
+        calls.push_back(call);
+        if (replace) {
+            return true;
+        }
+        // No: the dialog is still open, on what it was asked with.
+        request = asked;
+    }
+    return false;
 }
 
 bool TScriptedPlatform::FontDialog(QWidget*, TFont& font) {

@@ -18,10 +18,12 @@ public:
             FontDialog,
             ColorDialog,
             ShellOpen,
-            Print
+            Print,
+            OverwriteQuestion // a save dialog's, before it replaces a file
         };
         Kind kind;
-        QString text;  // message text, dialog title, opened target, printed text
+        // message text, dialog title, opened target, printed text, file to replace
+        QString text;
         QString title; // message title, print-job title, dialog filter
         TMsgButtons buttons = TMsgButtons::Ok;
         TMsgIcon icon = TMsgIcon::None;
@@ -41,6 +43,9 @@ public:
     std::deque<TModalResult> messageAnswers;
     std::deque<std::optional<FileAnswer>> openAnswers;
     std::deque<std::optional<FileAnswer>> saveAnswers;
+    // Whether a save dialog may replace the existing file it was given; after
+    // a No the dialog stays open and takes the next of saveAnswers.
+    std::deque<bool> overwriteAnswers;
     std::deque<std::optional<TFont>> fontAnswers;
     std::deque<std::optional<std::uint32_t>> colorAnswers;
     bool shellOpenSucceeds = true;

@@ -24,7 +24,7 @@ TEST_F(MainFormTest, MenusAndButtonsHoldEveryEntryWithItsTextsAndAllWorkWithADoc
     for (const QMenu* menu : form.findChildren<QMenu*>()) {
         entries += menu->objectName().isEmpty() ? QList<QAction*>() : menu->actions();
     }
-    EXPECT_EQ(entries.size(), 61);
+    EXPECT_EQ(entries.size(), 62);
     form.CreateStartupDocument({});
     for (const QAction* action : entries) {
         const std::string name = action->objectName().toStdString();
@@ -41,13 +41,26 @@ TEST_F(MainFormTest, MenusAndButtonsHoldEveryEntryWithItsTextsAndAllWorkWithADoc
          {std::tuple{"ImportfromWeb1", "&Import from Web...", "", "Import a File direcly from Web"},
           std::tuple{"ClearAll2", "C&lear All", "Ctrl+L", "Clear All the text"},
           std::tuple{"Undo1", "&Undo", "Ctrl+U", "Undo last changes"},
-          std::tuple{"Find1", "&Find...", "F3", "Find text"},
+          std::tuple{"Find1", "&Find...", "F3; Ctrl+F", "Find text"},
           std::tuple{"Replace1", "&Replace...", "F5", "Replace text"},
-          std::tuple{"SetasHTML1", "Set as &HTML", "Ctrl+H", "set the page as an html page"}}) {
+          std::tuple{"SetasHTML1", "Set as &HTML", "Ctrl+H", "set the page as an html page"},
+          std::tuple{"Redo1", "&Redo", "Ctrl+Y; Ctrl+Shift+Z", "Redo the last change undone"}}) {
         EXPECT_EQ(Action(name)->text() + Action(name)->statusTip(),
                   QString::fromLatin1(caption) + QString::fromLatin1(hint));
-        EXPECT_EQ(Action(name)->shortcut(), QKeySequence(QString::fromLatin1(shortcut))) << name;
+        EXPECT_EQ(QKeySequence::listToString(Action(name)->shortcuts()),
+                  QString::fromLatin1(shortcut))
+            << name;
     }
+    // The desktop's keys where the table leaves them free; Redo after Undo.
+    for (const auto& [name, key] :
+         {std::pair{"FileNewItem", "Ctrl+N"}, std::pair{"FileOpenItem", "Ctrl+O"},
+          std::pair{"FileSaveItem", "Ctrl+S"}, std::pair{"FileSaveAsItem", "Ctrl+Shift+S"},
+          std::pair{"Print1", "Ctrl+P"}, std::pair{"FileExitItem", "Ctrl+Q"}}) {
+        EXPECT_EQ(Action(name)->shortcut(), QKeySequence(QString::fromLatin1(key))) << name;
+    }
+    const QStringList editItems = itemNames(form.findChild<QMenu*>(QStringLiteral("Edit2")));
+    EXPECT_EQ(editItems.indexOf(QStringLiteral("Redo1")),
+              editItems.indexOf(QStringLiteral("Undo1")) + 1);
 
     // 33 buttons in two rows of 25 x 25 below New and Open, each enabled, its
     // hint its tool tip; one doing a menu item's work shows that item's hint.

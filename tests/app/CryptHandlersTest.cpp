@@ -54,10 +54,11 @@ TEST_F(CryptHandlersTest, EveryModeRoundTripsAllByteValuesThroughAPlainTextFile)
         first->SetChanged(false);
         Run("Crypt1", mode, key);
         EXPECT_EQ(Flag(first), "true");
-        AnswerSave(Path("enciphered.txt"), ftText);
+        const std::string file = Path("enciphered") + std::to_string(mode) + ".txt";
+        AnswerSave(file, ftText);
         Trigger("FileSaveAsItem");
-        EXPECT_TRUE(ReadFile(Path("enciphered.txt")) == expected) << mode;
-        AnswerOpen(Path("enciphered.txt"), ftText);
+        EXPECT_TRUE(ReadFile(file) == expected) << mode;
+        AnswerOpen(file, ftText);
         Trigger("FileOpenItem");
         TfrmNew* second = form.ActiveDocument();
         Run("Decrypt1", mode, key);

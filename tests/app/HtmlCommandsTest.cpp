@@ -69,3 +69,23 @@ TEST_F(MainFormTest, TextCommandsDoNothingOnReadOnlyOrClosedWindows) {
     EXPECT_TRUE(seam->calls.empty());
     EXPECT_FALSE(Button(112)->isEnabled() || Action("SetasHTML1")->isEnabled());
 }
+
+TEST_F(MainFormTest, TagButtonsKeepASelectionWrappingItInAPairOfTags) {
+    TRichEdit& edit = OpenWindows(1)[0]->Edit1();
+    // "wrap me" selected: the text, and the caret after the tags (one undo
+    // step); a tag with no closing tag goes after the selection.
+    for (const auto& [button, text, caret] :
+         {std::tuple{117, "say <i>wrap me</i> now", 18},
+          std::tuple{119, "say <a href=\"\">wrap me</a> now", 26},
+          std::tuple{113, "say wrap me<br> now", 15},
+          std::tuple{120, "say wrap me<img src=\"\"> now", 21}}) {
+        edit.SetText("say wrap me now");
+        edit.SetSelStart(4);
+        edit.SetSelLength(7);
+        Click(button);
+        EXPECT_EQ(edit.Text(), text) << button;
+        EXPECT_EQ(edit.SelStart(), caret) << button;
+        Trigger("Undo1");
+        EXPECT_EQ(edit.Text(), "say wrap me now") << button;
+    }
+}

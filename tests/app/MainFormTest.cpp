@@ -9,27 +9,35 @@
 #include <chrono>
 #include <filesystem>
 
-TEST_F(MainFormTest, StartupLoadsOneReadableArgumentUnderItsAbsolutePathElseIsUntitled) {
+TEST_F(MainFormTest, StartupOpensEachNamedFileInAWindowOfItsOwnAsItsContentSays) {
     const std::string bytes("line1\r\nline2\n\0end", 17);
     WriteFile(Path("start.txt"), bytes);
+    WriteFile(Path("rich.txt"), "{\\rtf1\\ansi Hello \\b bold\\b0\\par}");
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path().toStdString());
-    TfrmNew* window = form.CreateStartupDocument({"start.txt"});
+    seam->messageAnswers.push_back(TModalResult::Ok);
+    TfrmNew* window = form.CreateStartupDocument({"start.txt", "rich.txt", "absent.txt"});
     std::filesystem::current_path(before);
     EXPECT_EQ(window->Caption(), Path("start.txt")) << "so that Save writes back";
     EXPECT_EQ(window->Edit1().Text(), bytes) << "loaded as plain text";
-    EXPECT_EQ(Flag(window), "false");
-    EXPECT_EQ(form.ActiveDocument(), window);
+    EXPECT_TRUE(OnlyMessage().text.contains(QString::fromStdString(Path("absent.txt"))));
+    const QList<TfrmNew*> windows = form.DocumentWindows();
+    ASSERT_EQ(windows.size(), 2) << "none is left for the file that could not be read";
+    TfrmNew* rich = windows[0] == window ? windows[1] : windows[0];
+    EXPECT_EQ(rich->Caption(), Path("rich.txt"));
+    EXPECT_EQ(rich->Edit1().Text().substr(0, 10), "Hello bold") << "RTF by its content";
+    EXPECT_EQ(rich->Format(), TDocumentFormat::RichText);
+    EXPECT_EQ(Flag(window) + Flag(rich), "falsefalse");
+    EXPECT_EQ(form.ActiveDocument(), rich);
 
-    const std::string missing = Path("absent.txt");
+    seam->calls.clear();
     seam->messageAnswers.push_back(TModalResult::Ok);
-    for (const auto& arguments : {std::vector<std::string>{},
-                                  std::vector<std::string>{Path("start.txt"), Path("start.txt")},
-                                  std::vector<std::string>{missing}}) {
+    for (const auto& arguments :
+         {std::vector<std::string>{}, std::vector<std::string>{Path("absent.txt")}}) {
         window = form.CreateStartupDocument(arguments);
         EXPECT_EQ(window->Caption() + window->Edit1().Text() + Flag(window), "Untitledfalse");
     }
-    EXPECT_TRUE(OnlyMessage().text.contains(QString::fromStdString(missing)));
+    EXPECT_EQ(Messages().size(), 1u);
 }
 
 TEST_F(MainFormTest, HintsGoToTheStatusLineAndNoDocumentWindowLiesUnderThePanel) {
@@ -139,9 +147,12 @@ TEST_F(MainFormTest, ClosingTheMainWindowAsksEveryChangedWindowAndCancelKeepsAll
     FlushDeletes();
     EXPECT_EQ(form.DocumentWindows().size(), 2);
 
-    seam->messageAnswers = {TModalResult::No, TModalResult::No};
+    // Yes saves a window that has a file name there, without a dialog.
+    windows[0]->SetCaption(Path("named.txt"));
+    seam->messageAnswers = {TModalResult::No, TModalResult::Yes};
     EXPECT_TRUE(form.close());
     EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(ReadFile(Path("named.txt")) + std::to_string(SaveDialogs()), "one0");
 }
 
 TEST_F(MainFormTest, EntriesActOnTheActiveWindowAndTheContextMenuRepeatsTheMainOnes) {
@@ -167,6 +178,8 @@ TEST_F(MainFormTest, EntriesActOnTheActiveWindowAndTheContextMenuRepeatsTheMainO
     EXPECT_EQ(edit.Text(), "p1\np2");
     Click(19); // Undo
     EXPECT_EQ(edit.Text(), "");
+    Trigger("Redo1");
+    EXPECT_EQ(edit.Text(), "p1\np2");
     edit.SetText("centre me");
     Click(16); // Align to the center
     EXPECT_EQ(edit.ParagraphAlignment(), TParaAlignment::Center);

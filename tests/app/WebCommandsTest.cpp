@@ -56,7 +56,8 @@ TEST_F(WebCommandsTest, ClosingTheMainWindowEndsTheTransferFirstThenClosesAsUsua
     Trigger("ImportfromWeb1");
     TfrmNew* window = form.ActiveDocument();
     import.Edit1().setText(QString::fromStdString(server.Url("/slow")));
-    seam->messageAnswers.push_back(TModalResult::No); // do not save the import
+    // the part imported is said to be one; then: do not save it
+    seam->messageAnswers = {TModalResult::Ok, TModalResult::No};
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
         if (form.NMHTTP->BytesRecvd > 0 && form.isVisible()) {
@@ -73,7 +74,11 @@ TEST_F(WebCommandsTest, ClosingTheMainWindowEndsTheTransferFirstThenClosesAsUsua
     EXPECT_EQ(window->Edit1().Text(), "part");
     // back in the main loop the window closes, asking about the import
     QCoreApplication::processEvents();
-    EXPECT_TRUE(OnlyMessage().text.startsWith(QStringLiteral("Do you want to save?")));
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(
+        Messages()[0].text,
+        QStringLiteral("Import cancelled: the document holds the first 4 of the 1000 bytes."));
+    EXPECT_TRUE(Messages()[1].text.startsWith(QStringLiteral("Do you want to save?")));
     EXPECT_FALSE(form.isVisible());
 }
 

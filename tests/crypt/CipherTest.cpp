@@ -47,12 +47,16 @@ TEST(CipherTest, StrongSwapsTenLetterPairsAndShiftsTheRestBy20) {
     EXPECT_EQ(StrongCrypt(bytes({'j', 'k', 'z', 236, 245})), bytes({126, 127, 142, 0, 9}));
     EXPECT_EQ(StrongDecrypt(bytes({126, 127, 142, 0, 9})), bytes({'j', 'k', 'z', 236, 245}));
     EXPECT_EQ(StrongDecrypt(StrongCrypt("M")), "q");
-    // Exactly the bytes that shift onto a table letter are lost: 77 to 85
-    // and 88 to 96.
+    // Exactly the bytes that shift onto a table letter are lost, and
+    // counted: 77 to 85 and 88 to 96.
+    std::string all;
     for (int b = 0; b < 256; ++b) {
         const bool lost = (b >= 77 && b <= 85) || (b >= 88 && b <= 96);
         EXPECT_EQ(StrongDecrypt(StrongCrypt(bytes({b}))) != bytes({b}), lost) << b;
+        EXPECT_EQ(StrongUnrestorable(bytes({b})), lost ? 1u : 0u) << b;
+        all += bytes({b});
     }
+    EXPECT_EQ(StrongUnrestorable(all + all), 36u);
 }
 
 TEST(CipherTest, StringKeyUsesTheFirstKeyByteOnceThenCyclesFromTheSecond) {

@@ -1,3 +1,4 @@
+#include "crypt/Cipher.h"
 #include "crypt/Unit2.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
@@ -51,10 +52,26 @@ TEST_F(KeyDialogTest, StrongGreysTheKeyBoxAndModeAndKeyStayForTheNextShowing) {
         EXPECT_TRUE(dialog.Edit1().isEnabled() && dialog.Label1().isEnabled()) << mode;
         EXPECT_EQ(dialog.focusWidget(), &dialog.Edit1()) << mode;
     }
+    dialog.Edit1().clearFocus();
     dialog.close();
     dialog.ShowKeyDialog();
     EXPECT_EQ(dialog.ItemIndex(), 3);
     EXPECT_EQ(dialog.Edit1().text(), QStringLiteral("key \u20ac?"));
+    EXPECT_EQ(dialog.focusWidget(), &dialog.Edit1()) << "ready for the key";
+}
+
+TEST_F(KeyDialogTest, StrongAsksBeforeEncipheringWhatDecryptCannotGiveBack) {
+    edit->SetText("Mixed ZZ text");
+    seam->messageAnswers = {TModalResult::No, TModalResult::Yes};
+    Ok(1, QString());
+    EXPECT_EQ(edit->Text(), "Mixed ZZ text") << "declined: nothing changes";
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.Button1().click();
+    EXPECT_EQ(edit->Text(), StrongCrypt("Mixed ZZ text"));
+    EXPECT_FALSE(dialog.isVisible());
+    const TCall asked = seam->CallsOf(TCall::Kind::MessageBox).at(1);
+    EXPECT_TRUE(asked.text.startsWith(QStringLiteral("Decrypt will not give back 3 characters")));
+    EXPECT_EQ(asked.buttons, TMsgButtons::YesNo);
 }
 
 TEST_F(KeyDialogTest, OkThatChangesNothingSaysWhyOnlyForAKeyTooShortOrRunOut) {

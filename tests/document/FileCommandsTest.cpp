@@ -40,8 +40,9 @@ TEST_F(DocumentTest, PlainFileWithNulBytesAndMixedLineEndsRoundTripsByteForByte)
     EXPECT_EQ(Open(Path("empty.txt"), ftText)->Edit1().Text(), "") << "an empty file";
 }
 
-TEST_F(DocumentTest, FileDialogsRememberTheirLastChoice) {
-    const std::string first = Path("a.c");
+TEST_F(DocumentTest, FileDialogsRememberTheirLastChoiceAndStartInTheDocumentsFolder) {
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    const std::string first = Path("sub/a.c");
     WriteFile(first, "first");
     seam->openAnswers.push_back(TScriptedPlatform::FileAnswer{{first, Path("b.c")}, ftCpp});
     TfrmNew* window = frame.Files.FileOpen();
@@ -63,10 +64,13 @@ TEST_F(DocumentTest, FileDialogsRememberTheirLastChoice) {
     EXPECT_EQ(saves[0].request.Title, QStringLiteral("Save File with Pennivale"));
     EXPECT_TRUE(opens[0].request.MultiSelect && !saves[0].request.MultiSelect);
     EXPECT_EQ(opens[0].request.FilterIndex, ftText);
+    EXPECT_EQ(opens[0].request.Directory, "") << "no document open";
     EXPECT_EQ(opens[1].request.FilterIndex, ftCpp);
     EXPECT_EQ(opens[1].request.FileName, first);
+    EXPECT_EQ(opens[1].request.Directory, Path("sub")) << "the active document's folder";
+    EXPECT_EQ(saves[0].request.FileName, first) << "Save As offers the document's own name";
     EXPECT_EQ(saves[1].request.FilterIndex, ftHtml);
-    EXPECT_EQ(saves[1].request.FileName, Path("one"));
+    EXPECT_EQ(saves[1].request.FileName, Path("one") + ".html");
     // The rich-text choice is the fourth of five types in both dialogs.
     for (const TCall& call : {opens[0], saves[0]}) {
         const QStringList filter = call.request.Filter.split(QLatin1Char('|'));
@@ -162,6 +166,24 @@ TEST_F(DocumentTest, SaveAsAppendsTheTypeExtensionOnlyWhenMissing) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("notes.txt.txt"))));
 }
 
+TEST_F(DocumentTest, SaveAsAsksBeforeReplacingTheFileItWouldWrite) {
+    WriteFile(Path("old.txt"), "old");
+    TfrmNew* window = frame.Files.FileNew();
+    window->Edit1().SetText("new");
+    // "old" under Text Files would write old.txt: No keeps the dialog open,
+    // and the next name is taken.
+    AnswerSave(Path("old"), ftText);
+    seam->overwriteAnswers.push_back(false);
+    AnswerSave(Path("other.txt"), ftText);
+    frame.Files.FileSaveAs(*window);
+    EXPECT_EQ(ReadFile(Path("old.txt")) + ReadFile(Path("other.txt")), "oldnew");
+    AnswerSave(Path("old.txt"), ftText); // Yes replaces it
+    seam->overwriteAnswers.push_back(true);
+    frame.Files.FileSaveAs(*window);
+    EXPECT_EQ(ReadFile(Path("old.txt")), "new");
+    EXPECT_EQ(seam->CallsOf(TCall::Kind::OverwriteQuestion)[0].text.toStdString(), Path("old.txt"));
+}
+
 TEST_F(DocumentTest, FileSaveOfANameThatIsNoRealPathAsksForOne) {
     frame.Files.FileNew();
     TfrmNew* window = frame.Files.FileNew();
@@ -205,6 +227,9 @@ TEST_F(DocumentTest, AFailedSaveIsReportedKeepsTheFlagAndLeavesTheOldFileWhole) 
         window->Edit1().SetText(std::string(100000, 'n'));
         frame.Status = QStringLiteral("before");
         AnswerSave(target, ftText);
+        if (sizeLimit) {
+            seam->overwriteAnswers.push_back(true);
+        }
         seam->messageAnswers.push_back(TModalResult::Ok);
         rlimit limited = saved;
         limited.rlim_cur = sizeLimit ? 4096 : saved.rlim_cur;

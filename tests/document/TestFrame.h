@@ -36,7 +36,7 @@ public:
     QMdiArea& DocumentArea() override { return *area_; }
     QMenu* DocumentPopupMenu() override { return popup_; }
     void SetStatusText(const QString& text) override { Status = text; }
-    void SaveDocumentAs(TfrmNew& window) override { Files.FileSaveAs(window); }
+    void SaveDocument(TfrmNew& window) override { Files.FileSave(window); }
     TProgress* LoadSaveProgress() override { return &Progress; }
 
     // The window a failed load left behind: the last one made.

@@ -3,8 +3,10 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +33,7 @@ TEST(Dialogs, FileDialogShowsEachTypeOnceSelectsTheNameAndGivesBackTheChoice) {
     request.Filter = kFilter;
     request.FilterIndex = 2;
     request.FileName = (dir.path() + QStringLiteral("/old name.txt")).toStdString();
+    request.NameToWrite = [](const std::string& name, int) { return name + ".rtf"; };
     TFileDialog dialog(nullptr, request, true);
 
     EXPECT_EQ(dialog.windowTitle(), request.Title);
@@ -55,6 +58,23 @@ TEST(Dialogs, FileDialogShowsEachTypeOnceSelectsTheNameAndGivesBackTheChoice) {
     dialog.selectNameFilter(FileDialogNameFilters(kFilter)[3]);
     dialog.TakeChoice(answer);
     EXPECT_EQ(answer.FilterIndex, 4);
+
+    // Typed into the focused field, the name becomes the one the program
+    // writes, which the toolkit's overwrite question is then about.
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* typed = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    typed->setFocus();
+    typed->setText(QStringLiteral("page"));
+    dialog.accept();
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{dir.path() + QStringLiteral("/page.rtf")});
+
+    // Told a folder, the dialog starts there, offering no name from elsewhere.
+    request.Directory = QDir::rootPath().toStdString();
+    TFileDialog open(nullptr, request, false);
+    EXPECT_EQ(open.directory(), QDir::root());
+    EXPECT_EQ(open.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QString());
 }
 
 TEST(Dialogs, FontDialogOffersEverythingSetFontAppliesColourIncluded) {

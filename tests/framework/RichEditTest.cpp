@@ -128,6 +128,11 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
     EXPECT_EQ(edit.Text(), before);
     edit.Undo();
     EXPECT_EQ(edit.Text(), "first\r\nline\rmixed\n");
+    for (const std::string& again : {before, std::string("replaced entirely"), std::string()}) {
+        edit.Redo(); // each is done again the same way
+        EXPECT_EQ(edit.Text(), again);
+    }
+    EXPECT_FALSE(edit.CanRedo());
 }
 
 TEST(RichEdit, ReportsRealChangesOnly) {
@@ -196,15 +201,21 @@ TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
     EXPECT_EQ(edit.Text(), "x\ry\r\nz");
 }
 
-TEST(RichEdit, UnrepresentableInputBecomesQuestionMarks) {
+TEST(RichEdit, UnrepresentableInputBecomesQuestionMarksAndControlKeysTypeNothing) {
     TRichEdit edit;
     edit.show();
-    for (const QString& typed :
-         {QStringLiteral(u"\u00e9"), QStringLiteral(u"\u4e2d"), QStringLiteral(u"\u20ac")}) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+    // Esc and other keys whose text is a control character type nothing; Tab
+    // types itself.
+    for (const auto& [key, typed] :
+         {std::pair{0, QStringLiteral(u"\u00e9")}, std::pair{0, QStringLiteral(u"\u4e2d")},
+          std::pair{int(Qt::Key_Escape), QStringLiteral("\x1b")},
+          std::pair{0, QStringLiteral("\x07\x1c")},
+          std::pair{int(Qt::Key_Tab), QStringLiteral("\t")},
+          std::pair{0, QStringLiteral(u"\u009b")}, std::pair{0, QStringLiteral(u"\u20ac")}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
         QApplication::sendEvent(&edit, &press);
     }
-    EXPECT_EQ(edit.Text(), "\xE9?\x80");
+    EXPECT_EQ(edit.Text(), "\xE9?\t\x80");
     auto* mime = new QMimeData;
     mime->setText(QStringLiteral(u"\u03a9 1\r\n2\u2029\u2400"));
     QApplication::clipboard()->setMimeData(mime);

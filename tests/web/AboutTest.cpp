@@ -27,6 +27,12 @@ TEST_F(WebTest, AboutLineScrollsInOnceThenAlternatesAndItsLinksOpen) {
         EXPECT_EQ(about.Timer1().interval(), 3000);
     }
     about.ShowAbout();
+    // the link reads well on the black box (blue did not), whole, clear of its edge
+    EXPECT_NEAR(ContrastRatio(Qt::blue, Qt::black), 2.44, 0.01);
+    const QLabel& link = about.Label2();
+    EXPECT_GE(ContrastRatio(link.palette().color(QPalette::WindowText), Qt::black), 4.5);
+    EXPECT_GE(link.width(), link.sizeHint().width());
+    EXPECT_LE(link.geometry().right(), about.width() - 12);
     about.OKButton().click();
     EXPECT_FALSE(about.isVisible());
 

@@ -26,7 +26,7 @@ TEST_F(ImportTest, EveryReplyGoesByteForByteIntoTheWindowAndTheBarCarriesOver) {
         int max;
     } imports[] = {{Reply(bytes), bytes, static_cast<int>(bytes.size())},
                    {Reply("small"), "small", 5},
-                   {Reply("not found", "404 Not Found"), "not found", 9},
+                   {Reply("moved", "399 Odd"), "moved", 5},
                    {"HTTP/1.0 200 OK\r\n\r\nno length", "no length", 0},
                    {Reply(""), "", 0},
                    {Reply(bytes), bytes, static_cast<int>(bytes.size())}};
@@ -68,7 +68,9 @@ TEST_F(ImportTest, AFailureLeavesTheWindowAsItWasAndTheDialogOpen) {
     loopback::Server closesEarly = Serving({cut});
     loopback::Server silent = Serving({""}, 1, 0, 5000);
     loopback::Server slowBody = Serving({Reply(std::string(100, 's'))}, 10, 60);
+    loopback::Server notFound = Serving({Reply("not found", "404 Not Found")});
     const std::pair<std::string, std::string> cases[] = {
+        {notFound.Url(), "The server answered 404 Not Found."}, // an error page is no document
         {"", "Empty URL."},
         {"https://127.0.0.1/secret", "HTTP Secure Socket is not supported."},
         {"http://no-such-host.invalid/x", "Null Remote Address."},
@@ -115,7 +117,11 @@ TEST_F(ImportTest, CancelEndsEveryPhaseAtOnceKeepingOnlyABodyBegun) {
          [&] { return silent.Request().find("\r\n\r\n") != std::string::npos; },
          {},
          "kept"},
-        {stallsInBody.Url(), [&] { return frame.http.BytesRecvd > 0; }, {}, "part"},
+        // a body begun is kept, and said to be a part
+        {stallsInBody.Url(),
+         [&] { return frame.http.BytesRecvd > 0; },
+         {"Import cancelled: the document holds the first 4 of the 1000 bytes."},
+         "part"},
     };
     for (const auto& p : phases) {
         seam->calls.clear();
@@ -127,6 +133,31 @@ TEST_F(ImportTest, CancelEndsEveryPhaseAtOnceKeepingOnlyABodyBegun) {
         EXPECT_EQ(Boxes(), p.boxes) << p.url;
         EXPECT_EQ(window->Edit1().Text(), p.text) << p.url;
         EXPECT_FALSE(frame.import.isVisible() || frame.http.Connected) << p.url;
+    }
+}
+
+TEST_F(ImportTest, AWindowMadeForAnImportThatBroughtNothingClosesWhenTheDialogIsGivenUp) {
+    loopback::Server notFound = Serving({Reply("gone", "404 Not Found")});
+    loopback::Server silent = Serving({""}, 1, 0, 5000);
+    loopback::Server empty = Serving({Reply("")});
+    // Cancel after a failure, or during the transfer: the window goes; one
+    // given a body (an empty one) stays
+    During cancel([&] { return silent.Request().find("\r\n\r\n") != std::string::npos; },
+                  [&] { frame.import.Button2().click(); });
+    const std::function<void()> ways[] = {[&] { frame.import.Button2().click(); },
+                                          [&] { Import(silent.Url()); },
+                                          [&] { Import(empty.Url()); }};
+    frame.import.Edit1().setText(QStringLiteral("typed before"));
+    for (const auto& way : ways) {
+        QPointer<TfrmNew> made = frame.Files.FileNew();
+        frame.import.ShowImport(made);
+        EXPECT_EQ(frame.import.focusWidget(), &frame.import.Edit1());
+        EXPECT_EQ(frame.import.Edit1().selectedText(), frame.import.Edit1().text());
+        Import(notFound.Url()); // the dialog stays, and the window for another try
+        ASSERT_TRUE(made && frame.import.isVisible());
+        way();
+        FlushDeletes();
+        EXPECT_EQ(made.isNull(), &way != &ways[2]) << &way - ways;
     }
 }
 
