@@ -336,12 +336,14 @@ void TRichEdit::SetWordWrap(bool wrap) {
     }
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    // Wrapped lines never reach past the edge: a horizontal bar would be dead.
+    setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : verticalScrollBarPolicy());
 }
 
 void TRichEdit::SetScrollBars(bool both) {
     const Qt::ScrollBarPolicy policy = both ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
-    setHorizontalScrollBarPolicy(policy);
     setVerticalScrollBarPolicy(policy);
+    setHorizontalScrollBarPolicy(WordWrap() ? Qt::ScrollBarAlwaysOff : policy);
 }
 
 bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
