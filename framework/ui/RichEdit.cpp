@@ -347,6 +347,7 @@ void TRichEdit::SetScrollBars(bool both) {
 }
 
 bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
+    const TGiveBackFreedHeap giveBack;
     TProgressStep reading(progress, 0.0, 0.15);
     const std::string bytes = ReadFileBytes(fileName, reading.get());
     if (!Rtf::IsRtf(bytes)) {
@@ -386,6 +387,7 @@ void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) con
 }
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
+    const TGiveBackFreedHeap giveBack;
     const Rtf::Document rich = Rtf::Read(rtf);
     changeWholeText([&] {
         mirror_->Rebuild(false, [&] {
