@@ -40,9 +40,8 @@ void TMainForm::ImportfromWeb1Click() {
 }
 
 void TMainForm::NMHTTPPacketRecvd() {
-    // Every block received moves the import dialog's bar on, hidden or not.
     if (frmImport) {
-        frmImport->ProgressBar().StepBy(1);
+        frmImport->PacketReceived(*NMHTTP);
     }
 }
 

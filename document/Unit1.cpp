@@ -63,6 +63,12 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
     connect(edit1_, &TRichEdit::OnFormatChange, this, [this] { SetChanged(true); });
     connect(edit1_, &TRichEdit::OnKeyUp, this, [this](QKeyEvent*) { UpdateCaretLabel(); });
     connect(edit1_, &TRichEdit::OnMouseDown, this, [this](QMouseEvent*) { UpdateCaretLabel(); });
+    // Whatever else moves the caret or the selection, or changes the text
+    // before them (Find Next, Replace, Undo, a tag, a case change), is
+    // followed too.
+    connect(edit1_, &QTextEdit::cursorPositionChanged, this, &TfrmNew::caretMoved);
+    connect(edit1_, &QTextEdit::selectionChanged, this, &TfrmNew::caretMoved);
+    connect(edit1_, &TRichEdit::OnChange, this, &TfrmNew::caretMoved);
 
     // The system's default place and size: the MDI area places the window,
     // three quarters of the area in size; then its top goes below the panel.
@@ -99,6 +105,22 @@ void TfrmNew::UpdateCaretLabel() {
     const QPoint caret = edit1_->CaretPos();
     label1_->setText(QStringLiteral("Cursor: %1,%2").arg(caret.x() + 1).arg(caret.y() + 1));
     label1_->adjustSize();
+}
+
+void TfrmNew::caretMoved() {
+    // Read once the change is over, not from inside it: an edit of many
+    // ranges moves the caret many times, and its bytes settle at the end.
+    if (labelPending_) {
+        return;
+    }
+    labelPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            labelPending_ = false;
+            UpdateCaretLabel();
+        },
+        Qt::QueuedConnection);
 }
 
 bool TfrmNew::CloseQuery() {

@@ -40,7 +40,9 @@ public:
     TDocumentFormat Format() const { return format_; }
     void SetFormat(TDocumentFormat format) { format_ = format; }
 
-    // Refreshes the caret label from the end of the selection.
+    // Refreshes the caret label from the end of the selection. Done at once
+    // after a key release or a mouse press, and from the event loop after any
+    // other change of the caret, the selection or the text.
     void UpdateCaretLabel();
 
     // Asks, for a changed window, whether to save; false when the close is
@@ -56,6 +58,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void caretMoved();
+
     TDocumentHost& host_;
     std::string caption_;
     QLabel* label1_;
@@ -63,6 +67,7 @@ private:
     TRichEdit* edit1_;
     TDocumentFormat format_ = TDocumentFormat::PlainText;
     bool closed_ = false;
+    bool labelPending_ = false;
 };
 
 // The window's caption shown as text: file names are decoded as the system's,

@@ -3,6 +3,7 @@
 #include "document/FileCommands.h"
 #include "document/Unit1.h"
 #include "framework/Exceptions.h"
+#include "framework/ui/Application.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
 #include "web/Site.h"
@@ -61,9 +62,8 @@ std::string previewFolder() {
 } // namespace
 
 void HandOff(const std::string& target) {
-    if (!Platform().ShellOpen(target)) {
-        throw Exception("No program could be started to open " + shown(target));
-    }
+    const std::string message = "No program could be started to open " + shown(target);
+    Platform().ShellOpen(target, [message] { Application().ShowException(Exception(message)); });
 }
 
 std::string PreviewFilePath() {

@@ -6,8 +6,9 @@ class TFileCommands;
 class TfrmNew;
 
 // Hands a URL or a file to the desktop's opener (the registered browser or
-// mail program). Raises when no opener could be started, as the system's
-// shell tells the user when it has nothing to open a target with.
+// mail program) without waiting for it. When no opener could be started, or
+// it found nothing to open the target with, the error box says so later, as
+// the system's shell tells the user.
 void HandOff(const std::string& target);
 
 // The preview file: PennivalePreview.html in a folder of the user's own,
@@ -16,9 +17,9 @@ void HandOff(const std::string& target);
 std::string PreviewFilePath();
 
 // Writes the window's text to the preview file as File Save would write it,
-// in the window's own format, and opens it in the browser. A symbolic link standing at the file's path is replaced,
-// never written through. The window stays as changed as it was: its own file
-// has not been saved. A failed write raises and opens nothing.
+// in the window's own format, and opens it in the browser. A symbolic link standing at the file's
+// path is replaced, never written through. The window stays as changed as it was: its own file has
+// not been saved. A failed write raises and opens nothing.
 void PreviewDocument(TFileCommands& files, TfrmNew& window);
 
 // A new mail message with the window's whole text as its body.

@@ -43,18 +43,25 @@ TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent) {
 }
 
 void TProgressBar::SetMax(int max) {
+    busy_ = false;
     max_ = std::max(max, 0);
     position_ = std::min(position_, max_);
     showPosition();
 }
 
-void TProgressBar::StepBy(int delta) {
-    position_ = std::clamp(position_ + delta, 0, max_);
+void TProgressBar::ShowBytes(int received, int total) {
+    busy_ = total <= 0;
+    max_ = std::max(total, 0);
+    position_ = std::clamp(received, 0, max_);
     showPosition();
 }
 
 void TProgressBar::showPosition() {
-    // Qt draws a range of 0 to 0 as a busy bar; the system draws it empty.
+    if (busy_) {
+        setRange(0, 0); // drawn as a busy bar
+        return;
+    }
+    // The system draws a range of 0 to 0 empty.
     setRange(0, std::max(max_, 1));
     setValue(max_ == 0 ? 0 : position_);
 }
@@ -163,9 +170,23 @@ void TfrmImport::Button1Click() {
             dropUnusedWindow();
         }
     });
-    requests.Run([&] { http.Get(url); });
+    {
+        // An Import pressed while a request runs is refused by the client;
+        // the bar stays with the running one.
+        const bool ownsBar = !requests.Running();
+        if (ownsBar) {
+            importing_ = true;
+            progressBar_->ShowBytes(0, 0); // busy until a length is announced
+        }
+        const auto endBar = qScopeGuard([&] {
+            if (ownsBar) {
+                importing_ = false;
+                progressBar_->SetMax(http.BytesTotal);
+            }
+        });
+        requests.Run([&] { http.Get(url); });
+    }
 
-    progressBar_->SetMax(http.BytesTotal);
     const bool canceled = requests.Ended();
     // Canceled before any of the body came: there is nothing to import.
     if (!canceled || http.BytesRecvd > 0) {
@@ -207,6 +228,12 @@ void TfrmImport::dropUnusedWindow() {
     if (window && !window->IsClosed() && window->Edit1().TextLength() == 0 &&
         !window->IsChanged()) {
         window->close();
+    }
+}
+
+void TfrmImport::PacketReceived(const TNMHTTP& http) {
+    if (importing_) {
+        progressBar_->ShowBytes(http.BytesRecvd, http.BytesTotal);
     }
 }
 

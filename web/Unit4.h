@@ -7,12 +7,13 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TNMHTTP;
 class TWebHost;
 class TfrmNew;
 
 // A progress bar that keeps its position within its range, whatever it is
-// told: a step past the maximum leaves it full, a smaller maximum pulls the
-// position down to it, and a range of 0 to 0 shows an empty bar.
+// told: a smaller maximum pulls the position down to it, and a range of 0 to
+// 0 shows an empty bar. A transfer of unknown length shows as busy.
 class TProgressBar : public QProgressBar {
 public:
     explicit TProgressBar(QWidget* parent = nullptr);
@@ -20,14 +21,19 @@ public:
     int Min() const { return 0; }
     int Max() const { return max_; }
     int Position() const { return position_; }
+    bool Busy() const { return busy_; }
+    // Sets the maximum; a busy bar stops being busy.
     void SetMax(int max);
-    void StepBy(int delta);
+    // The bytes received so far against the length announced; busy, at 0 of
+    // 0, while no length is known.
+    void ShowBytes(int received, int total);
 
 private:
     void showPosition();
 
     int max_ = 100;
     int position_ = 0;
+    bool busy_ = false;
 };
 
 // The import dialog: a URL, Import and Cancel, and the progress of the
@@ -57,6 +63,9 @@ public:
     // dialog. A failure that raises (a reply of 400 or above among them)
     // leaves the window as it was and the dialog open.
     void Button1Click();
+    // The client received a block: while an import runs, the bar shows its
+    // bytes. The update check's transfers leave the bar alone.
+    void PacketReceived(const TNMHTTP& http);
     // Cancel: ends a running transfer at once, then hides the dialog. What
     // of the body had arrived is imported, and a message says how much; when
     // nothing had, the window stays as it was.
@@ -78,6 +87,7 @@ private:
     QPushButton* button2_;
     QLabel* label2_;
     TProgressBar* progressBar_;
+    bool importing_ = false;
 };
 
 // The one import dialog, made at start-up after the about box; null before

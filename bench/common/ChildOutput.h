@@ -10,8 +10,9 @@ extern char** environ;
 namespace bench {
 
 // Runs this benchmark executable again with one argument and returns what
-// it printed (empty when it could not start): memory is measured in a child
-// so that the parent's own heap does not count.
+// it printed, or nothing when it could not start or did not end well (a
+// crash, a failed exit): memory is measured in a child so that the parent's
+// own heap does not count.
 inline std::string ChildOutput(const char* self, const std::string& arg) {
     int fds[2];
     if (::pipe(fds) != 0) {
@@ -29,11 +30,12 @@ inline std::string ChildOutput(const char* self, const std::string& arg) {
     char buf[128] = {};
     const ssize_t n = rc == 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
     ::close(fds[0]);
-    if (rc == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+    int status = -1;
+    if (rc == 0 && ::waitpid(pid, &status, 0) != pid) {
+        status = -1;
     }
-    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+    const bool ended = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ended && n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
 } // namespace bench

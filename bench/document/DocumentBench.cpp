@@ -1,11 +1,16 @@
-// Run: QT_QPA_PLATFORM=offscreen build/bench/document/document_bench
+// Run: QT_QPA_PLATFORM=offscreen build-bench/bench/document/document_bench
+//      --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true
+//      --benchmark_report_aggregates_only=true
+// Every case checks its result outside the timing.
 #include "bench/common/BenchSupport.h"
 #include "bench/common/MainWindowBench.h"
 #include "framework/Files.h"
 #include "framework/ui/RichEdit.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace {
 
@@ -27,7 +32,22 @@ struct TFixture : bench::TMainWindowBench {
         seam->openAnswers.push_back(TScriptedPlatform::FileAnswer{{path}, 1});
         return form->Files.FileOpen();
     }
+
+    // Whether the active window holds the whole document.
+    bool BigIsOpen() const {
+        const TfrmNew* window = form->ActiveDocument();
+        return window && window->Edit1().Text() == DocumentBytes();
+    }
 };
+
+// Checks outside the timing: a wrong result fails the benchmark, whose loop
+// then ends at once (timing is not resumed after an error).
+bool check(benchmark::State& state, bool right, const char* what) {
+    if (!right) {
+        state.SkipWithError(what);
+    }
+    return right;
+}
 
 TFixture& Fixture() {
     return bench::Lazy<TFixture>();
@@ -36,7 +56,13 @@ TFixture& Fixture() {
 void BM_RawRead(benchmark::State& state) {
     TFixture& f = Fixture();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ReadFileBytes(f.path));
+        const std::string bytes = ReadFileBytes(f.path);
+        benchmark::DoNotOptimize(bytes.data());
+        state.PauseTiming();
+        if (!check(state, bytes == DocumentBytes(), "the file read back changed")) {
+            break;
+        }
+        state.ResumeTiming();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(DocumentSize));
 }
@@ -49,7 +75,11 @@ void BM_EditSetText(benchmark::State& state) {
         state.ResumeTiming();
         edit->SetText(DocumentBytes());
         state.PauseTiming();
+        const bool right = edit->Text() == DocumentBytes();
         edit.reset();
+        if (!check(state, right, "the text did not all go in")) {
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -58,11 +88,12 @@ void BM_FileOpenPlain(benchmark::State& state) {
     TFixture& f = Fixture();
     for (auto _ : state) {
         TfrmNew* window = f.OpenBig();
-        if (!window || window->Edit1().TextLength() != int(DocumentSize)) {
-            state.SkipWithError("the file did not open");
-        }
         state.PauseTiming();
+        const bool right = window && f.BigIsOpen();
         f.CloseAll();
+        if (!check(state, right, "the file did not open")) {
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -75,7 +106,11 @@ void BM_FileOpenPlainAndPaint(benchmark::State& state) {
         f.OpenBig();
         QCoreApplication::processEvents();
         state.PauseTiming();
+        const bool right = f.BigIsOpen();
         f.CloseAll();
+        if (!check(state, right, "the file did not open")) {
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -86,6 +121,7 @@ void BM_RawWrite(benchmark::State& state) {
     for (auto _ : state) {
         WriteFileBytes(out, DocumentBytes());
     }
+    check(state, ReadFileBytes(out) == DocumentBytes(), "the file is not the text");
 }
 
 void BM_EditGetText(benchmark::State& state) {
@@ -94,6 +130,11 @@ void BM_EditGetText(benchmark::State& state) {
     for (auto _ : state) {
         std::string copy = window->Edit1().Text();
         benchmark::DoNotOptimize(copy);
+        state.PauseTiming();
+        if (!check(state, copy == DocumentBytes(), "the text came back changed")) {
+            break;
+        }
+        state.ResumeTiming();
     }
     f.CloseAll();
 }
@@ -101,10 +142,12 @@ void BM_EditGetText(benchmark::State& state) {
 void BM_FileSavePlain(benchmark::State& state) {
     TFixture& f = Fixture();
     TfrmNew* window = f.OpenBig();
-    window->SetCaption(f.dir.filePath(QStringLiteral("saved.txt")).toStdString());
+    const std::string saved = f.dir.filePath(QStringLiteral("saved.txt")).toStdString();
+    window->SetCaption(saved);
     for (auto _ : state) {
         f.form->Files.FileSave(*window);
     }
+    check(state, ReadFileBytes(saved) == DocumentBytes(), "the file is not the text");
     f.CloseAll();
 }
 
@@ -131,6 +174,14 @@ void BM_Mosaic4WithBigDocument(benchmark::State& state) {
         f.form->Mosaic41Click();
         QCoreApplication::processEvents();
     }
+    // The four in their cells: half the frame wide, the active one at the top left.
+    const QList<TfrmNew*> windows = f.form->DocumentWindows();
+    const int width = f.form->frameGeometry().width() / 2 - 10;
+    bool placed = windows.size() == 4 && windows[0]->pos() == QPoint(0, f.form->DocumentTop());
+    for (const TfrmNew* window : windows) {
+        placed = placed && window->width() == width;
+    }
+    check(state, placed, "the windows are not in their cells");
     f.CloseAll();
 }
 
@@ -143,6 +194,12 @@ void BM_SwitchWindowWithBigDocument(benchmark::State& state) {
     for (auto _ : state) {
         f.form->DocumentArea().setActiveSubWindow(toBig ? big : small);
         QCoreApplication::processEvents();
+        state.PauseTiming();
+        if (!check(state, f.form->ActiveDocument() == (toBig ? big : small),
+                   "the window did not switch")) {
+            break;
+        }
+        state.ResumeTiming();
         toBig = !toBig;
     }
     f.CloseAll();
@@ -151,10 +208,19 @@ void BM_SwitchWindowWithBigDocument(benchmark::State& state) {
 void BM_CaretLabelAtEndOfBigDocument(benchmark::State& state) {
     TFixture& f = Fixture();
     TfrmNew* big = f.OpenBig();
-    big->Edit1().SetSelStart(int(DocumentSize) - 100);
+    const size_t caret = DocumentSize - 100;
+    big->Edit1().SetSelStart(int(caret));
     for (auto _ : state) {
         big->UpdateCaretLabel();
     }
+    // Counted the plain way: line ends before the caret, bytes since the last.
+    const std::string& bytes = DocumentBytes();
+    const size_t lineStart = bytes.rfind("\r\n", caret - 1) + 2;
+    const auto lines = std::count(bytes.begin(), bytes.begin() + long(caret), '\n');
+    check(state,
+          big->Label1().text() ==
+              QStringLiteral("Cursor: %1,%2").arg(caret - lineStart + 1).arg(lines + 1),
+          "the label is not the caret's");
     f.CloseAll();
 }
 
@@ -171,10 +237,18 @@ void BM_FileOpenPlain100MB(benchmark::State& state) {
     }
     for (auto _ : state) {
         f.seam->openAnswers.push_back(TScriptedPlatform::FileAnswer{{path}, 1});
+        f.seam->calls.clear();
         Application().Dispatch([&] { f.form->Files.FileOpen(); });
         QCoreApplication::processEvents();
         state.PauseTiming();
+        // All of it, or memory ran out and the user was told.
+        const TfrmNew* window = f.form->ActiveDocument();
+        const bool whole = window && window->Edit1().TextLength() == int(5 * DocumentSize);
+        const bool told = !f.seam->CallsOf(TScriptedPlatform::Call::Kind::MessageBox).empty();
         f.CloseAll();
+        if (!check(state, whole || told, "the file neither opened nor was reported")) {
+            break;
+        }
         state.ResumeTiming();
     }
 }

@@ -3,6 +3,7 @@
 //   edit_control_bench --peak=KIND,MB,LE     one peak-memory sample (child process)
 #include "bench/common/BenchText.h"
 #include "bench/common/ChildOutput.h"
+#include "framework/Files.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/TextMirror.h"
@@ -31,6 +32,21 @@ const std::string& text(int mb, bool crlf) {
     return t;
 }
 
+// Where the marker stands, found the plain way.
+int markerAt(int mb, bool crlf) {
+    return static_cast<int>(text(mb, crlf).find("MarkerNearTheEnd"));
+}
+
+// How often the word stands in the 20 MB text, counted the plain way.
+int wordCount(const std::string& word) {
+    const std::string& t = text(20, false);
+    int count = 0;
+    for (size_t at = t.find(word); at != std::string::npos; at = t.find(word, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 void shown(QWidget& w) {
     w.resize(800, 600);
     w.show();
@@ -54,7 +70,12 @@ void BM_SetText_Control(benchmark::State& state) {
         state.ResumeTiming();
         edit->SetText(t);
         state.PauseTiming();
+        const bool right = edit->TextLength() == static_cast<int>(t.size());
         delete edit;
+        if (!right) {
+            state.SkipWithError("the text did not all go in");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -70,7 +91,14 @@ void BM_SetText_BareSetPlainText(benchmark::State& state) {
         state.ResumeTiming();
         edit->setPlainText(q);
         state.PauseTiming();
+        // A CR LF is one paragraph break in the toolkit's document.
+        const bool right =
+            edit->document()->characterCount() - 1 == q.size() - q.count(QStringLiteral("\r\n"));
         delete edit;
+        if (!right) {
+            state.SkipWithError("the text did not all go in");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -79,10 +107,18 @@ BENCHMARK(BM_SetText_BareSetPlainText)->Apply(Args);
 void BM_GetText_Control(benchmark::State& state) {
     TRichEdit edit;
     shown(edit);
-    edit.SetText(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    const std::string& t = text(static_cast<int>(state.range(0)), state.range(1) != 0);
+    edit.SetText(t);
+    bool right = true;
     for (auto _ : state) {
         std::string copy = edit.Text();
         benchmark::DoNotOptimize(copy.data());
+        state.PauseTiming();
+        right = right && copy == t;
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("the text came back changed");
     }
 }
 BENCHMARK(BM_GetText_Control)->Apply(Args)->Iterations(5);
@@ -90,11 +126,20 @@ BENCHMARK(BM_GetText_Control)->Apply(Args)->Iterations(5);
 void BM_GetText_BareToPlainText(benchmark::State& state) {
     QTextEdit edit;
     shown(edit);
-    edit.setPlainText(
-        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
+    QString set = QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0));
+    edit.setPlainText(set);
+    // The toolkit gives each CR LF back as one LF.
+    const QString expected = set.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    bool right = true;
     for (auto _ : state) {
         QString copy = edit.toPlainText();
         benchmark::DoNotOptimize(copy.data());
+        state.PauseTiming();
+        right = right && copy == expected;
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("the text came back changed");
     }
 }
 BENCHMARK(BM_GetText_BareToPlainText)->Apply(Args)->Iterations(5);
@@ -109,8 +154,8 @@ void BM_FindText_Control(benchmark::State& state) {
                               matchCase);
         benchmark::DoNotOptimize(found);
     }
-    if (found < 0) {
-        state.SkipWithError("marker not found");
+    if (found != markerAt(static_cast<int>(state.range(0)), state.range(1) != 0)) {
+        state.SkipWithError("marker not found where it is");
     }
 }
 BENCHMARK(BM_FindText_Control)
@@ -120,9 +165,13 @@ BENCHMARK(BM_FindText_Control)
 
 void BM_FindText_BareMemmem(benchmark::State& state) {
     const std::string& t = text(static_cast<int>(state.range(0)), state.range(1) != 0);
+    const void* hit = nullptr;
     for (auto _ : state) {
-        const void* hit = ::memmem(t.data(), t.size(), "MarkerNearTheEnd", 16);
+        hit = ::memmem(t.data(), t.size(), "MarkerNearTheEnd", 16);
         benchmark::DoNotOptimize(hit);
+    }
+    if (hit != t.data() + markerAt(static_cast<int>(state.range(0)), state.range(1) != 0)) {
+        state.SkipWithError("marker not found where it is");
     }
 }
 BENCHMARK(BM_FindText_BareMemmem)->Apply(Args)->Iterations(10);
@@ -142,6 +191,10 @@ void BM_FindAll_Control(benchmark::State& state) {
         }
     }
     state.counters["matches"] = count;
+    // The text has no capitals: without case the same matches.
+    if (count != wordCount("caf\xE9")) {
+        state.SkipWithError("wrong number of matches");
+    }
 }
 BENCHMARK(BM_FindAll_Control)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -158,6 +211,9 @@ void BM_FindAll_BareMemmem(benchmark::State& state) {
         }
     }
     state.counters["matches"] = count;
+    if (count != wordCount("caf\xE9")) {
+        state.SkipWithError("wrong number of matches");
+    }
 }
 BENCHMARK(BM_FindAll_BareMemmem)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -178,6 +234,11 @@ void BM_InsertMiddle_Control(benchmark::State& state) {
     for (auto _ : state) {
         insert();
     }
+    const size_t inserted = 6 * (static_cast<size_t>(state.iterations()) + 1);
+    if (static_cast<size_t>(edit.TextLength()) !=
+        text(static_cast<int>(state.range(0)), state.range(1) != 0).size() + inserted) {
+        state.SkipWithError("the insertions did not all go in");
+    }
 }
 BENCHMARK(BM_InsertMiddle_Control)->Apply(Args)->Iterations(20);
 
@@ -187,6 +248,7 @@ void BM_InsertMiddle_BareInsertText(benchmark::State& state) {
     edit.setPlainText(
         QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
     QCoreApplication::processEvents();
+    const int length = edit.document()->characterCount();
     auto insert = [&] {
         QTextCursor c(edit.document());
         c.setPosition(edit.document()->characterCount() / 2);
@@ -197,6 +259,10 @@ void BM_InsertMiddle_BareInsertText(benchmark::State& state) {
     insert();
     for (auto _ : state) {
         insert();
+    }
+    if (edit.document()->characterCount() !=
+        length + 6 * (static_cast<int>(state.iterations()) + 1)) {
+        state.SkipWithError("the insertions did not all go in");
     }
 }
 BENCHMARK(BM_InsertMiddle_BareInsertText)->Apply(Args)->Iterations(20);
@@ -239,6 +305,7 @@ void BM_EditOverhead_MirrorFirstEdit(benchmark::State& state) {
         state.PauseTiming();
         if (static_cast<size_t>(mirror.Size()) != bytes.size() + 6) {
             state.SkipWithError("the insertion did not go in");
+            break;
         }
         state.ResumeTiming();
     }
@@ -258,10 +325,14 @@ void BM_EditOverhead_BareDocument(benchmark::State& state) {
     QTextCursor first(&doc); // as on the control's side
     first.setPosition(doc.characterCount() / 2);
     first.insertText(QStringLiteral("insert"));
+    const int length = doc.characterCount();
     for (auto _ : state) {
         QTextCursor c(&doc);
         c.setPosition(doc.characterCount() / 2);
         c.insertText(QStringLiteral("insert"));
+    }
+    if (doc.characterCount() != length + 6 * static_cast<int>(state.iterations())) {
+        state.SkipWithError("the insertions did not all go in");
     }
 }
 BENCHMARK(BM_EditOverhead_BareDocument)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
@@ -284,6 +355,7 @@ void BM_EditOverhead_BareDocumentFirstEdit(benchmark::State& state) {
         state.PauseTiming();
         if (doc.characterCount() != length + 6) {
             state.SkipWithError("the insertion did not go in");
+            break;
         }
         state.ResumeTiming();
     }
@@ -302,6 +374,9 @@ void BM_Rtf_Save20MB(benchmark::State& state) {
     for (auto _ : state) {
         edit.SaveToFile(file);
     }
+    if (ReadFileBytes(file) != edit.RtfText()) {
+        state.SkipWithError("the file is not the document's RTF");
+    }
 }
 BENCHMARK(BM_Rtf_Save20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -313,6 +388,11 @@ void BM_Rtf_Load20MB(benchmark::State& state) {
         edit.SetText(text(20, state.range(0) != 0));
         edit.SaveToFile(file);
     }
+    // Rich text has paragraphs, not line ends: they come back as LF.
+    std::string expected = text(20, state.range(0) != 0);
+    for (size_t at = 0; (at = expected.find("\r\n", at)) != std::string::npos;) {
+        expected.erase(at, 1);
+    }
     for (auto _ : state) {
         state.PauseTiming();
         auto* loaded = new TRichEdit;
@@ -320,10 +400,12 @@ void BM_Rtf_Load20MB(benchmark::State& state) {
         state.ResumeTiming();
         loaded->LoadFromFile(file);
         state.PauseTiming();
-        if (loaded->TextLength() == 0) {
-            state.SkipWithError("nothing loaded");
-        }
+        const bool right = loaded->Text() == expected;
         delete loaded;
+        if (!right) {
+            state.SkipWithError("the text did not come back");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -346,10 +428,13 @@ void BM_PeakMemory(benchmark::State& state) {
         control = peakOf(selfPath, "control", mb, crlf);
         bare = peakOf(selfPath, "bare", mb, crlf);
     }
+    if (control <= 0 || bare <= 0) {
+        state.SkipWithError("a measuring child failed");
+        return;
+    }
     state.counters["control_MB"] = static_cast<double>(control) / 1024.0;
     state.counters["bare_MB"] = static_cast<double>(bare) / 1024.0;
-    state.counters["ratio"] =
-        bare > 0 ? static_cast<double>(control) / static_cast<double>(bare) : 0;
+    state.counters["ratio"] = static_cast<double>(control) / static_cast<double>(bare);
 }
 BENCHMARK(BM_PeakMemory)->Apply(Args);
 

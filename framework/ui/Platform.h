@@ -48,8 +48,10 @@ public:
     virtual bool SaveDialog(QWidget* parent, TFileDialogRequest& request) = 0;
     virtual bool FontDialog(QWidget* parent, TFont& font) = 0;
     virtual bool ColorDialog(QWidget* parent, std::uint32_t& color) = 0;
-    // Hands a URL or a file to the desktop's opener; false when it cannot be started.
-    virtual bool ShellOpen(const std::string& target) = 0;
+    // Hands a URL or a file to the desktop's opener and returns at once. When
+    // the opener cannot be started, or ends saying it could not open the
+    // target, `failed` runs later, from the event loop.
+    virtual void ShellOpen(const std::string& target, std::function<void()> failed) = 0;
     // True when there is a default printer to print on.
     virtual bool PrinterAvailable() = 0;
     // Prints the document on the default printer, no dialog. Empty when the

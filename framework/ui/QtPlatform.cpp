@@ -54,10 +54,33 @@ public:
         return true;
     }
 
-    bool ShellOpen(const std::string& target) override {
+    void ShellOpen(const std::string& target, std::function<void()> failed) override {
+        // Owned by nobody: an opener still running when the program ends (one
+        // that waits for the program it started) is left to go on, not killed.
+        auto* opener = new QProcess;
+        opener->setProcessChannelMode(QProcess::ForwardedChannels);
+        opener->setStandardInputFile(QProcess::nullDevice());
+        QObject::connect(opener, &QProcess::finished, opener,
+                         [opener, failed](int code, QProcess::ExitStatus status) {
+                             // xdg-open hands off and ends at once; a status
+                             // other than 0 says nothing could open the target.
+                             if (status != QProcess::NormalExit || code != 0) {
+                                 failed();
+                             }
+                             opener->deleteLater();
+                         });
+        // Queued: a start that fails at once is told from the event loop too.
+        QObject::connect(
+            opener, &QProcess::errorOccurred, opener,
+            [opener, failed](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart) {
+                    failed();
+                    opener->deleteLater();
+                }
+            },
+            Qt::QueuedConnection);
         // One argument, never a shell: the target cannot smuggle in commands.
-        return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                       {QString::fromStdString(target)});
+        opener->start(QStringLiteral("xdg-open"), {QString::fromStdString(target)});
     }
 
     bool PrinterAvailable() override { return !QPrinterInfo::defaultPrinter().isNull(); }

@@ -354,15 +354,18 @@ void TRichEdit::SetWordWrap(bool wrap) {
     }
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    // Wrapped lines never reach past the edge: a horizontal bar would be dead.
+    setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : verticalScrollBarPolicy());
 }
 
 void TRichEdit::SetScrollBars(bool both) {
     const Qt::ScrollBarPolicy policy = both ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
-    setHorizontalScrollBarPolicy(policy);
     setVerticalScrollBarPolicy(policy);
+    setHorizontalScrollBarPolicy(WordWrap() ? Qt::ScrollBarAlwaysOff : policy);
 }
 
 bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
+    const TGiveBackFreedHeap giveBack;
     TProgressStep reading(progress, 0.0, 0.15);
     const std::string bytes = ReadFileBytes(fileName, reading.get());
     if (!Rtf::IsRtf(bytes)) {
@@ -402,6 +405,7 @@ void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) con
 }
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
+    const TGiveBackFreedHeap giveBack;
     const Rtf::Document rich = Rtf::Read(rtf);
     changeWholeText([&] {
         mirror_->Rebuild(false, [&] {

@@ -97,7 +97,8 @@ public:
 
     bool WordWrap() const;
     void SetWordWrap(bool wrap);
-    // Both scroll bars always shown, or shown as needed.
+    // Both scroll bars always shown, or shown as needed; the horizontal one
+    // is hidden while the text wraps.
     void SetScrollBars(bool both);
 
     // Reads RTF when the file is RTF, else plain text; raises EFOpenError.

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
+#include <malloc.h>
 
 namespace {
 
@@ -220,4 +221,8 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
         }
     }
     ReportProgress(how.progress, 1.0);
+}
+
+TGiveBackFreedHeap::~TGiveBackFreedHeap() {
+    ::malloc_trim(0);
 }

@@ -34,3 +34,14 @@ struct TRtfInsertion {
 // the cursor ends after them.
 void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
                        const TRtfInsertion& how = {});
+
+// Declared before the bytes and the reader's model of a load, gives the heap
+// they took back to the system once they are gone: the model is millions of
+// small blocks that the allocator would otherwise keep for the whole run.
+class TGiveBackFreedHeap {
+public:
+    TGiveBackFreedHeap() = default;
+    ~TGiveBackFreedHeap();
+    TGiveBackFreedHeap(const TGiveBackFreedHeap&) = delete;
+    TGiveBackFreedHeap& operator=(const TGiveBackFreedHeap&) = delete;
+};

@@ -135,7 +135,7 @@ bool TScriptedPlatform::ColorDialog(QWidget*, std::uint32_t& color) {
     return ok;
 }
 
-bool TScriptedPlatform::ShellOpen(const std::string& target) {
+void TScriptedPlatform::ShellOpen(const std::string& target, std::function<void()> failed) {
     calls.push_back(Call{Call::Kind::ShellOpen,
                          QString::fromStdString(target),
                          {},
@@ -146,7 +146,9 @@ bool TScriptedPlatform::ShellOpen(const std::string& target) {
                          {},
                          0,
                          false});
-    return shellOpenSucceeds;
+    if (!shellOpenSucceeds) {
+        QMetaObject::invokeMethod(context_.get(), std::move(failed), Qt::QueuedConnection);
+    }
 }
 
 QString TScriptedPlatform::Print(const QTextDocument& document, const QString& jobTitle) {

@@ -2,6 +2,7 @@
 
 #include "framework/ui/Platform.h"
 
+#include <QObject>
 #include <deque>
 #include <optional>
 
@@ -48,6 +49,8 @@ public:
     std::deque<bool> overwriteAnswers;
     std::deque<std::optional<TFont>> fontAnswers;
     std::deque<std::optional<std::uint32_t>> colorAnswers;
+    // Whether the openers end well; when not, each tells its failure from the
+    // event loop, as the desktop's does.
     bool shellOpenSucceeds = true;
     bool printerAvailable = true;
     QString printFailure; // the system's reason a print job fails; empty: it goes out
@@ -64,11 +67,13 @@ public:
     bool SaveDialog(QWidget* parent, TFileDialogRequest& request) override;
     bool FontDialog(QWidget* parent, TFont& font) override;
     bool ColorDialog(QWidget* parent, std::uint32_t& color) override;
-    bool ShellOpen(const std::string& target) override;
+    void ShellOpen(const std::string& target, std::function<void()> failed) override;
     bool PrinterAvailable() override { return printerAvailable; }
     QString Print(const QTextDocument& document, const QString& jobTitle) override;
 
 private:
+    // Failures not yet told are dropped with the seam.
+    std::unique_ptr<QObject> context_ = std::make_unique<QObject>();
     bool fileDialog(Call::Kind kind, std::deque<std::optional<FileAnswer>>& answers,
                     TFileDialogRequest& request);
 };

@@ -8,6 +8,8 @@ TEST_F(MainFormTest, WebButtonsAskForColourAndFontAndCancelLeavesTheText) {
     }
     EXPECT_EQ(edit.Text(), "<p><br>&nbsp;<center><b><i><u><a href=\"<img src=\"\">\"></a></u></i>"
                            "</b></center></p>");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows[1]->Label1().text(), QStringLiteral("Cursor: 50,1")) << "it follows tags";
     for (const char* item : {"SetasHTML1", "SetasHTML2"}) {
         edit.SetText("anything");
         Trigger(item);

@@ -4,6 +4,7 @@
 
 #include <QMdiArea>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <chrono>
@@ -201,15 +202,21 @@ TEST_F(MainFormTest, EntriesActOnTheActiveWindowAndTheContextMenuRepeatsTheMainO
 
 TEST_F(MainFormTest, WordWrapMarkIsOneForTheWholeProgram) {
     const QList<TfrmNew*> windows = OpenWindows(2);
+    const QScrollBar* sideways = windows[0]->Edit1().horizontalScrollBar();
+    EXPECT_TRUE(sideways->isVisible());
     form.DocumentArea().setActiveSubWindow(windows[0]);
     Trigger("WordWrap1");
     EXPECT_TRUE(form.WordWrap1->isChecked() && windows[0]->Edit1().WordWrap());
+    EXPECT_FALSE(sideways->isVisible()) << "wrapped text has nothing to scroll sideways";
     form.DocumentArea().setActiveSubWindow(windows[1]);
     Trigger("WordWrap1");
     EXPECT_FALSE(form.WordWrap1->isChecked() || windows[1]->Edit1().WordWrap())
         << "it already had no wrap";
     Trigger("WordWrap1");
     EXPECT_TRUE(windows[1]->Edit1().WordWrap() && windows[0]->Edit1().WordWrap());
+    form.DocumentArea().setActiveSubWindow(windows[0]);
+    Trigger("WordWrap1");
+    EXPECT_TRUE(sideways->isVisible());
 }
 
 TEST_F(MainFormTest, LongLoadsShowAProgressBarInTheStatusLine) {

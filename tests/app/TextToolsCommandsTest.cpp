@@ -29,6 +29,11 @@ void press(QWidget& dialog, const char* button) {
 TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
     const QList<TfrmNew*> windows = OpenWindows(2);
     TRichEdit& edit = windows[1]->Edit1();
+    // The caret label follows every command, once it is over.
+    const auto label = [&] {
+        QCoreApplication::processEvents();
+        return windows[1]->Label1().text().toStdString();
+    };
     windows[0]->Edit1().SetText("cat");
     edit.SetText("a cat, a CAT\r\ncat");
     windows[1]->SetChanged(false);
@@ -42,9 +47,11 @@ TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
     EXPECT_EQ(form.CurrentDocument.data(), windows[1]);
     press(find, "FindNextButton");
     EXPECT_EQ(edit.SelText(), "CAT");
+    EXPECT_EQ(label(), "Cursor: 13,1");
     press(find, "FindNextButton");
     press(find, "FindNextButton"); // no more: nothing changes, nothing is said
     EXPECT_EQ(edit.SelStart(), 14);
+    EXPECT_EQ(label(), "Cursor: 4,2");
     // Another window active: the next press acts on it.
     form.DocumentArea().setActiveSubWindow(windows[0]);
     press(find, "FindNextButton");
@@ -67,12 +74,15 @@ TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
     QTest::keyClick(&field(replace, "ReplaceWith"), Qt::Key_Enter); // Find Next
     press(replace, "ReplaceButton");
     EXPECT_EQ(edit.Text(), "a dog, a CAT\r\ncat");
+    EXPECT_EQ(label(), "Cursor: 6,1");
     press(replace, "ReplaceAllButton");
     EXPECT_EQ(edit.Text(), "a dog, a dog\r\ndog");
     EXPECT_EQ(edit.SelStart(), 17);
+    EXPECT_EQ(label(), "Cursor: 4,2");
     EXPECT_EQ(Flag(windows[1]), "true");
     Trigger("Undo1"); // one Undo for all of Replace All
     EXPECT_EQ(edit.Text(), "a dog, a CAT\r\ncat");
+    EXPECT_EQ(label(), "Cursor: 1,1");
 
     // Typed text the code page cannot hold is "?" at once; any byte shows.
     QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u4e2d"));
@@ -166,6 +176,8 @@ TEST_F(MainFormTest, CaseCommandsKeepLineEndsAndFormatsFromBothMenus) {
         EXPECT_EQ(edit.SelStart(), 16) << item; // the old start plus the length
         EXPECT_EQ(edit.SelLength(), 0) << item;
     }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.ActiveDocument()->Label1().text(), QStringLiteral("Cursor: 1,4"));
     c.setPosition(4);
     EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold);
     Trigger("Undo1");

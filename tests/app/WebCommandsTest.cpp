@@ -46,6 +46,41 @@ TEST_F(WebCommandsTest, TheEntriesRunTheirCommands) {
     }
 }
 
+TEST_F(WebCommandsTest, TheImportBarShowsTheBytesReceivedOrBusyWithoutALength) {
+    const std::string body(3000, 'b');
+    const std::string replies[] = {"HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n\r\n" + body,
+                                   "HTTP/1.0 200 OK\r\n\r\n" + body};
+    loopback::Server server([&](loopback::Connection& c) {
+        c.ReadRequest();
+        c.Drip(replies[c.Index() % 2], 1000, 20);
+    });
+    // After each block the main window's handler saw: the bar, and what the
+    // client had counted by then.
+    using TBar = std::tuple<int, int, bool>; // position, maximum, busy
+    std::vector<TBar> shown, counted;
+    const TProgressBar& bar = import.ProgressBar();
+    const auto handler = form.NMHTTP->OnPacketRecvd;
+    form.NMHTTP->OnPacketRecvd = [&](QObject* sender) {
+        handler(sender);
+        shown.emplace_back(bar.Position(), bar.Max(), bar.Busy());
+        const int total = form.NMHTTP->BytesTotal;
+        counted.emplace_back(total > 0 ? form.NMHTTP->BytesRecvd : 0, total, total <= 0);
+    };
+    form.CreateStartupDocument({});
+    for (const int length : {3000, 0}) {
+        shown.clear();
+        counted.clear();
+        Trigger("ImportfromWeb1");
+        import.Edit1().setText(QString::fromStdString(server.Url()));
+        import.Button1().click();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown, counted);
+        EXPECT_EQ(shown.back(), TBar(length, length, length == 0));
+        // over: busy no more, at the length announced
+        EXPECT_EQ(TBar(bar.Position(), bar.Max(), bar.Busy()), TBar(length, length, false));
+    }
+}
+
 TEST_F(WebCommandsTest, ClosingTheMainWindowEndsTheTransferFirstThenClosesAsUsual) {
     loopback::Server server([](loopback::Connection& c) {
         c.ReadRequest();

@@ -10,7 +10,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <unistd.h>
 
 namespace {
 
@@ -210,6 +213,22 @@ TEST(RichEditFiles, LoadsRtfFromOtherProgramsAndPlainTextOtherwise) {
     WriteFileBytes(plain, " {\\rtf1 not at the start}");
     edit.LoadFromFile(plain);
     EXPECT_EQ(edit.Text(), " {\\rtf1 not at the start}");
+}
+
+// The reader's model of a large file is many small blocks: once the load is
+// over they go back to the system, not kept by the allocator for the run.
+TEST(RichEditFiles, ARichTextLoadGivesTheReadersHeapBack) {
+    std::string rtf = "{\\rtf1\\ansi{\\colortbl;\\red200\\green0\\blue0;}";
+    for (int i = 0; i < 30000; ++i) {
+        rtf += "plain {\\b bold} {\\i\\cf1 red italic words}\\par\n";
+    }
+    TRichEdit edit;
+    edit.SetRtfText(rtf + "}");
+    long size = 0, kept = 0, after = 0;
+    std::ifstream("/proc/self/statm") >> size >> kept;
+    ::malloc_trim(0);
+    std::ifstream("/proc/self/statm") >> size >> after;
+    EXPECT_LT((kept - after) * ::sysconf(_SC_PAGESIZE), 4 << 20) << "bytes of freed heap kept";
 }
 
 TEST(RichEditFiles, FailuresRaiseAndKeepWhatWasThere) {

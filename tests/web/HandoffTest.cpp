@@ -1,4 +1,4 @@
-// The preview file, and a hand-off the desktop cannot start.
+// The preview file, and a hand-off that fails.
 #include "web/Handoff.h"
 
 #include "WebTestSupport.h"
@@ -50,14 +50,18 @@ TEST_F(WebTest, PreviewWritesTheTextAsItIsNeverThroughALink) {
     EXPECT_TRUE(::lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
                 (st.st_mode & 0777) == 0700);
 
-    // a desktop that cannot start an opener says so, naming the start of the target
+    // an opener that fails says so once it has ended, naming the start of the
+    // target; the command did not wait for it
     seam->calls.clear();
     seam->shellOpenSucceeds = false;
     window->Edit1().SetText(std::string(300, 'm'));
     Run([&] { SendByEmail(*window); });
+    EXPECT_TRUE(Boxes().empty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(Boxes(),
               std::vector<std::string>{"No program could be started to open mailto:?Body=" +
                                        std::string(87, 'm') + "..."});
+    EXPECT_EQ(Messages()[0].icon, TMsgIcon::Stop);
 }
 
 } // namespace

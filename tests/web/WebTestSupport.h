@@ -19,7 +19,7 @@ public:
         http.TimeOut = 5000; // ends any test fault
         http.OnPacketRecvd = [this](QObject*) {
             ++packets;
-            import.ProgressBar().StepBy(1);
+            import.PacketReceived(http);
         };
     }
     TNMHTTP& Http() override { return http; }
