@@ -364,7 +364,18 @@ void TRichEdit::SetScrollBars(bool both) {
     setHorizontalScrollBarPolicy(WordWrap() ? Qt::ScrollBarAlwaysOff : policy);
 }
 
-bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress) {
+void TRichEdit::SetEncoding(TEncoding encoding) {
+    if (encoding == encoding_) {
+        return;
+    }
+    encoding_ = encoding;
+    emit OnEncodingChange();
+}
+
+bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, TEncoding fallback,
+                             const TEncoding* forced) {
+    (void)fallback;
+    (void)forced;
     const TGiveBackFreedHeap giveBack;
     TProgressStep reading(progress, 0.0, 0.15);
     const std::string bytes = ReadFileBytes(fileName, reading.get());

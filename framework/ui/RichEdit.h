@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/TextEncoding.h"
 #include "framework/ui/Font.h"
 
 #include <QBasicTimer>
@@ -36,6 +37,17 @@ public:
     int TextLength() const;
     // Empties the text (one undo step).
     void Clear();
+
+    // The encoding of the document's file. In a Windows-1252 document the
+    // text is the file's bytes; in a Unicode one it is UTF-8. Setting it
+    // converts the text when it goes between the two (a character
+    // Windows-1252 cannot hold becomes "?"), which starts the undo history
+    // afresh; between Unicode encodings the text stays as it is.
+    TEncoding Encoding() const { return encoding_; }
+    void SetEncoding(TEncoding encoding);
+    // The odd last byte of a UTF-16 file, written back after the text; -1: none.
+    int OddLastByte() const { return oddLastByte_; }
+    void SetOddLastByte(int byte) { oddLastByte_ = byte; }
 
     // Appends the bytes as loaded from a file: not reported as a change and
     // not undoable (the undo history starts afresh). Tells the progress, if
@@ -103,7 +115,11 @@ public:
 
     // Reads RTF when the file is RTF, else plain text; raises EFOpenError.
     // Like AppendLoaded, not reported as a change. True when it was RTF.
-    bool LoadFromFile(const std::string& fileName, TProgress* progress = nullptr);
+    // Plain text takes the encoding DetectEncoding finds (`fallback` when
+    // nothing decides), or the one given as `forced`.
+    bool LoadFromFile(const std::string& fileName, TProgress* progress = nullptr,
+                      TEncoding fallback = TEncoding::Windows1252,
+                      const TEncoding* forced = nullptr);
     // Writes RTF; raises EFCreateError, leaving any old file intact.
     void SaveToFile(const std::string& fileName, TProgress* progress = nullptr) const;
     // The rich text of the whole document, as SaveToFile writes it.
@@ -121,6 +137,8 @@ signals:
     // The text's formats changed (alignment, fonts; also by undo), the text
     // did not. Loads are not reported.
     void OnFormatChange();
+    // Encoding() changed.
+    void OnEncodingChange();
     void OnKeyUp(QKeyEvent* event);
     void OnMouseDown(QMouseEvent* event);
 
@@ -177,4 +195,6 @@ private:
     // The selection as last set in bytes; it can hold half a CR LF, which the
     // document's own cursor cannot.
     std::unique_ptr<ByteSelection> selection_;
+    TEncoding encoding_ = TEncoding::Windows1252;
+    int oddLastByte_ = -1;
 };
