@@ -384,7 +384,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, T
         changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
         return false;
     }
-    const Rtf::Document rich = Rtf::Read(bytes);
+    const Rtf::Document rich = Rtf::Recoded(Rtf::Read(bytes), IsUnicode(encoding_));
     ReportProgress(progress, 0.35);
     TProgressStep inserting(progress, 0.35, 1.0);
     TRtfInsertion how;
@@ -417,7 +417,7 @@ void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) con
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
     const TGiveBackFreedHeap giveBack;
-    const Rtf::Document rich = Rtf::Read(rtf);
+    const Rtf::Document rich = Rtf::Recoded(Rtf::Read(rtf), IsUnicode(encoding_));
     changeWholeText([&] {
         mirror_->Rebuild(false, [&] {
             QTextCursor c(document());

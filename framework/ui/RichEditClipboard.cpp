@@ -129,7 +129,8 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
         exact.emplace(data.constData(), static_cast<size_t>(data.size()));
     }
     const std::optional<std::string> rtf = rtfOf(*source);
-    const Rtf::Document rich = rtf ? Rtf::Read(*rtf) : Rtf::Document{};
+    const Rtf::Document rich =
+        rtf ? Rtf::Recoded(Rtf::Read(*rtf), IsUnicode(encoding_)) : Rtf::Document{};
     // RTF that holds nothing readable leaves the plain text its program offered too.
     const bool readable = rich.paragraphs.size() > 1 || !rich.paragraphs[0].runs.empty();
     if (rtf && (readable || !source->hasText())) {
