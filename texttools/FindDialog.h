@@ -1,7 +1,5 @@
 #pragma once
 
-#include "framework/TextEncoding.h"
-
 #include <QDialog>
 #include <QFlags>
 #include <string>
@@ -33,10 +31,9 @@ class TFindDialog : public QDialog {
 public:
     explicit TFindDialog(QWidget* parent, TFindOptions options = frDown | frHideUpDown);
 
-    // As typed: every character kept, whatever the document it is used on
-    // can hold (see FieldBytes).
-    const QString& FindText() const { return findText_; }
-    void SetFindText(QString text);
+    // Bytes in the document code page.
+    const std::string& FindText() const { return findText_; }
+    void SetFindText(std::string text);
     TFindOptions Options() const { return options_; }
     void SetOptions(TFindOptions options);
 
@@ -71,7 +68,7 @@ protected:
     QPushButton* cancel_ = nullptr;
 
 private:
-    QString findText_;
+    std::string findText_;
     TFindOptions options_;
 };
 
@@ -83,8 +80,8 @@ public:
     explicit TReplaceDialog(QWidget* parent,
                             TFindOptions options = frDown | frHideUpDown | frReplace);
 
-    const QString& ReplaceText() const { return replaceText_; }
-    void SetReplaceText(QString text);
+    const std::string& ReplaceText() const { return replaceText_; }
+    void SetReplaceText(std::string text);
     void ShowProblem(const TRegexProblem& problem) override;
 
 signals:
@@ -98,14 +95,11 @@ private:
     QLabel* replaceProblem_ = nullptr;
     QPushButton* replace_ = nullptr;
     QPushButton* replaceAll_ = nullptr;
-    QString replaceText_;
+    std::string replaceText_;
 };
 
-// Texts of the dialogs' fields: Windows-1252 bytes shown character by
-// character, line ends and other controls as visible symbols; and back, as
-// the text for a document in the encoding, the symbols giving their controls
-// again. In a Windows-1252 document a character the code page cannot hold
-// becomes "?", as it does in the document; a Unicode one takes every
-// character, as UTF-8.
+// Texts of the dialogs' fields: bytes shown character by character, line
+// ends and other controls as visible symbols, and back; a character the
+// code page cannot hold becomes "?", as it does in the document.
 QString FieldText(const std::string& bytes);
-std::string FieldBytes(const QString& text, TEncoding encoding = TEncoding::Windows1252);
+std::string FieldBytes(const QString& text);

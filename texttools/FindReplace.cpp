@@ -15,13 +15,11 @@ int searchStart(const TRichEdit& edit) {
 
 int SearchStep(TRichEdit& edit, std::string_view text, bool wholeWord, bool matchCase) {
     const int start = searchStart(edit);
-    int length = 0;
-    const int found =
-        edit.FindText(text, start, edit.TextLength() - start, wholeWord, matchCase, &length);
+    const int found = edit.FindText(text, start, edit.TextLength() - start, wholeWord, matchCase);
     if (found >= 0) {
         edit.setFocus();
         edit.SetSelStart(found);
-        edit.SetSelLength(length);
+        edit.SetSelLength(static_cast<int>(text.size()));
     }
     return found;
 }
@@ -39,7 +37,7 @@ size_t ReplaceAll(TRichEdit& edit, std::string_view search, std::string_view rep
     }
     const TReplacePlan plan =
         PlanReplaceAll(edit.Text(), search, replacement, static_cast<size_t>(searchStart(edit)),
-                       wholeWord, matchCase, IsUnicode(edit.Encoding()));
+                       wholeWord, matchCase);
     if (plan.Count == 0) {
         return 0;
     }
