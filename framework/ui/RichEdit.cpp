@@ -230,14 +230,23 @@ QPoint TRichEdit::CaretPos() const {
 }
 
 int TRichEdit::FindText(std::string_view text, int start, int length, bool wholeWord,
-                        bool matchCase) const {
+                        bool matchCase, int* matchLength) const {
+    if (matchLength) {
+        *matchLength = 0;
+    }
     const std::string& bytes = mirror_->Bytes();
     if (start < 0 || start > static_cast<int>(bytes.size())) {
         return -1;
     }
     const size_t from = static_cast<size_t>(start);
     const size_t to = length < 0 ? bytes.size() : from + static_cast<size_t>(length);
-    return static_cast<int>(FindBytes(bytes, text, from, to, wholeWord, matchCase));
+    const TTextSearch search(text, IsUnicode(encoding_), wholeWord, matchCase);
+    size_t found = 0;
+    const long long at = search.Find(bytes, from, to, found);
+    if (matchLength) {
+        *matchLength = static_cast<int>(found);
+    }
+    return static_cast<int>(at);
 }
 
 void TRichEdit::CopyToClipboard() {

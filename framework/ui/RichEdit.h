@@ -78,10 +78,13 @@ public:
     QPoint CaretPos() const;
 
     // The first match starting in [start, start + length) (length < 0: to the
-    // end), or -1. Without matchCase letters compare through the code page's
-    // case tables; a whole word has no letter, digit or "_" beside it.
-    int FindText(std::string_view text, int start, int length, bool wholeWord,
-                 bool matchCase) const;
+    // end), or -1; its length in bytes in `matchLength`, which in a Unicode
+    // document may differ from the text's. Without matchCase letters compare
+    // through the code page's case tables, or in a Unicode document by
+    // Unicode case folding; a whole word has no letter, digit or "_" beside
+    // it. See TTextSearch.
+    int FindText(std::string_view text, int start, int length, bool wholeWord, bool matchCase,
+                 int* matchLength = nullptr) const;
 
     void CopyToClipboard();
     void PasteFromClipboard();
