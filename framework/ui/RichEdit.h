@@ -163,6 +163,10 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
+    // The encoding as a load finds it: the text is already in it.
+    void setEncodingQuietly(TEncoding encoding);
+    // Text typed next does not take a literal character's format.
+    void forgetLiteralFormat();
 
     // A paragraph above the view changed its height as it was laid out: the
     // view moves with it, so the text shown stays where it is.
