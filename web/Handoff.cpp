@@ -84,7 +84,7 @@ void PreviewDocument(TFileCommands& files, TfrmNew& window) {
 }
 
 void SendByEmail(TfrmNew& window) {
-    HandOff(MailBodyUrl(window.Edit1().Text()));
+    HandOff(MailBodyUrl(window.Edit1().Text(), IsUnicode(window.Edit1().Encoding())));
 }
 
 void OpenHomePage() {

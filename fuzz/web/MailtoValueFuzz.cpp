@@ -1,7 +1,9 @@
 // A document's text as a mailto body: only unreserved characters and
 // escapes go out, and the escapes give back the text (as UTF-8, every line
-// end a CR LF), so no text can add a field to the message.
+// end a CR LF), so no text can add a field to the message; in the code page
+// and as UTF-8.
 #include "framework/CodePage.h"
+#include "framework/Utf8.h"
 #include "web/WebText.h"
 
 #include <QByteArray>
@@ -11,9 +13,9 @@
 #include <cstdlib>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::string value = MailtoValue(text);
+namespace {
+
+void checkEscapes(const std::string& value) {
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -30,6 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string value = MailtoValue(text);
+    checkEscapes(value);
     std::string lines;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
@@ -43,6 +53,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QByteArray decoded = QByteArray::fromPercentEncoding(QByteArray::fromStdString(value));
     if (decoded != CodePage::ToQString(lines).toUtf8()) {
+        std::abort();
+    }
+    // As the text of a Unicode document: its own UTF-8, U+FFFD for each
+    // byte that is none.
+    const std::string utf8 = MailtoValue(text, true);
+    checkEscapes(utf8);
+    std::string expected;
+    for (std::size_t i = 0; i < lines.size();) {
+        const int length = Utf8::SequenceLength(lines, i);
+        expected += length == 0 ? std::string("\xEF\xBF\xBD") : lines.substr(i, length);
+        i += length == 0 ? 1 : static_cast<std::size_t>(length);
+    }
+    if (QByteArray::fromPercentEncoding(QByteArray::fromStdString(utf8)).toStdString() !=
+        expected) {
         std::abort();
     }
     return 0;
