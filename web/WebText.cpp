@@ -26,14 +26,6 @@ bool unreserved(unsigned char c) {
            c == '.' || c == '_' || c == '~';
 }
 
-void appendEscapedUtf8(std::string& out, char32_t ch) {
-    std::string bytes;
-    Utf8::Append(bytes, ch);
-    for (const char b : bytes) {
-        appendEscaped(out, static_cast<unsigned char>(b));
-    }
-}
-
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -145,18 +137,29 @@ std::string MailtoValue(std::string_view text, bool utf8) {
         }
         if (unreserved(byte)) {
             out += static_cast<char>(byte);
-        } else if (byte < 0x80) {
-            appendEscaped(out, byte);
-        } else if (!utf8) {
-            appendEscapedUtf8(out, CodePage::ToUnicode(byte));
-        } else if (const int length = Utf8::SequenceLength(text, i); length == 0) {
-            appendEscapedUtf8(out, 0xFFFD);
-        } else {
-            for (int k = 0; k < length; ++k) {
-                appendEscaped(out,
-                              static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]));
+            continue;
+        }
+        if (utf8) {
+            const int length = Utf8::SequenceLength(text, i);
+            const std::string_view sequence =
+                length > 0 ? text.substr(i, length) : std::string_view("\xEF\xBF\xBD");
+            for (const char b : sequence) {
+                appendEscaped(out, static_cast<unsigned char>(b));
             }
-            i += static_cast<std::size_t>(length - 1);
+            i += std::max(length, 1) - 1;
+            continue;
+        }
+        // The code page's characters all lie in the Basic Multilingual Plane.
+        const char16_t ch = CodePage::ToUnicode(byte);
+        if (ch < 0x80) {
+            appendEscaped(out, static_cast<unsigned char>(ch));
+        } else if (ch < 0x800) {
+            appendEscaped(out, static_cast<unsigned char>(0xC0 | (ch >> 6)));
+            appendEscaped(out, static_cast<unsigned char>(0x80 | (ch & 0x3F)));
+        } else {
+            appendEscaped(out, static_cast<unsigned char>(0xE0 | (ch >> 12)));
+            appendEscaped(out, static_cast<unsigned char>(0x80 | ((ch >> 6) & 0x3F)));
+            appendEscaped(out, static_cast<unsigned char>(0x80 | (ch & 0x3F)));
         }
     }
     return out;

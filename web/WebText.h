@@ -26,11 +26,11 @@ constexpr std::size_t QuotedBodyLimit = 200;
 // to QuotedBodyLimit bytes and "...").
 bool UpdateAvailable(const std::string& Body);
 
-// The text (bytes of the document code page, or UTF-8 when utf8) as the
-// value of a mailto header field: UTF-8, every line end as %0D%0A, and every
-// byte but letters, digits and "-._~" percent-encoded, so no text can end its
-// field or start another. A byte of the UTF-8 that is not well-formed goes as
-// U+FFFD, as the text's readers see it.
+// The text (bytes of the document code page, or UTF-8 when `utf8`: a Unicode
+// document's) as the value of a mailto header field: UTF-8, every line end as
+// %0D%0A, and every byte but letters, digits and "-._~" percent-encoded, so no
+// text can end its field or start another. An ill-formed byte of UTF-8 goes
+// as U+FFFD.
 std::string MailtoValue(std::string_view text, bool utf8 = false);
 
 // "mailto:" + address, then "?" and the fields as name=value joined by "&",

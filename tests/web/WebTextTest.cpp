@@ -30,6 +30,8 @@ TEST(WebText, UpdateFileIsOneNumberComparedInSinglePrecision) {
 
 TEST(WebText, MailBodyCannotLeaveItsFieldAndComesBackWhole) {
     EXPECT_EQ(MailtoValue("1\r\n2\n3\r4 \xE9\x80"), "1%0D%0A2%0D%0A3%0D%0A4%20%C3%A9%E2%82%AC");
+    EXPECT_EQ(MailtoValue("\xCE\xB1\r\xF0\x9F\x98\x80\xFF&", true),
+              "%CE%B1%0D%0A%F0%9F%98%80%EF%BF%BD%26");
     std::string text = "hi&to=x@evil.test&attach=/etc/passwd?cc=y#frag%41";
     for (int b = 1; b < 256; ++b) {
         text += b == '\r' || b == '\n' ? ' ' : static_cast<char>(b);
@@ -41,14 +43,9 @@ TEST(WebText, MailBodyCannotLeaveItsFieldAndComesBackWhole) {
     EXPECT_EQ(QUrl::fromPercentEncoding(QByteArray::fromStdString(value)),
               CodePage::ToQString(text));
 
-    // The text of a Unicode document goes as its own UTF-8; a byte that is
-    // no UTF-8 as U+FFFD.
-    for (const auto& [utf8, encoded] :
-         {std::pair{"caf\u00E9 \u03B1\U0001F600", "caf%C3%A9%20%CE%B1%F0%9F%98%80"},
-          std::pair{"a\r\nb&c=\xFF\xE2\x82!", "a%0D%0Ab%26c%3D%EF%BF%BD%EF%BF%BD%EF%BF%BD%21"}}) {
-        EXPECT_EQ(MailtoValue(utf8, true), encoded) << utf8;
-    }
-    EXPECT_EQ(MailBodyUrl("\u0416", true), "mailto:?Body=%D0%96");
+    // Each byte of a cut sequence is a U+FFFD; the fields of a mail URL go
+    // as UTF-8 too.
+    EXPECT_EQ(MailtoValue("c=\xE2\x82!", true), "c%3D%EF%BF%BD%EF%BF%BD%21");
     EXPECT_EQ(MailtoUrl("a@b.test", {{"Body", "Zo\u00EB"}}, true), "mailto:a@b.test?Body=Zo%C3%AB");
 }
 
