@@ -1,7 +1,7 @@
 // The edit control in UTF-8 documents: every byte kept, characters shown as
 // themselves, ill-formed bytes one mark each, positions never inside one.
+#include "framework/Utf8.h"
 #include "framework/ui/RichEdit.h"
-
 #include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
@@ -16,10 +16,10 @@
 
 namespace {
 
-const std::string kCafe = "Caf\xC3\xA9";                   // é
-const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3";      // αβγ
-const std::string kEmoji = "\xF0\x9F\x98\x80";              // 😀
-const std::string kCombining = "e\xCC\x81";                 // e + combining acute
+const std::string kCafe = "Caf\xC3\xA9";               // é
+const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3"; // αβγ
+const std::string kEmoji = "\xF0\x9F\x98\x80";         // 😀
+const std::string kCombining = "e\xCC\x81";            // e + combining acute
 const std::string kInvalid[] = {
     "\xFF",             // a stray byte
     "\xE2\x82",         // a cut sequence
@@ -105,27 +105,48 @@ TEST(UnicodeText, EveryFormKeptAndShownOneMarkAByte) {
     }
 }
 
-TEST(UnicodeText, DISABLED_RichTextAndClipboardKeepEveryForm) {
+TEST(UnicodeText, RichTextAndClipboardKeepEveryForm) {
     for (const TFormCase& c : formCases()) {
         TRichEdit edit;
         setUtf8(edit, c.bytes);
-        TRichEdit copy;
-        copy.SetEncoding(TEncoding::Utf8);
-        copy.SetRtfText(edit.RtfText());
-        EXPECT_EQ(copy.Text(), c.bytes);
+        // Rich text holds characters, not bytes or line-end kinds: the
+        // well-formed texts come back, their breaks in the text's own end.
+        if (Utf8::IsValid(c.bytes)) {
+            TRichEdit copy;
+            copy.SetEncoding(TEncoding::Utf8);
+            copy.SetRtfText(edit.RtfText());
+            EXPECT_EQ(shown(copy), c.shows);
+        }
+        // Between two of the program's windows every byte goes across.
+        TRichEdit other;
+        setUtf8(other, "old");
         edit.SelectAll();
         edit.CopyToClipboard();
-        copy.SelectAll();
-        copy.PasteFromClipboard();
-        EXPECT_EQ(copy.Text(), c.bytes);
+        other.SelectAll();
+        other.PasteFromClipboard();
+        EXPECT_EQ(other.Text(), c.bytes);
     }
 }
 
 TEST(UnicodeText, RandomEditsKeepBytesAndPositions) {
     std::mt19937 rng(21);
-    const std::vector<std::string> atoms = {
-        "a", " ", "\r", "\n", "\r\n", kCafe, kGreek, kEmoji, kCombining, "\xFF", "\xE2\x82",
-        "\xAC", "\xC3", "\xED\xA0\x80", std::string(1, '\0'), "\xE2\x80\xA8", "\xE2\x90\x80"};
+    const std::vector<std::string> atoms = {"a",
+                                            " ",
+                                            "\r",
+                                            "\n",
+                                            "\r\n",
+                                            kCafe,
+                                            kGreek,
+                                            kEmoji,
+                                            kCombining,
+                                            "\xFF",
+                                            "\xE2\x82",
+                                            "\xAC",
+                                            "\xC3",
+                                            "\xED\xA0\x80",
+                                            std::string(1, '\0'),
+                                            "\xE2\x80\xA8",
+                                            "\xE2\x90\x80"};
     auto randomText = [&](int atomsCount) {
         std::string s;
         for (int i = 0; i < atomsCount; ++i) {
