@@ -1,5 +1,6 @@
 #include "texttools/FindDialog.h"
 
+#include "framework/Utf8.h"
 #include "framework/ui/TextMirror.h"
 #include "texttools/RegexFindReplace.h"
 
@@ -16,16 +17,27 @@ namespace {
 
 constexpr int kButtonColumn = 2;
 
-// Keeps the field showing what will be searched for: the text typed, with
-// every character the code page cannot hold made "?".
-void takeField(QLineEdit* field, std::string& bytes) {
-    bytes = FieldBytes(field->text());
-    const QString shown = FieldText(bytes);
-    if (shown != field->text()) {
-        const int caret = field->cursorPosition();
-        field->setText(shown);
-        field->setCursorPosition(caret);
+// A field's text as UTF-8: the pictures of controls give the controls, and
+// the lone surrogate U+DC00 + b (as an ill-formed byte b of a document reads)
+// gives that byte.
+std::string fieldUtf8(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t ch = text[i].unicode();
+        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if ((ch >= 0x2400 && ch < 0x2420) || ch == 0x2421) {
+            out.push_back(static_cast<char>(TTextMirror::FromDisplay(ch)));
+        } else if (ch >= 0xDC80 && ch <= 0xDCFF) {
+            out.push_back(static_cast<char>(ch - 0xDC00));
+        } else {
+            Utf8::Append(out, QChar::isSurrogate(ch) ? char32_t{0xFFFD} : ch);
+        }
     }
+    return out;
 }
 
 } // namespace
@@ -40,7 +52,10 @@ QString FieldText(const std::string& bytes) {
     return out;
 }
 
-std::string FieldBytes(const QString& text) {
+std::string FieldBytes(const QString& text, TEncoding encoding) {
+    if (IsUnicode(encoding)) {
+        return fieldUtf8(text);
+    }
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -63,8 +78,8 @@ TFindDialog::TFindDialog(QWidget* parent, TFindOptions options)
     grid_ = new QGridLayout(this);
     grid_->setSizeConstraint(QLayout::SetFixedSize);
     findEdit_ = addTextRow(0, tr("Fi&nd what:"), "FindWhat", findProblem_);
-    connect(findEdit_, &QLineEdit::textEdited, this, [this] {
-        takeField(findEdit_, findText_);
+    connect(findEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        findText_ = text;
         say(findProblem_, {});
         refresh();
     });
@@ -141,9 +156,9 @@ QPushButton* TFindDialog::addButton(int row, const QString& caption, const char*
     return button;
 }
 
-void TFindDialog::SetFindText(std::string text) {
+void TFindDialog::SetFindText(QString text) {
     findText_ = std::move(text);
-    findEdit_->setText(FieldText(findText_));
+    findEdit_->setText(findText_);
     refresh();
 }
 
@@ -164,7 +179,7 @@ void TFindDialog::refresh() {
     wholeWord_->setChecked(options_.testFlag(frWholeWord));
     matchCase_->setChecked(options_.testFlag(frMatchCase));
     regularExpression_->setChecked(options_.testFlag(frRegularExpression));
-    findNext_->setEnabled(!findText_.empty());
+    findNext_->setEnabled(!findText_.isEmpty());
 }
 
 void TFindDialog::Execute() {
@@ -182,8 +197,8 @@ TReplaceDialog::TReplaceDialog(QWidget* parent, TFindOptions options)
     setObjectName(QStringLiteral("ReplaceDialog"));
     setWindowTitle(tr("Replace"));
     replaceEdit_ = addTextRow(1, tr("Re&place with:"), "ReplaceWith", replaceProblem_);
-    connect(replaceEdit_, &QLineEdit::textEdited, this, [this] {
-        takeField(replaceEdit_, replaceText_);
+    connect(replaceEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        replaceText_ = text;
         say(replaceProblem_, {});
     });
     // Cancel moves down below the two replace buttons.
@@ -203,9 +218,9 @@ TReplaceDialog::TReplaceDialog(QWidget* parent, TFindOptions options)
     refresh();
 }
 
-void TReplaceDialog::SetReplaceText(std::string text) {
+void TReplaceDialog::SetReplaceText(QString text) {
     replaceText_ = std::move(text);
-    replaceEdit_->setText(FieldText(replaceText_));
+    replaceEdit_->setText(replaceText_);
 }
 
 void TReplaceDialog::ShowProblem(const TRegexProblem& problem) {
@@ -217,7 +232,7 @@ void TReplaceDialog::ShowProblem(const TRegexProblem& problem) {
 void TReplaceDialog::refresh() {
     TFindDialog::refresh();
     if (replace_) {
-        replace_->setEnabled(!FindText().empty());
-        replaceAll_->setEnabled(!FindText().empty());
+        replace_->setEnabled(!FindText().isEmpty());
+        replaceAll_->setEnabled(!FindText().isEmpty());
     }
 }

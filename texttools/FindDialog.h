@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/TextEncoding.h"
+
 #include <QDialog>
 #include <QFlags>
 #include <string>
@@ -31,9 +33,10 @@ class TFindDialog : public QDialog {
 public:
     explicit TFindDialog(QWidget* parent, TFindOptions options = frDown | frHideUpDown);
 
-    // Bytes in the document code page.
-    const std::string& FindText() const { return findText_; }
-    void SetFindText(std::string text);
+    // As typed: every character kept, whatever the document it is used on
+    // can hold (see FieldBytes).
+    const QString& FindText() const { return findText_; }
+    void SetFindText(QString text);
     TFindOptions Options() const { return options_; }
     void SetOptions(TFindOptions options);
 
@@ -68,7 +71,7 @@ protected:
     QPushButton* cancel_ = nullptr;
 
 private:
-    std::string findText_;
+    QString findText_;
     TFindOptions options_;
 };
 
@@ -80,8 +83,8 @@ public:
     explicit TReplaceDialog(QWidget* parent,
                             TFindOptions options = frDown | frHideUpDown | frReplace);
 
-    const std::string& ReplaceText() const { return replaceText_; }
-    void SetReplaceText(std::string text);
+    const QString& ReplaceText() const { return replaceText_; }
+    void SetReplaceText(QString text);
     void ShowProblem(const TRegexProblem& problem) override;
 
 signals:
@@ -95,11 +98,14 @@ private:
     QLabel* replaceProblem_ = nullptr;
     QPushButton* replace_ = nullptr;
     QPushButton* replaceAll_ = nullptr;
-    std::string replaceText_;
+    QString replaceText_;
 };
 
-// Texts of the dialogs' fields: bytes shown character by character, line
-// ends and other controls as visible symbols, and back; a character the
-// code page cannot hold becomes "?", as it does in the document.
+// Texts of the dialogs' fields: Windows-1252 bytes shown character by
+// character, line ends and other controls as visible symbols; and back, as
+// the text for a document in the encoding, the symbols giving their controls
+// again. In a Windows-1252 document a character the code page cannot hold
+// becomes "?", as it does in the document; a Unicode one takes every
+// character, as UTF-8.
 QString FieldText(const std::string& bytes);
-std::string FieldBytes(const QString& text);
+std::string FieldBytes(const QString& text, TEncoding encoding = TEncoding::Windows1252);

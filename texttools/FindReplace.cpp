@@ -15,11 +15,13 @@ int searchStart(const TRichEdit& edit) {
 
 int SearchStep(TRichEdit& edit, std::string_view text, bool wholeWord, bool matchCase) {
     const int start = searchStart(edit);
-    const int found = edit.FindText(text, start, edit.TextLength() - start, wholeWord, matchCase);
+    int length = 0;
+    const int found =
+        edit.FindText(text, start, edit.TextLength() - start, wholeWord, matchCase, &length);
     if (found >= 0) {
         edit.setFocus();
         edit.SetSelStart(found);
-        edit.SetSelLength(static_cast<int>(text.size()));
+        edit.SetSelLength(length);
     }
     return found;
 }
@@ -37,7 +39,7 @@ size_t ReplaceAll(TRichEdit& edit, std::string_view search, std::string_view rep
     }
     const TReplacePlan plan =
         PlanReplaceAll(edit.Text(), search, replacement, static_cast<size_t>(searchStart(edit)),
-                       wholeWord, matchCase);
+                       wholeWord, matchCase, IsUnicode(edit.Encoding()));
     if (plan.Count == 0) {
         return 0;
     }

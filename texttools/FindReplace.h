@@ -4,10 +4,13 @@
 
 class TRichEdit;
 
+// The texts are in the document's encoding (see TRichEdit::Encoding).
+//
 // One Find Next: searches forward from just after the selection, or from the
-// top when nothing is selected, never wrapping round. A match is selected and
-// scrolled into view, and the control takes the focus; with none, nothing
-// changes. Gives the match's position or -1.
+// top when nothing is selected, never wrapping round. A match is selected
+// (its length may differ from the text's in a Unicode document) and scrolled
+// into view, and the control takes the focus; with none, nothing changes.
+// Gives the match's position or -1.
 int SearchStep(TRichEdit& edit, std::string_view text, bool wholeWord, bool matchCase);
 
 // Replace: whatever is selected gives way to the replacement (inserted at the

@@ -22,28 +22,30 @@ struct TPiece {
 // first replacement made when the search began after a selection.
 class TReplaceSweep {
 public:
-    TReplaceSweep(std::string_view text, std::string_view search, std::string_view replacement,
-                  bool wholeWord, bool matchCase)
+    TReplaceSweep(std::string_view text, const TTextSearch& search, std::string_view replacement)
         : text_(text), search_(search), replacement_(replacement), source_(text),
-          wholeWord_(wholeWord), matchCase_(matchCase) {}
+          reach_(search.MaxLength() + search.After() - 1) {}
 
     // The first replacement, found from `start`; false when there is none.
     bool ReplaceFirstFrom(size_t start) {
-        const long long at = FindBytes(text_, search_, start, text_.size(), wholeWord_, matchCase_);
+        size_t length = 0;
+        const long long at = search_.Find(text_, start, text_.size(), length);
         if (at < 0) {
             return false;
         }
         first_ = static_cast<size_t>(at);
-        owned_.reserve(text_.size() - search_.size() + replacement_.size());
+        firstLength_ = length;
+        owned_.reserve(text_.size() - length + replacement_.size());
         owned_.assign(text_.substr(0, first_));
         owned_.append(replacement_);
-        owned_.append(text_.substr(first_ + search_.size()));
+        owned_.append(text_.substr(first_ + length));
         source_ = owned_;
         hasFirst_ = true;
-        // No match starts in [start, first_); those whose bytes (and the byte
-        // on either side) all lie before the replacement stay without one.
+        // No match starts in [start, first_); those whose bytes (and the
+        // bytes beside them that decide) all lie before the replacement stay
+        // without one.
         cleanFrom_ = start;
-        cleanTo_ = first_ > start + search_.size() ? first_ - search_.size() : start;
+        cleanTo_ = first_ > start + reach_ ? first_ - reach_ : start;
         caret_ = first_ + replacement_.size();
         count_ = 1;
         return true;
@@ -51,15 +53,15 @@ public:
 
     // Searches from the top, replacing, until nothing more is found.
     void Run() {
-        const size_t n = search_.size();
         size_t resume = 0;
-        for (size_t at = find(resume); at != npos; at = find(resume)) {
-            if (onlyInserted(at)) {
+        size_t length = 0;
+        for (size_t at = find(resume, length); at != npos; at = find(resume, length)) {
+            if (onlyInserted(at, length)) {
                 break;
             }
-            replaceAt(at);
+            replaceAt(at, length);
             // Only matches reaching into the replacement can be new.
-            resume = at > n ? at - n : 0;
+            resume = at > reach_ ? at - reach_ : 0;
         }
     }
 
@@ -89,30 +91,32 @@ public:
     }
 
 private:
-    // The first match starting at or after `resume` in the new text.
-    size_t find(size_t resume) const {
-        const size_t n = search_.size();
+    // The first match starting at or after `resume` in the new text, and its length.
+    size_t find(size_t resume, size_t& length) const {
+        const size_t before = search_.Before();
         const size_t doneSize = done_.size();
-        // Starts up to the first untouched byte: a window of the done text's
-        // tail and the source's head, with a byte on either side for the
-        // whole-word test.
-        if (resume <= doneSize) {
-            const size_t from = resume > 0 ? resume - 1 : 0;
-            std::string window = done_.substr(from);
-            window.append(source_.substr(next_, n + 1));
-            const long long at = FindBytes(window, search_, resume - from, doneSize - from + 1,
-                                           wholeWord_, matchCase_);
+        // Starts up to where the bytes before them are untouched: a window of
+        // the done text's tail and the source's head, with the bytes on
+        // either side that decide a match.
+        if (resume < doneSize + before) {
+            const size_t from = resume > before ? resume - before : 0;
+            std::string window = done_.substr(std::min(from, doneSize));
+            window.append(source_.substr(next_ + (from > doneSize ? from - doneSize : 0),
+                                         before - 1 + reach_ + 1));
+            const long long at =
+                search_.Find(window, resume - from, doneSize + before - from, length);
             if (at >= 0) {
                 return from + static_cast<size_t>(at);
             }
         }
         // Later starts lie wholly in the untouched source, beside source bytes.
-        size_t start = std::max(next_ + 1, next_ + (resume > doneSize ? resume - doneSize : 0));
+        size_t start =
+            std::max(next_ + before, next_ + (resume > doneSize ? resume - doneSize : 0));
         auto inSource = [&](size_t from, size_t to) -> size_t {
             if (from >= to) {
                 return npos;
             }
-            const long long at = FindBytes(source_, search_, from, to, wholeWord_, matchCase_);
+            const long long at = search_.Find(source_, from, to, length);
             return at < 0 ? npos : doneSize + (static_cast<size_t>(at) - next_);
         };
         if (cleanFrom_ < cleanTo_ && start < cleanTo_) {
@@ -126,8 +130,8 @@ private:
     }
 
     // Whether the match at `at` (in the new text) holds replacement bytes only.
-    bool onlyInserted(size_t at) const {
-        const size_t end = at + search_.size();
+    bool onlyInserted(size_t at, size_t length) const {
+        const size_t end = at + length;
         size_t piecesEnd = done_.size();
         for (auto it = pieces_.rbegin(); it != pieces_.rend() && piecesEnd > at; ++it) {
             const size_t pieceStart = piecesEnd - it->length;
@@ -145,14 +149,14 @@ private:
         return hasFirst_ && from >= first_ && to <= first_ + replacement_.size();
     }
 
-    void replaceAt(size_t at) {
+    void replaceAt(size_t at, size_t length) {
         if (at > done_.size()) {
             const size_t upTo = next_ + (at - done_.size());
             appendSource(next_, upTo);
             next_ = upTo;
         }
         // A match found in the window may end before the done text does.
-        const size_t end = at + search_.size();
+        const size_t end = at + length;
         TTail after;
         if (end < done_.size()) {
             after = cutTail(end);
@@ -206,10 +210,10 @@ private:
         if (a < b) {
             append(TPiece{true, a - first_, b - a}, source_.substr(a, b - a));
         }
-        // After the first replacement the source runs search.size() - r ahead.
+        // After the first replacement the source runs the match's length - r ahead.
         const size_t tailFrom = std::max(from, firstEnd);
         if (tailFrom < to) {
-            append(TPiece{false, tailFrom - firstEnd + first_ + search_.size(), to - tailFrom},
+            append(TPiece{false, tailFrom - firstEnd + first_ + firstLength_, to - tailFrom},
                    source_.substr(tailFrom, to - tailFrom));
         }
     }
@@ -240,15 +244,17 @@ private:
     }
 
     std::string_view text_;
-    std::string_view search_;
+    const TTextSearch& search_;
     std::string_view replacement_;
     std::string_view source_;
     std::string owned_;
-    bool wholeWord_;
-    bool matchCase_;
+    // How far before a replacement a match can start whose bytes, or the
+    // bytes beside it that decide, reach into it.
+    size_t reach_;
     bool hasFirst_ = false;
     bool keepBytes_ = true;
     size_t first_ = 0;
+    size_t firstLength_ = 0;
     size_t cleanFrom_ = 0;
     size_t cleanTo_ = 0;
     std::string done_;
@@ -262,11 +268,12 @@ private:
 
 TReplacePlan PlanReplaceAll(std::string_view text, std::string_view search,
                             std::string_view replacement, size_t start, bool wholeWord,
-                            bool matchCase) {
-    if (search.empty() || search.size() > text.size()) {
+                            bool matchCase, bool unicode) {
+    const TTextSearch searched(search, unicode, wholeWord, matchCase);
+    if (search.empty() || searched.MinLength() > text.size()) {
         return {};
     }
-    TReplaceSweep sweep(text, search, replacement, wholeWord, matchCase);
+    TReplaceSweep sweep(text, searched, replacement);
     if (start > 0 && !sweep.ReplaceFirstFrom(start)) {
         return {};
     }

@@ -20,7 +20,10 @@ struct TReplacePlan {
 // found, in time linear in the text: every search resumes where the last
 // replacement can first have made a match, and skips text known to hold
 // none. A match made only of text the replacements inserted ends it, since
-// the replacement would otherwise regrow forever.
+// the replacement would otherwise regrow forever. In a Unicode document
+// (`unicode`: the text, search and replacement are UTF-8) the search compares
+// characters, and a match's length may differ from the search text's (see
+// TTextSearch).
 TReplacePlan PlanReplaceAll(std::string_view text, std::string_view search,
                             std::string_view replacement, size_t start, bool wholeWord,
-                            bool matchCase);
+                            bool matchCase, bool unicode = false);

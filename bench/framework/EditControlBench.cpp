@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <map>
@@ -290,6 +291,44 @@ void BM_EditOverhead_Mirror(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EditOverhead_Mirror)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
+
+// Mapping between document positions and bytes at random places of 100 MB
+// (Windows-1252 and UTF-8 lines) and of one 10 MB UTF-8 line: a search of
+// the pieces' totals and a walk through one piece. Args: text (0 lines in
+// Windows-1252, 1 lines in UTF-8, 2 one UTF-8 line).
+void BM_MapPositions(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    std::string bytes = kind == 2 ? MakeBenchText(size_t{10} << 20, false) : text(100, false);
+    if (kind != 0) {
+        for (size_t i = 0; i + 1 < bytes.size(); i += 7) {
+            bytes[i] = '\xC3'; // every seventh and eighth byte an é
+            bytes[i + 1] = '\xA9';
+        }
+        if (kind == 2) {
+            std::replace(bytes.begin(), bytes.end(), '\n', ' ');
+        }
+    }
+    QTextDocument doc;
+    TTextMirror mirror(doc);
+    doc.setPageSize(QSizeF(0, 0));
+    mirror.SetUnicode(kind != 0);
+    mirror.ReplaceAll(bytes, true);
+    std::uint32_t seed = 1;
+    const int length = doc.characterCount() - 1;
+    bool right = true;
+    for (auto _ : state) {
+        seed = seed * 1664525u + 1013904223u;
+        const int pos = static_cast<int>(seed % static_cast<std::uint32_t>(length));
+        const int byte = mirror.DocToByte(pos);
+        right = right && mirror.ByteToDoc(byte) == pos;
+        benchmark::DoNotOptimize(byte);
+    }
+    if (!right) {
+        state.SkipWithError("a position did not map back");
+    }
+    state.counters["MB"] = static_cast<double>(bytes.size() >> 20);
+}
+BENCHMARK(BM_MapPositions)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kNanosecond);
 
 // The one-off cost: the first edit in the middle after a load.
 void BM_EditOverhead_MirrorFirstEdit(benchmark::State& state) {

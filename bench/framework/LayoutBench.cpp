@@ -16,6 +16,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -59,6 +60,39 @@ const std::string& longLine(int mb) {
         for (char& c : t) {
             c = c == '\n' ? ' ' : c;
         }
+    }
+    return t;
+}
+
+// The same text with UTF-8 in every line: "th" as θ and "er" as é, so the
+// bytes and the lines stay as they were.
+std::string toUtf8Words(std::string text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == 't' && text[i + 1] == 'h') {
+            text[i] = '\xCE';
+            text[++i] = '\xB8';
+        } else if (text[i] == 'e' && text[i + 1] == 'r') {
+            text[i] = '\xC3';
+            text[++i] = '\xA9';
+        }
+    }
+    return text;
+}
+
+const std::string& utf8Lines(int mb) {
+    static std::map<int, std::string> cache;
+    std::string& t = cache[mb];
+    if (t.empty()) {
+        t = toUtf8Words(linesText(mb));
+    }
+    return t;
+}
+
+const std::string& utf8LongLine(int mb) {
+    static std::map<int, std::string> cache;
+    std::string& t = cache[mb];
+    if (t.empty()) {
+        t = toUtf8Words(longLine(mb));
     }
     return t;
 }
@@ -205,13 +239,15 @@ TSubject makeSubject(Kind kind) {
     return s;
 }
 
-void setPlain(TSubject& s, const std::string& bytes) {
+void setPlain(TSubject& s, const std::string& bytes, bool utf8 = false) {
+    const QString text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
     if (s.control) {
+        s.control->SetEncoding(utf8 ? TEncoding::Utf8 : TEncoding::Windows1252);
         s.control->SetText(bytes);
     } else if (auto* edit = qobject_cast<QTextEdit*>(s.widget.get())) {
-        edit->setPlainText(QString::fromLatin1(bytes));
+        edit->setPlainText(text);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(s.widget.get())) {
-        plain->setPlainText(QString::fromLatin1(bytes));
+        plain->setPlainText(text);
     }
 }
 
@@ -306,6 +342,31 @@ BENCHMARK(BM_KeystrokeLongLine10MB)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
+// Args: kind, where. The same in UTF-8 lines.
+void BM_Keystroke20MBUtf8(benchmark::State& state) {
+    TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
+    setPlain(s, utf8Lines(20), true);
+    keystrokes(state, s, static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_Keystroke20MBUtf8)
+    ->ArgsProduct({{Control, Plain}, {0, 1, 2}})
+    ->ArgNames({"kind", "where"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+// Args: kind, wrap. One 10 MB line of UTF-8.
+void BM_KeystrokeLongLine10MBUtf8(benchmark::State& state) {
+    TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
+    s.setWrap(state.range(1) != 0);
+    setPlain(s, utf8LongLine(10), true);
+    keystrokes(state, s, 1);
+}
+BENCHMARK(BM_KeystrokeLongLine10MBUtf8)
+    ->ArgsProduct({{Control, Plain}, {0, 1}})
+    ->ArgNames({"kind", "wrap"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 // 1,000 presses of Page Down from the top, each laid out and painted.
 void BM_PageDown20MB(benchmark::State& state) {
     TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
@@ -387,6 +448,53 @@ BENCHMARK(BM_Open100MB)
     ->Arg(Bare)
     ->Arg(Plain)
     ->ArgName("kind")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// Opening 20 MB of Windows-1252 or of UTF-8 (the same lines), detected as
+// a file is opened. Args: kind, utf8.
+void BM_Open20MB(benchmark::State& state) {
+    const Kind kind = static_cast<Kind>(state.range(0));
+    const bool utf8 = state.range(1) != 0;
+    static const std::string files[2] = {
+        (tempDir().path() + QStringLiteral("/open1252.txt")).toStdString(),
+        (tempDir().path() + QStringLiteral("/openutf8.txt")).toStdString()};
+    const std::string& file = files[utf8 ? 1 : 0];
+    const std::string& text = utf8 ? utf8Lines(20) : linesText(20);
+    if (QFileInfo(QString::fromStdString(file)).size() != static_cast<qint64>(text.size())) {
+        WriteFileBytes(file, text);
+    }
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TSubject s = makeSubject(kind);
+        state.ResumeTiming();
+        if (s.control) {
+            s.control->LoadFromFile(file);
+        } else {
+            setPlain(s, ReadFileBytes(file), utf8);
+        }
+        QCoreApplication::processEvents();
+        typeOne(*s.widget);
+        state.PauseTiming();
+        if (s.control) {
+            right = right && s.control->Encoding() ==
+                                 (utf8 ? TEncoding::Utf8 : TEncoding::Windows1252) &&
+                    s.control->TextLength() == static_cast<int>(text.size()) + 1;
+        } else {
+            right = right && s.document->blockCount() > 300000;
+        }
+        s.widget.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("the file did not go in as it is");
+    }
+}
+BENCHMARK(BM_Open20MB)
+    ->ArgsProduct({{Control, Plain}, {0, 1}})
+    ->ArgNames({"kind", "utf8"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

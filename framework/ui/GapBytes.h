@@ -28,6 +28,14 @@ public:
         return out;
     }
     bool Equals(size_t from, std::string_view bytes) const;
+    // The bytes [from, from + count) in one piece, the gap moved past them if
+    // it lies inside; valid until the next call of any kind.
+    std::string_view View(size_t from, size_t count) const {
+        if (gapLength_ != 0 && gapStart_ > from && gapStart_ < from + count) {
+            moveGap(from + count);
+        }
+        return {buffer_.data() + (from < gapStart_ ? from : from + gapLength_), count};
+    }
 
 private:
     void moveGap(size_t to) const;

@@ -7,6 +7,7 @@
 #include "framework/ui/EditLayout.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RtfBridge.h"
+#include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
 #include <QInputMethodEvent>
@@ -30,8 +31,12 @@ bool isLineBreakKey(const QKeyEvent* event) {
 }
 
 // Typed or committed text with every character the code page cannot hold
-// made "?", so what is shown is what will be saved.
-QString representable(const QString& text) {
+// made "?", so what is shown is what will be saved. A Unicode document holds
+// every character.
+QString representable(const QString& text, bool unicode) {
+    if (unicode) {
+        return text;
+    }
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -39,13 +44,24 @@ QString representable(const QString& text) {
         if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             out += QLatin1Char('?');
             ++i;
-        } else if (ch == QLatin1Char('\t') || TTextMirror::FromDisplay(ch.unicode()) >= 0) {
-            out += ch;
-        } else {
-            out += QLatin1Char('?');
+            continue;
         }
+        std::string byte;
+        Shown::AppendBytes(byte, ch.unicode(), 0, false);
+        const bool held = ch == QLatin1Char('\t') || byte != "?" || ch == QLatin1Char('?');
+        out += held ? ch : QLatin1Char('?');
     }
     return out;
+}
+
+// Characters the document would show as something else when the toolkit
+// types them itself: they go in through the bytes.
+bool needsBytes(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar ch) {
+        const char16_t c = ch.unicode();
+        return Shown::MayBeLiteral(c) || c == 0x2028 || c == 0x2029 || c == 0xFFFC ||
+               c == 0xFDD0 || c == 0xFDD1;
+    });
 }
 
 // Esc and the other control keys carry a control character as their text:
@@ -181,12 +197,15 @@ int TRichEdit::SelLength() const {
 void TRichEdit::selectBytes(int start, int length, bool scroll) {
     const int size = TextLength();
     start = std::clamp(start, 0, size);
-    const int end = std::clamp(start + std::max(length, 0), start, size);
-    const int docStart = mirror_->ByteToDoc(start);
-    int docEnd = mirror_->ByteToDoc(end);
-    if (mirror_->DocToByte(docEnd) < end) {
-        ++docEnd; // an end inside a CR LF takes in the whole break
+    int end = std::clamp(start + std::max(length, 0), start, size);
+    if (mirror_->Unicode()) {
+        // Never half a character.
+        start = mirror_->CharBoundary(start, false);
+        end = mirror_->CharBoundary(end, true);
     }
+    const int docStart = mirror_->ByteToDoc(start);
+    // An end inside a CR LF takes in the whole break.
+    const int docEnd = mirror_->ByteToDoc(end, true);
     QTextCursor c(document());
     c.setPosition(docStart);
     c.setPosition(docEnd, QTextCursor::KeepAnchor);
@@ -225,19 +244,28 @@ QPoint TRichEdit::CaretPos() const {
     const int end = SelStart() + SelLength();
     const QTextBlock block = document()->findBlock(mirror_->ByteToDoc(end));
     const int line = block.blockNumber();
-    const int column = end - mirror_->BlockByteStart(line);
+    const int column = mirror_->CharsBetween(mirror_->BlockByteStart(line), end);
     return {column, line};
 }
 
 int TRichEdit::FindText(std::string_view text, int start, int length, bool wholeWord,
-                        bool matchCase) const {
+                        bool matchCase, int* matchLength) const {
+    if (matchLength) {
+        *matchLength = 0;
+    }
     const std::string& bytes = mirror_->Bytes();
     if (start < 0 || start > static_cast<int>(bytes.size())) {
         return -1;
     }
     const size_t from = static_cast<size_t>(start);
     const size_t to = length < 0 ? bytes.size() : from + static_cast<size_t>(length);
-    return static_cast<int>(FindBytes(bytes, text, from, to, wholeWord, matchCase));
+    const TTextSearch search(text, IsUnicode(encoding_), wholeWord, matchCase);
+    size_t found = 0;
+    const long long at = search.Find(bytes, from, to, found);
+    if (matchLength) {
+        *matchLength = static_cast<int>(found);
+    }
+    return static_cast<int>(at);
 }
 
 void TRichEdit::CopyToClipboard() {
@@ -368,20 +396,55 @@ void TRichEdit::SetEncoding(TEncoding encoding) {
     if (encoding == encoding_) {
         return;
     }
+    const bool unicode = IsUnicode(encoding);
     encoding_ = encoding;
+    if (unicode != mirror_->Unicode()) {
+        // The same characters in the other bytes, formats kept; "?" for what
+        // Windows-1252 cannot hold. A load as far as undo is concerned.
+        Rtf::Document rich = DocumentToRtf(*document(), *mirror_);
+        const bool modified = document()->isModified();
+        TRtfInsertion how;
+        how.textIsUtf8 = mirror_->Unicode();
+        how.unicode = unicode;
+        changeWholeText([&] {
+            mirror_->Rebuild(true, [&] {
+                mirror_->SetUnicode(unicode);
+                QTextCursor c(document());
+                c.select(QTextCursor::Document);
+                c.removeSelectedText();
+                c.setBlockFormat(QTextBlockFormat());
+                c.setCharFormat(QTextCharFormat());
+                InsertRtfDocument(c, rich, how);
+            });
+        });
+        document()->setModified(modified);
+    }
     emit OnEncodingChange();
+}
+
+void TRichEdit::setEncodingQuietly(TEncoding encoding) {
+    if (encoding != encoding_) {
+        encoding_ = encoding;
+        emit OnEncodingChange();
+    }
 }
 
 bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, TEncoding fallback,
                              const TEncoding* forced) {
-    (void)fallback;
-    (void)forced;
     const TGiveBackFreedHeap giveBack;
     TProgressStep reading(progress, 0.0, 0.15);
-    const std::string bytes = ReadFileBytes(fileName, reading.get());
-    if (!Rtf::IsRtf(bytes)) {
+    std::string bytes = ReadFileBytes(fileName, reading.get());
+    if (forced != nullptr || !Rtf::IsRtf(bytes)) {
+        const TEncoding encoding = forced ? *forced : DetectEncoding(bytes, fallback);
+        TDecodedFile decoded = DecodeFile(bytes, encoding);
+        std::string().swap(bytes);
         TProgressStep inserting(progress, 0.15, 1.0);
-        changeWholeText([&] { mirror_->ReplaceAll(bytes, true, inserting.get()); });
+        changeWholeText([&] {
+            mirror_->SetUnicode(IsUnicode(encoding));
+            mirror_->ReplaceAll(decoded.text, true, inserting.get());
+        });
+        oddLastByte_ = decoded.oddByte;
+        setEncodingQuietly(encoding);
         return false;
     }
     const Rtf::Document rich = Rtf::Read(bytes);
@@ -389,8 +452,14 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, T
     TProgressStep inserting(progress, 0.35, 1.0);
     TRtfInsertion how;
     how.progress = inserting.get();
+    // Rich text holding characters Windows-1252 cannot is a Unicode document.
+    const bool unicode = false;
+    how.unicode = how.textIsUtf8 = unicode;
+    oddLastByte_ = -1;
+    setEncodingQuietly(unicode ? TEncoding::Utf8 : TEncoding::Windows1252);
     changeWholeText([&] {
         mirror_->Rebuild(true, [&] {
+            mirror_->SetUnicode(unicode);
             QTextCursor c(document());
             c.select(QTextCursor::Document);
             c.removeSelectedText();
@@ -425,7 +494,9 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.select(QTextCursor::Document);
             c.removeSelectedText();
             c.setBlockFormat(QTextBlockFormat());
-            InsertRtfDocument(c, rich);
+            TRtfInsertion how;
+            how.unicode = mirror_->Unicode();
+            InsertRtfDocument(c, rich, how);
             c.endEditBlock();
         });
     });
@@ -488,12 +559,21 @@ void TRichEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QString text = event->text();
-    if (editInLongParagraph(event, representable(text))) {
+    const bool unicode = mirror_->Unicode();
+    const bool typing = !text.isEmpty() && !(event->modifiers() & Qt::ControlModifier);
+    if (unicode && typing && !onlyControls(text) && needsBytes(text)) {
+        SetSelText(mirror_->FromUserText(text));
+        ensureCursorVisible();
         event->accept();
         return;
     }
-    if (!text.isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
-        const QString allowed = onlyControls(text) ? QString() : representable(text);
+    forgetLiteralFormat();
+    if (editInLongParagraph(event, representable(text, unicode))) {
+        event->accept();
+        return;
+    }
+    if (typing) {
+        const QString allowed = onlyControls(text) ? QString() : representable(text, unicode);
         if (allowed != text) {
             QKeyEvent replaced(event->type(), event->key(), event->modifiers(), allowed,
                                event->isAutoRepeat(), static_cast<ushort>(event->count()));
@@ -524,8 +604,27 @@ void TRichEdit::mousePressEvent(QMouseEvent* event) {
     emit OnMouseDown(event);
 }
 
+void TRichEdit::forgetLiteralFormat() {
+    // Typed next to a literal, text must not take its format: it would
+    // read back as the literal's character.
+    QTextCharFormat format = currentCharFormat();
+    if (format.hasProperty(Shown::kLiteralProperty)) {
+        format.clearProperty(Shown::kLiteralProperty);
+        setCurrentCharFormat(format);
+    }
+}
+
 void TRichEdit::inputMethodEvent(QInputMethodEvent* event) {
-    const QString allowed = representable(event->commitString());
+    forgetLiteralFormat();
+    const bool unicode = mirror_->Unicode();
+    if (unicode && needsBytes(event->commitString())) {
+        const std::string bytes = mirror_->FromUserText(event->commitString());
+        QInputMethodEvent replaced(event->preeditString(), event->attributes());
+        QTextEdit::inputMethodEvent(&replaced);
+        SetSelText(bytes);
+        return;
+    }
+    const QString allowed = representable(event->commitString(), unicode);
     if (allowed != event->commitString()) {
         QInputMethodEvent replaced(event->preeditString(), event->attributes());
         replaced.setCommitString(allowed, event->replacementStart(), event->replacementLength());

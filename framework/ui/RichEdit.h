@@ -78,10 +78,13 @@ public:
     QPoint CaretPos() const;
 
     // The first match starting in [start, start + length) (length < 0: to the
-    // end), or -1. Without matchCase letters compare through the code page's
-    // case tables; a whole word has no letter, digit or "_" beside it.
-    int FindText(std::string_view text, int start, int length, bool wholeWord,
-                 bool matchCase) const;
+    // end), or -1; its length in bytes in `matchLength`, which in a Unicode
+    // document may differ from the text's. Without matchCase letters compare
+    // through the code page's case tables, or in a Unicode document by
+    // Unicode case folding; a whole word has no letter, digit or "_" beside
+    // it. See TTextSearch.
+    int FindText(std::string_view text, int start, int length, bool wholeWord, bool matchCase,
+                 int* matchLength = nullptr) const;
 
     void CopyToClipboard();
     void PasteFromClipboard();
@@ -160,6 +163,10 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
+    // The encoding as a load finds it: the text is already in it.
+    void setEncodingQuietly(TEncoding encoding);
+    // Text typed next does not take a literal character's format.
+    void forgetLiteralFormat();
 
     // A paragraph above the view changed its height as it was laid out: the
     // view moves with it, so the text shown stays where it is.

@@ -4,10 +4,13 @@
 // (text/rtf, the bytes SaveToFile writes for that text) for programs that
 // read formats, and as its very bytes for the program's own windows, so a
 // lone CR, a NUL and every byte of the code page survive a copy between
-// two of them. Paste takes RTF when it is offered, else the plain text.
+// two of them (UTF-8 documents offer their bytes under a name of their own,
+// so bytes go only between documents of one kind). Paste takes RTF when it
+// is offered, else the plain text.
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/RtfBridge.h"
+#include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
 #include <QMimeData>
@@ -26,6 +29,11 @@ const QString kRtfMime = QStringLiteral("text/rtf");
 const QString kRtfMimes[] = {kRtfMime, QStringLiteral("application/rtf"),
                              QStringLiteral("text/richtext")};
 const QString kBytesMime = QStringLiteral("application/x-pennivale-bytes");
+const QString kUtf8BytesMime = QStringLiteral("application/x-pennivale-utf8-bytes");
+
+const QString& bytesMime(bool unicode) {
+    return unicode ? kUtf8BytesMime : kBytesMime;
+}
 
 QByteArray toByteArray(std::string_view bytes) {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -36,18 +44,18 @@ QByteArray toByteArray(std::string_view bytes) {
 // the user makes, most of which nobody pastes.
 class TSelectionData : public QMimeData {
 public:
-    TSelectionData(std::string bytes, Rtf::Document rich)
-        : bytes_(std::move(bytes)), rich_(std::move(rich)) {}
+    TSelectionData(std::string bytes, Rtf::Document rich, bool unicode)
+        : bytes_(std::move(bytes)), rich_(std::move(rich)), unicode_(unicode) {}
 
-    QStringList formats() const override { return {kPlainMime, kRtfMime, kBytesMime}; }
+    QStringList formats() const override { return {kPlainMime, kRtfMime, bytesMime(unicode_)}; }
     bool hasFormat(const QString& mimeType) const override {
-        return mimeType == kPlainMime || mimeType == kRtfMime || mimeType == kBytesMime;
+        return mimeType == kPlainMime || mimeType == kRtfMime || mimeType == bytesMime(unicode_);
     }
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
         if (mimeType == kPlainMime) {
-            const QString text = TTextMirror::ToUserText(bytes_);
+            const QString text = Shown::ToUser(bytes_, unicode_);
             return type.id() == QMetaType::QByteArray ? QVariant(text.toUtf8()) : QVariant(text);
         }
         if (mimeType == kRtfMime) {
@@ -56,7 +64,7 @@ protected:
             }
             return toByteArray(*rtf_);
         }
-        if (mimeType == kBytesMime) {
+        if (mimeType == bytesMime(unicode_)) {
             return toByteArray(bytes_);
         }
         return {};
@@ -65,6 +73,7 @@ protected:
 private:
     std::string bytes_;
     Rtf::Document rich_;
+    bool unicode_;
     mutable std::optional<std::string> rtf_;
 };
 
@@ -119,13 +128,15 @@ std::optional<std::vector<TTextMirror::LineEnd>> lineEndsOf(std::string_view byt
 } // namespace
 
 bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
-    return source->hasText() || source->hasFormat(kBytesMime) || rtfOf(*source).has_value();
+    return source->hasText() || source->hasFormat(bytesMime(mirror_->Unicode())) ||
+           rtfOf(*source).has_value();
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData* source) {
     std::optional<std::string> exact;
-    if (source->hasFormat(kBytesMime)) {
-        const QByteArray data = source->data(kBytesMime);
+    const QString& ownBytes = bytesMime(mirror_->Unicode());
+    if (source->hasFormat(ownBytes)) {
+        const QByteArray data = source->data(ownBytes);
         exact.emplace(data.constData(), static_cast<size_t>(data.size()));
     }
     const std::optional<std::string> rtf = rtfOf(*source);
@@ -135,6 +146,7 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
     if (rtf && (readable || !source->hasText())) {
         TRtfInsertion how;
         how.paste = true;
+        how.unicode = mirror_->Unicode();
         // Pasted breaks take the text's own line end, unless they come from
         // one of the program's windows, which says which each one was.
         how.lineEnd = mirror_->OwnLineEnd();
@@ -167,5 +179,6 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
 QMimeData* TRichEdit::createMimeDataFromSelection() const {
     const QTextCursor c = textCursor();
     return new TSelectionData(
-        SelText(), RangeToRtf(*document(), *mirror_, c.selectionStart(), c.selectionEnd()));
+        SelText(), RangeToRtf(*document(), *mirror_, c.selectionStart(), c.selectionEnd()),
+        mirror_->Unicode());
 }

@@ -216,7 +216,17 @@ bool TRichEdit::editInLongParagraph(QKeyEvent* event, const QString& text) {
     } else if (!cursor.hasSelection()) {
         const int at = cursor.position();
         const int last = document()->characterCount() - 1;
-        const int to = std::clamp(at + (back ? -1 : 1), 0, last);
+        // A character outside the Basic Multilingual Plane is two positions.
+        QTextDocument& doc = *document();
+        int step = back ? -1 : 1;
+        if (back && at >= 2 && doc.characterAt(at - 1).isLowSurrogate() &&
+            doc.characterAt(at - 2).isHighSurrogate()) {
+            step = -2;
+        } else if (!back && at + 1 < last && doc.characterAt(at).isHighSurrogate() &&
+                   doc.characterAt(at + 1).isLowSurrogate()) {
+            step = 2;
+        }
+        const int to = std::clamp(at + step, 0, last);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     } else {

@@ -1,6 +1,8 @@
 #include "framework/ui/RtfBridge.h"
 
 #include "framework/Progress.h"
+#include "framework/TextEncoding.h"
+#include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
 #include <QTextBlock>
@@ -124,8 +126,16 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
             }
             Rtf::Run run;
             run.format = toRtf(fragment.charFormat());
-            run.text.assign(bytes, static_cast<size_t>(byteStart + start - block.position()),
-                            static_cast<size_t>(end - start));
+            if (mirror.Unicode()) {
+                // Characters are of many lengths: the bytes come from the
+                // characters shown, as the mirror reads them.
+                const QString shown =
+                    fragment.text().mid(start - fragment.position(), end - start);
+                run.text = mirror.BytesOfShown(shown, start, {});
+            } else {
+                run.text.assign(bytes, static_cast<size_t>(byteStart + start - block.position()),
+                                static_cast<size_t>(end - start));
+            }
             if (!paragraph.runs.empty() && paragraph.runs.back().format == run.format) {
                 paragraph.runs.back().text += run.text;
             } else {
@@ -179,6 +189,7 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
         haveChunk = true;
         chunk += text;
     };
+    std::vector<Shown::TLiteral> literals;
     const size_t paragraphs = document.paragraphs.size();
     for (size_t p = 0; p < paragraphs; ++p) {
         if (how.progress != nullptr && p % kReportEvery == 0 && p > 0) {
@@ -197,12 +208,26 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
             chunkLineEnd = kind;
         }
         for (const Rtf::Run& run : paragraph.runs) {
-            QString text(static_cast<qsizetype>(run.text.size()), Qt::Uninitialized);
-            QChar* dst = text.data();
-            for (const char c : run.text) {
-                *dst++ = TTextMirror::Display(static_cast<unsigned char>(c));
+            std::string converted;
+            std::string_view bytes = run.text;
+            if (how.textIsUtf8 != how.unicode) {
+                converted = how.unicode ? CodePageToUtf8(run.text) : Utf8ToCodePage(run.text);
+                bytes = converted;
             }
-            append(run.format, text);
+            QString text;
+            literals.clear();
+            Shown::AppendShown(text, bytes, how.unicode, &literals);
+            qsizetype at = 0;
+            for (const Shown::TLiteral& literal : literals) {
+                // A literal goes in alone, its format holding what it stands for.
+                append(run.format, text.mid(at, literal.at - at));
+                flush();
+                QTextCharFormat own = fromRtf(run.format);
+                own.setProperty(Shown::kLiteralProperty, static_cast<int>(literal.ch));
+                cursor.insertText(text.mid(literal.at, 1), own);
+                at = literal.at + 1;
+            }
+            append(run.format, at == 0 ? text : text.mid(at));
         }
     }
     flush();

@@ -28,6 +28,10 @@ struct TRtfInsertion {
     // as pasted paragraphs do in word processors.
     bool paste = false;
     TProgress* progress = nullptr;
+    // The document's bytes are UTF-8 (else Windows-1252), and so is the
+    // rich text's; where the two differ its text is converted.
+    bool unicode = false;
+    bool textIsUtf8 = false;
 };
 
 // Inserts the paragraphs at the cursor, the first into the cursor's paragraph;

@@ -2,6 +2,7 @@
 // undo step, one change report, and no layout of each edit as it is made.
 #include "framework/ByteEdit.h"
 #include "framework/ui/TextMirror.h"
+#include "framework/ui/ShownText.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -72,12 +73,27 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
     if (spans.empty()) {
         return;
     }
-    for (TDocEdit& span : spans) {
+    for (size_t k = 0; k < spans.size(); ++k) {
+        TDocEdit& span = spans[k];
         if (splitsCrlf(bytes, span.from)) {
             span.bytes.insert(span.bytes.begin(), '\r');
             --span.from;
         }
         if (splitsCrlf(bytes, span.to)) {
+            span.bytes.push_back('\n');
+            ++span.to;
+        }
+        // A lone CR and an LF brought side by side become one CR LF, so the
+        // breaks shown follow the bytes (when no neighbouring edit is in the way).
+        const bool crBefore = span.from > 0 && bytes[span.from - 1] == '\r' &&
+                              (k == 0 || spans[k - 1].to < span.from);
+        const bool lfAfter = span.to < size && bytes[span.to] == '\n' &&
+                             (k + 1 == spans.size() || spans[k + 1].from > span.to + 1);
+        if (crBefore && (span.bytes.empty() ? lfAfter : span.bytes.front() == '\n')) {
+            span.bytes.insert(span.bytes.begin(), '\r');
+            --span.from;
+        }
+        if (lfAfter && !span.bytes.empty() && span.bytes.back() == '\r') {
             span.bytes.push_back('\n');
             ++span.to;
         }
@@ -89,10 +105,16 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
     int crlfBefore = static_cast<int>(first) - ByteToDoc(static_cast<int>(first));
     size_t at = first;
     for (TDocEdit& span : spans) {
-        crlfBefore += crlfCount(bytes, at, span.from);
-        span.docFrom = static_cast<int>(span.from) - crlfBefore;
-        crlfBefore += crlfCount(bytes, span.from, span.to);
-        span.docTo = static_cast<int>(span.to) - crlfBefore;
+        if (unicode_) {
+            // Characters are of many lengths: each end is mapped on its own.
+            span.docFrom = ByteToDoc(static_cast<int>(span.from));
+            span.docTo = ByteToDoc(static_cast<int>(span.to));
+        } else {
+            crlfBefore += crlfCount(bytes, at, span.from);
+            span.docFrom = static_cast<int>(span.from) - crlfBefore;
+            crlfBefore += crlfCount(bytes, span.from, span.to);
+            span.docTo = static_cast<int>(span.to) - crlfBefore;
+        }
         fresh.append(bytes, at, span.from - at);
         fresh.append(span.bytes);
         at = span.to;
@@ -107,7 +129,7 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
         cursor.setPosition(it->docFrom);
         cursor.setPosition(it->docTo, QTextCursor::KeepAnchor);
         const QTextCharFormat base = cursor.charFormat();
-        if (it->bytes.find_first_of("\r\n") != std::string::npos) {
+        if (unicode_ || it->bytes.find_first_of("\r\n") != std::string::npos) {
             if (cursor.hasSelection()) {
                 cursor.removeSelectedText();
             }
@@ -117,7 +139,8 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
         // No line end: the characters alone, in one step.
         chunk.resize(static_cast<qsizetype>(it->bytes.size()));
         for (size_t i = 0; i < it->bytes.size(); ++i) {
-            chunk[static_cast<qsizetype>(i)] = Display(static_cast<unsigned char>(it->bytes[i]));
+            chunk[static_cast<qsizetype>(i)] =
+                QChar(Shown::CodePageChar(static_cast<unsigned char>(it->bytes[i])));
         }
         if (chunk.isEmpty()) {
             cursor.removeSelectedText();
@@ -131,6 +154,9 @@ void TTextMirror::ReplaceRanges(const std::vector<TByteEdit>& edits, bool bulk) 
 }
 
 bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
+    if (unicode_) {
+        return false; // characters are of many lengths: a byte is no character
+    }
     const size_t start = static_cast<size_t>(std::max(from, 0));
     if (start + bytes.size() > static_cast<size_t>(Size())) {
         return false;
@@ -167,13 +193,10 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
     const int docFrom = ByteToDoc(static_cast<int>(byteFrom));
     const int docTo = docFrom + static_cast<int>(byteTo - byteFrom) -
                       crlfCount(oldBytes, byteFrom - start, byteTo - start);
-    QTextBlock block = doc_.findBlock(docFrom);
-    // CR LF breaks before the block: its first byte less its first position.
-    int number = block.blockNumber();
-    int extra = BlockByteStart(number) - block.position();
-    for (; block.isValid() && block.position() < docTo;
-         extra += paragraphs_.At(static_cast<size_t>(number++)).kind == CRLF ? 1 : 0,
+    for (QTextBlock block = doc_.findBlock(docFrom); block.isValid() && block.position() < docTo;
          block = block.next()) {
+        // CR LF breaks before the block: its first byte less its first position.
+        const int extra = BlockByteStart(block.blockNumber()) - block.position();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             int a = std::max(fragment.position(), docFrom);
@@ -202,7 +225,7 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
         chunk.resize(static_cast<qsizetype>(length));
         for (size_t i = 0; i < length; ++i) {
             chunk[static_cast<qsizetype>(i)] =
-                Display(static_cast<unsigned char>(bytes[run.byteFrom + i - start]));
+                QChar(Shown::CodePageChar(static_cast<unsigned char>(bytes[run.byteFrom + i - start])));
         }
         cursor.setPosition(run.docFrom);
         cursor.setPosition(run.docTo, QTextCursor::KeepAnchor);

@@ -84,10 +84,13 @@ TEST_F(MainFormTest, FindAndReplaceDialogsServeTheActiveDocument) {
     EXPECT_EQ(edit.Text(), "a dog, a CAT\r\ncat");
     EXPECT_EQ(label(), "Cursor: 1,1");
 
-    // Typed text the code page cannot hold is "?" at once; any byte shows.
+    // The field keeps every character typed; a document whose code page
+    // cannot hold one gets "?", a Unicode one gets it whole. Any byte shows.
     QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u4e2d"));
     QCoreApplication::sendEvent(&field(replace, "ReplaceWith"), &key);
-    EXPECT_EQ(replace.ReplaceText(), "dog?");
+    EXPECT_EQ(replace.ReplaceText(), QStringLiteral("dog\u4e2d"));
+    EXPECT_EQ(FieldBytes(replace.ReplaceText()), "dog?");
+    EXPECT_EQ(FieldBytes(replace.ReplaceText(), TEncoding::Utf8), "dog\xE4\xB8\xAD");
     std::string all;
     for (int b = 0; b < 256; ++b) {
         all.push_back(static_cast<char>(b));

@@ -16,8 +16,10 @@ struct TOutcome {
 };
 
 TOutcome planned(const std::string& text, const std::string& search, const std::string& with,
-                 size_t start = 0, bool wholeWord = false, bool matchCase = true) {
-    const TReplacePlan plan = PlanReplaceAll(text, search, with, start, wholeWord, matchCase);
+                 size_t start = 0, bool wholeWord = false, bool matchCase = true,
+                 bool unicode = false) {
+    const TReplacePlan plan =
+        PlanReplaceAll(text, search, with, start, wholeWord, matchCase, unicode);
     std::string out;
     size_t at = 0;
     for (const TByteEdit& edit : plan.Edits) {
@@ -31,19 +33,19 @@ TOutcome planned(const std::string& text, const std::string& search, const std::
 // Replace All as first conceived: search, replace, search again from the top;
 // it ends on a match made only of inserted bytes.
 TOutcome reference(std::string text, const std::string& search, const std::string& with,
-                   size_t start, bool wholeWord, bool matchCase) {
+                   size_t start, bool wholeWord, bool matchCase, bool unicode = false) {
     std::vector<bool> inserted(text.size(), false);
     TOutcome out;
-    for (long long at;
-         (at = FindBytes(text, search, start, text.size(), wholeWord, matchCase)) >= 0; start = 0) {
+    const TTextSearch searched(search, unicode, wholeWord, matchCase);
+    size_t n = 0;
+    for (long long at; (at = searched.Find(text, start, text.size(), n)) >= 0; start = 0) {
         const auto p = static_cast<size_t>(at);
         const auto first = inserted.begin() + at;
-        if (std::all_of(first, first + static_cast<long>(search.size()),
-                        [](bool b) { return b; })) {
+        if (std::all_of(first, first + static_cast<long>(n), [](bool b) { return b; })) {
             break;
         }
-        text.replace(p, search.size(), with);
-        inserted.erase(first, first + static_cast<long>(search.size()));
+        text.replace(p, n, with);
+        inserted.erase(first, first + static_cast<long>(n));
         inserted.insert(inserted.begin() + at, with.size(), true);
         out.caret = p + with.size();
         ++out.count;
@@ -106,6 +108,31 @@ TEST(ReplaceAll, AgreesWithTheRepeatedSearchOnRandomTexts) {
         const bool wholeWord = rng() % 3 == 0, matchCase = rng() % 2 == 0;
         ASSERT_EQ(planned(text, search, with, start, wholeWord, matchCase),
                   reference(text, search, with, start, wholeWord, matchCase))
+            << ::testing::PrintToString(std::vector{text, search, with}) << " from " << start
+            << (wholeWord ? " whole" : "") << (matchCase ? " case" : "");
+    }
+}
+
+TEST(ReplaceAll, InAUnicodeDocumentAgreesWithTheRepeatedSearchOnRandomTexts) {
+    std::mt19937 rng(2104);
+    // Case forms of other lengths, and bytes that make characters with their
+    // neighbours or stay ill-formed.
+    const char* const pieces[] = {"a",  "K",  "k",    "\u212A", "ß",    "\u1E9E", " ",    "_",
+                                  "\r", "\n", "\xE2", "\x82",   "\xAC", "\xC3",   "\xA9", "é"};
+    auto random = [&](size_t most) {
+        std::string s;
+        for (size_t i = rng() % (most + 1); i > 0; --i) {
+            s += pieces[rng() % std::size(pieces)];
+        }
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = random(14), search = random(1) + pieces[rng() % 6],
+                          with = random(4);
+        const size_t start = rng() % 2 ? 0 : rng() % (text.size() + 1);
+        const bool wholeWord = rng() % 3 == 0, matchCase = rng() % 3 == 0;
+        ASSERT_EQ(planned(text, search, with, start, wholeWord, matchCase, true),
+                  reference(text, search, with, start, wholeWord, matchCase, true))
             << ::testing::PrintToString(std::vector{text, search, with}) << " from " << start
             << (wholeWord ? " whole" : "") << (matchCase ? " case" : "");
     }
