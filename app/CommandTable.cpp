@@ -211,6 +211,7 @@ void TMainForm::createMenus() {
 
     QMenu* fileMenu = namedMenu(this, "FileMenu", QStringLiteral("&File"));
     addItems(fileMenu, FileItems);
+    createEncodingMenu(fileMenu, Action(QStringLiteral("N1")));
     MainMenu->addMenu(fileMenu);
 
     QMenu* editMenu = namedMenu(this, "Edit2", QStringLiteral("&Edit"));

@@ -43,6 +43,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
     loadSaveBar_ = std::make_unique<TStatusProgress>(*StatusLine);
 
     createMenus();
+    createEncodingField();
     createPanel();
     layout->setContentsMargins(0, Panel1->height(), 0, 0);
     createFindDialogs();
@@ -62,6 +63,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), Files(*this) {
 TMainForm::~TMainForm() {
     // The widgets below still signal while the base class tears them down.
     disconnect(mdiArea_, nullptr, this, nullptr);
+    for (const QMetaObject::Connection& watch : encodingWatch_) {
+        disconnect(watch);
+    }
     disconnect(&Application(), nullptr, this, nullptr);
 }
 
@@ -114,13 +118,19 @@ void TMainForm::onActiveDocument(const std::function<void(TfrmNew&)>& command) {
 }
 
 void TMainForm::ConnectCommand(QAction* action, THandler handler, bool needsDocument) {
-    connect(action, &QAction::triggered, this, [this, action, handler] {
+    ConnectCommand(
+        action, [this, handler] { (this->*handler)(); }, needsDocument);
+}
+
+void TMainForm::ConnectCommand(QAction* action, const std::function<void()>& command,
+                               bool needsDocument) {
+    connect(action, &QAction::triggered, this, [action, command] {
         // A check mark flips before triggered(); the handlers flip their own
         // marks, so put it back first.
         if (action->isCheckable()) {
             action->setChecked(!action->isChecked());
         }
-        Application().Dispatch([this, handler] { (this->*handler)(); });
+        Application().Dispatch(command);
     });
     action->setEnabled(true);
     if (needsDocument) {
@@ -146,6 +156,7 @@ void TMainForm::updateCommandStates() {
             button->setEnabled(any);
         }
     }
+    refreshEncoding();
 }
 
 // ---- TDocumentHost

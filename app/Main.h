@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,6 +64,10 @@ public:
     QAction* Standard = nullptr;
     QAction* Web = nullptr;
     QAction* WordWrap1 = nullptr;
+    // File, Encoding; the status line's field shows the active document's
+    // encoding and opens that menu.
+    QMenu* EncodingMenu = nullptr;
+    QToolButton* EncodingButton = nullptr;
     // The status line's progress bar for long loads and saves.
     TStatusProgress& LoadSaveBar() const { return *loadSaveBar_; }
     // The HTTP client of the import and the update check.
@@ -157,6 +162,7 @@ public:
     using THandler = void (TMainForm::*)();
     void ConnectCommand(QAction* action, THandler handler, bool needsDocument);
     void ConnectCommand(QToolButton* button, THandler handler, bool needsDocument);
+    void ConnectCommand(QAction* action, const std::function<void()>& command, bool needsDocument);
 
     // TDocumentHost
     QMdiArea& DocumentArea() override;
@@ -182,6 +188,13 @@ protected:
 private:
     // CommandTable.cpp
     void createMenus();
+    // EncodingHandlers.cpp: the Encoding submenu, placed before `before`; the
+    // status line's field; the marks, the enabled items and the field's text,
+    // following the active document and its encoding.
+    void createEncodingMenu(QMenu* fileMenu, QAction* before);
+    void createEncodingField();
+    void watchActiveEncoding();
+    void refreshEncoding();
     // Panel.cpp
     void createPanel();
     // TextToolsHandlers.cpp
@@ -206,4 +219,9 @@ private:
     std::unique_ptr<TStatusProgress> loadSaveBar_;
     QList<QObject*> documentCommands_;
     TWebRequests* requests_ = nullptr;
+    std::array<QAction*, kEncodingCount> reopenItems_{};
+    std::array<QAction*, kEncodingCount> convertItems_{};
+    std::array<QAction*, kEncodingCount> defaultItems_{};
+    QPointer<TfrmNew> encodingWatched_;
+    std::array<QMetaObject::Connection, 2> encodingWatch_;
 };

@@ -1,6 +1,8 @@
 #include "document/FileCommands.h"
 
 #include "document/DocumentHost.h"
+#include "document/EncodingCommands.h"
+#include "document/PlainFile.h"
 #include "document/Unit1.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
@@ -157,7 +159,7 @@ void TFileCommands::loadRichText(const std::string& fileName, TfrmNew& window) {
         TProgressJob job(host_.LoadSaveProgress());
         TProgressStep all = job.Step(0.0, 1.0);
         // A file that is not rich text loads, and later saves, as plain text.
-        const bool rich = window.Edit1().LoadFromFile(fileName, all.get());
+        const bool rich = window.Edit1().LoadFromFile(fileName, all.get(), NewDocumentEncoding());
         window.SetFormat(rich ? TDocumentFormat::RichText : TDocumentFormat::PlainText);
     } catch (const EFOpenError& error) {
         raiseWithReason(error);
@@ -210,26 +212,20 @@ void TFileCommands::OpenNamedFiles(const std::vector<std::string>& fileNames, Tf
 
 void TFileCommands::LoadPlainFile(const std::string& fileName, TfrmNew& window) {
     TProgressJob job(host_.LoadSaveProgress());
-    std::string bytes;
-    try {
-        TProgressStep reading = job.Step(0.0, 0.15);
-        bytes = ReadFileBytes(fileName, reading.get());
-    } catch (const EFOpenError& error) {
-        raiseWithReason(error);
-    } catch (const std::bad_alloc&) {
-        raiseOutOfMemory(fileName);
-    }
+    TProgressStep reading = job.Step(0.0, 0.15);
+    std::string bytes = ReadDocumentFile(fileName, reading.get());
     const std::string oldCaption = window.Caption();
+    const TEncoding oldEncoding = window.Edit1().Encoding();
     window.SetCaption(fileName);
     host_.SetStatusText(FilePrefix + DisplayName(fileName));
     try {
         TProgressStep inserting = job.Step(0.15, 1.0);
-        window.Edit1().AppendLoaded(bytes, inserting.get());
+        AppendFileText(window.Edit1(), std::move(bytes), NewDocumentEncoding(), inserting.get());
         window.SetFormat(TDocumentFormat::PlainText);
     } catch (const std::bad_alloc&) {
         // Abandon this load only: the window goes back to what it was.
-        bytes = std::string();
         window.Edit1().Clear();
+        window.Edit1().SetEncoding(oldEncoding);
         window.SetCaption(oldCaption);
         raiseOutOfMemory(fileName);
     }
@@ -274,7 +270,7 @@ std::string TFileCommands::writeAs(const std::string& fileName, TfrmNew& window,
         if (format == TDocumentFormat::RichText) {
             window.Edit1().SaveToFile(fileName, all.get());
         } else {
-            WriteFileBytes(fileName, window.Edit1().Text(), all.get());
+            WritePlainFile(fileName, window.Edit1(), all.get());
         }
     } catch (const EFCreateError& error) {
         raiseWithReason(error);

@@ -42,12 +42,15 @@ public:
     // nothing when the dialog was cancelled.
     std::optional<std::string> FileSaveAs(TfrmNew& window);
 
-    // Reads the file as plain bytes into the window. Raises when the file
-    // cannot be read (naming it and the reason) or does not fit in memory;
-    // the window is then left as it was.
+    // Reads the file as plain text into the window, in the encoding its bytes
+    // are found in (the default for new documents when nothing decides), or,
+    // when the window holds text already, stored in the window's encoding.
+    // Raises when the file cannot be read (naming it and the reason) or does
+    // not fit in memory; the window is then left as it was.
     void LoadPlainFile(const std::string& fileName, TfrmNew& window);
     // Writes the window's text to the file in the window's own format (as it
-    // was loaded or last saved) and marks it unchanged; a name that is not a
+    // was loaded or last saved; plain text in the document's encoding) and
+    // marks it unchanged; a name that is not a
     // real file path goes to Save As instead. Returns the name written under
     // (unchanged when Save As was cancelled). A failed write raises, naming
     // the file and the reason, and leaves the window changed.

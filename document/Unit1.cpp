@@ -1,6 +1,7 @@
 #include "document/Unit1.h"
 
 #include "document/DocumentHost.h"
+#include "document/EncodingCommands.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/Platform.h"
 #include "framework/ui/RichEdit.h"
@@ -51,6 +52,7 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
     edit1_->SetWordWrap(false);
     edit1_->setTabChangesFocus(false);
     edit1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    edit1_->SetEncoding(NewDocumentEncoding());
     setWidget(client);
 
     connect(edit1_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -89,8 +91,20 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
 TfrmNew::~TfrmNew() = default;
 
 void TfrmNew::SetCaption(const std::string& caption) {
+    if (caption == caption_) {
+        return;
+    }
     caption_ = caption;
     setWindowTitle(DisplayName(caption_));
+    emit OnFileChange();
+}
+
+void TfrmNew::SetFormat(TDocumentFormat format) {
+    if (format == format_) {
+        return;
+    }
+    format_ = format;
+    emit OnFileChange();
 }
 
 bool TfrmNew::IsChanged() const {

@@ -38,7 +38,7 @@ public:
     // Whether the text was loaded or last saved as rich text or as plain
     // text; a new window is plain text.
     TDocumentFormat Format() const { return format_; }
-    void SetFormat(TDocumentFormat format) { format_ = format; }
+    void SetFormat(TDocumentFormat format);
 
     // Refreshes the caret label from the end of the selection. Done at once
     // after a key release or a mouse press, and from the event loop after any
@@ -52,6 +52,11 @@ public:
     // True once the window has been closed; it is destroyed when control
     // returns to the event loop.
     bool IsClosed() const { return closed_; }
+
+signals:
+    // The caption or the format changed: the file the document is read from
+    // and written to, or how.
+    void OnFileChange();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

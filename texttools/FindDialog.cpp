@@ -1,6 +1,5 @@
 #include "texttools/FindDialog.h"
 
-#include "framework/Utf8.h"
 #include "framework/ui/TextMirror.h"
 #include "texttools/RegexFindReplace.h"
 
@@ -17,29 +16,6 @@ namespace {
 
 constexpr int kButtonColumn = 2;
 
-// A field's text as UTF-8: the pictures of controls give the controls, and
-// the lone surrogate U+DC00 + b (as an ill-formed byte b of a document reads)
-// gives that byte.
-std::string fieldUtf8(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t ch = text[i].unicode();
-        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ch = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        if ((ch >= 0x2400 && ch < 0x2420) || ch == 0x2421) {
-            out.push_back(static_cast<char>(TTextMirror::FromDisplay(ch)));
-        } else if (ch >= 0xDC80 && ch <= 0xDCFF) {
-            out.push_back(static_cast<char>(ch - 0xDC00));
-        } else {
-            Utf8::Append(out, QChar::isSurrogate(ch) ? char32_t{0xFFFD} : ch);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 QString FieldText(const std::string& bytes) {
@@ -54,7 +30,15 @@ QString FieldText(const std::string& bytes) {
 
 std::string FieldBytes(const QString& text, TEncoding encoding) {
     if (IsUnicode(encoding)) {
-        return fieldUtf8(text);
+        // The pictures of controls give the controls; every other character
+        // is kept.
+        QString plain = text;
+        for (QChar& ch : plain) {
+            if ((ch.unicode() >= 0x2400 && ch.unicode() < 0x2420) || ch.unicode() == 0x2421) {
+                ch = QChar(static_cast<char16_t>(TTextMirror::FromDisplay(ch.unicode())));
+            }
+        }
+        return FromQString(plain, encoding);
     }
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));

@@ -1,5 +1,6 @@
 #include "texttools/RegexFindReplace.h"
 
+#include "framework/TextSearch.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/RegexReplaceAll.h"
 #include "texttools/ReplaceTemplate.h"
@@ -11,10 +12,20 @@ int searchStart(const TRichEdit& edit) {
     return length != 0 ? edit.SelStart() + length : 0;
 }
 
-std::string at(size_t offset, size_t size, const std::string& message) {
-    return (offset >= size ? std::string("At the end")
-                           : "At character " + std::to_string(offset + 1)) +
-           ": " + message;
+// Where in the typed text a problem lies, counted in characters: in UTF-8
+// the engine's byte offset is not one.
+std::string at(size_t offset, std::string_view text, bool utf, const std::string& message) {
+    if (offset >= text.size()) {
+        return "At the end: " + message;
+    }
+    size_t character = offset;
+    if (utf) {
+        character = 0;
+        for (size_t i = 0; i < offset; i += Utf8CharLength(text, i)) {
+            ++character;
+        }
+    }
+    return "At character " + std::to_string(character + 1) + ": " + message;
 }
 
 bool fail(TRegexProblem& problem, TRegexProblem::Field field, std::string message) {
@@ -23,16 +34,17 @@ bool fail(TRegexProblem& problem, TRegexProblem::Field field, std::string messag
     return false;
 }
 
-bool compiled(const TRegexMatcher& matcher, std::string_view pattern, TRegexProblem& problem) {
+bool compiled(const TRegexMatcher& matcher, std::string_view pattern, bool utf,
+              TRegexProblem& problem) {
     return matcher.Ok() || fail(problem, TRegexProblem::Pattern,
-                                at(matcher.ErrorOffset(), pattern.size(), matcher.Error()));
+                                at(matcher.ErrorOffset(), pattern, utf, matcher.Error()));
 }
 
 bool bound(TReplaceTemplate& with, const TRegexMatcher& matcher, std::string_view replacement,
-           TRegexProblem& problem) {
+           bool utf, TRegexProblem& problem) {
     if (!with.Error().empty()) {
         return fail(problem, TRegexProblem::Replacement,
-                    at(with.ErrorOffset(), replacement.size(), with.Error()));
+                    at(with.ErrorOffset(), replacement, utf, with.Error()));
     }
     return with.Bind(matcher) || fail(problem, TRegexProblem::Replacement, with.Error());
 }
@@ -50,7 +62,7 @@ int RegexSearchStep(TRichEdit& edit, std::string_view pattern, TRegexOptions opt
         return -1;
     }
     TRegexMatcher matcher(pattern, options);
-    if (!compiled(matcher, pattern, problem)) {
+    if (!compiled(matcher, pattern, options.Utf, problem)) {
         return -1;
     }
     const TRegexStatus status =
@@ -73,7 +85,8 @@ void RegexReplaceSelection(TRichEdit& edit, std::string_view pattern, std::strin
     }
     TRegexMatcher matcher(pattern, options);
     TReplaceTemplate with(replacement);
-    if (!compiled(matcher, pattern, problem) || !bound(with, matcher, replacement, problem)) {
+    if (!compiled(matcher, pattern, options.Utf, problem) ||
+        !bound(with, matcher, replacement, options.Utf, problem)) {
         return;
     }
     const std::string_view text = edit.Text();
@@ -101,7 +114,8 @@ size_t RegexReplaceAll(TRichEdit& edit, std::string_view pattern, std::string_vi
     }
     TRegexMatcher matcher(pattern, options);
     TReplaceTemplate with(replacement);
-    if (!compiled(matcher, pattern, problem) || !bound(with, matcher, replacement, problem)) {
+    if (!compiled(matcher, pattern, options.Utf, problem) ||
+        !bound(with, matcher, replacement, options.Utf, problem)) {
         return 0;
     }
     TReplacePlan plan;

@@ -84,7 +84,8 @@ void PreviewDocument(TFileCommands& files, TfrmNew& window) {
 }
 
 void SendByEmail(TfrmNew& window) {
-    HandOff(MailBodyUrl(window.Edit1().Text()));
+    const TRichEdit& edit = window.Edit1();
+    HandOff(MailBodyUrl(edit.Text(), IsUnicode(edit.Encoding())));
 }
 
 void OpenHomePage() {

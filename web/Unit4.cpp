@@ -1,5 +1,7 @@
 #include "web/Unit4.h"
 
+#include "document/EncodingCommands.h"
+#include "document/PlainFile.h"
 #include "document/Unit1.h"
 #include "framework/SysUtils.h"
 #include "framework/ui/Application.h"
@@ -33,6 +35,12 @@ QString partialImportText(const TNMHTTP& http) {
     }
     return QStringLiteral("Import cancelled: the document holds the first %1 bytes received.")
         .arg(received);
+}
+
+// The encoding a reply's body is in. Until the reply's Content-Type charset
+// is read here, the body's bytes decide, as a file's do.
+TEncoding bodyEncoding(const TNMHTTP& http) {
+    return DetectEncoding(http.Body, NewDocumentEncoding());
 }
 
 } // namespace
@@ -200,8 +208,8 @@ void TfrmImport::Button1Click() {
         TfrmNew* window = host_.CurrentDocumentRef();
         if (window && !window->IsClosed()) {
             // Taken out of the client, so a large body is not held twice.
-            const std::string body = std::exchange(http.Body, std::string());
-            window->Edit1().SetText(body);
+            const TEncoding encoding = bodyEncoding(http);
+            SetTextFromBytes(window->Edit1(), std::exchange(http.Body, std::string()), encoding);
             if (window == made_) {
                 made_ = nullptr;
             }

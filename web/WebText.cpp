@@ -3,7 +3,9 @@
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
 #include "framework/SysUtils.h"
+#include "framework/Utf8.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -53,7 +55,7 @@ bool UpdateAvailable(const std::string& Body) {
     return version > ThisVersion;
 }
 
-std::string MailtoValue(std::string_view text) {
+std::string MailtoValue(std::string_view text, bool utf8) {
     std::string out;
     out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -68,6 +70,16 @@ std::string MailtoValue(std::string_view text) {
         }
         if (unreserved(byte)) {
             out += static_cast<char>(byte);
+            continue;
+        }
+        if (utf8) {
+            const int length = Utf8::SequenceLength(text, i);
+            const std::string_view sequence =
+                length > 0 ? text.substr(i, length) : std::string_view("\xEF\xBF\xBD");
+            for (const char b : sequence) {
+                appendEscaped(out, static_cast<unsigned char>(b));
+            }
+            i += std::max(length, 1) - 1;
             continue;
         }
         // The code page's characters all lie in the Basic Multilingual Plane.
@@ -98,6 +110,6 @@ std::string MailtoUrl(std::string_view address,
     return url;
 }
 
-std::string MailBodyUrl(std::string_view text) {
-    return "mailto:?Body=" + MailtoValue(text);
+std::string MailBodyUrl(std::string_view text, bool utf8) {
+    return "mailto:?Body=" + MailtoValue(text, utf8);
 }

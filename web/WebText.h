@@ -24,10 +24,12 @@ constexpr std::size_t QuotedBodyLimit = 200;
 // to QuotedBodyLimit bytes and "...").
 bool UpdateAvailable(const std::string& Body);
 
-// The text (bytes of the document code page) as the value of a mailto header
-// field: UTF-8, every line end as %0D%0A, and every byte but letters, digits
-// and "-._~" percent-encoded, so no text can end its field or start another.
-std::string MailtoValue(std::string_view text);
+// The text (bytes of the document code page, or UTF-8 when `utf8`: a Unicode
+// document's) as the value of a mailto header field: UTF-8, every line end as
+// %0D%0A, and every byte but letters, digits and "-._~" percent-encoded, so no
+// text can end its field or start another. An ill-formed byte of UTF-8 goes
+// as U+FFFD.
+std::string MailtoValue(std::string_view text, bool utf8 = false);
 
 // "mailto:" + address, then "?" and the fields as name=value joined by "&",
 // each value encoded by MailtoValue.
@@ -35,4 +37,4 @@ std::string MailtoUrl(std::string_view address,
                       const std::vector<std::pair<std::string, std::string>>& fields);
 
 // A new message with the text as its body: "mailto:?Body=" + the encoded text.
-std::string MailBodyUrl(std::string_view text);
+std::string MailBodyUrl(std::string_view text, bool utf8 = false);

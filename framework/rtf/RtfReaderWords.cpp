@@ -1,4 +1,3 @@
-#include "framework/CodePage.h"
 #include "framework/CodePageDecoder.h"
 #include "framework/rtf/RtfReader.h"
 
@@ -181,27 +180,20 @@ void Reader::documentWord(const WordInfo& info, bool hasParam, int param) {
     }
 }
 
-// \uN: the character itself when the code page holds it, its fallback
-// text otherwise. A font name takes every character.
+// \uN: a UTF-16 unit of the character, whatever the code page; the
+// fallback text that follows is skipped. A font name takes every character.
 void Reader::unicode(int param) {
     const int code = param < 0 ? param + 65536 : param;
     if (code < 0 || code > 0xFFFF) {
         return;
     }
-    const int skip = state().unicodeSkip;
-    if (state().destination == Destination::FontTable) {
+    unicodeFallback_ = state().unicodeSkip;
+    const State& s = state();
+    if (s.destination == Destination::FontTable) {
         fonts_.AddCharacter(static_cast<char32_t>(code));
-        unicodeFallback_ = skip;
-        return;
-    }
-    const int byte = CodePage::FromUnicode(static_cast<char32_t>(code));
-    if (byte >= 0) {
-        if (byte != '\r' && byte != '\n') {
-            documentByte(static_cast<char>(byte));
-        }
-        unicodeFallback_ = skip;
-    } else if (skip == 0) {
-        documentByte('?'); // no fallback given: shown as the control shows what it cannot hold
+    } else if (s.destination == Destination::Text && !s.hidden && code != '\r' && code != '\n') {
+        prepareFormat(); // breaks come from \par and \line only
+        runs_.AddUnit(static_cast<char16_t>(code));
     }
 }
 
@@ -237,8 +229,8 @@ void Reader::prepareFormat() {
     const int codePage = font != nullptr ? fonts_.CodePageOf(*font) : ansiCodePage_;
     if (font != nullptr) {
         f.face = font->face;
-        // What the run now holds is in the document code page, whatever
-        // the font's charset was; only a symbol font's bytes stay its own.
+        // What the run now holds is the document's text, whatever the
+        // font's charset was; only a symbol font's bytes stay its own.
         f.charset = f.face.empty() ? -1 : 0;
     }
     CharFormat source = f;

@@ -1,12 +1,15 @@
 #include "framework/CodePage.h"
+#include "framework/Utf8.h"
 #include "framework/rtf/Rtf.h"
 #include "framework/rtf/RtfCharsets.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -17,9 +20,10 @@
 // a font table (the base font first), a colour table, \pard with an
 // alignment per paragraph, \par between paragraphs and character
 // formatting per run. Text above ASCII goes out as \uN with its \'hh as the
-// fallback, so readers get the character whatever code page they would
-// take the bytes in; other bytes outside printable ASCII go as \'hh (a NUL
-// as \'00). The file is 7-bit and every byte of the text comes back.
+// fallback (or "?" for a character of a Unicode document the code page
+// lacks), so readers get the character whatever code page they would take
+// the bytes in; other bytes outside printable ASCII go as \'hh (a NUL as
+// \'00). The file is 7-bit and every character of the text comes back.
 namespace Rtf {
 namespace {
 
@@ -36,8 +40,11 @@ void appendHex(std::string& out, unsigned char b) {
 
 // \uN takes a signed 16-bit number.
 void appendUnicode(std::string& out, char16_t unit) {
+    char digits[8];
+    const int value = unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : unit;
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
     out += "\\u";
-    out += std::to_string(unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : unit);
+    out.append(digits, end);
 }
 
 // How each text byte is written: itself, or an escape. A symbol font's
@@ -290,6 +297,10 @@ private:
             ++column_;
             needDelimiter_ = false;
         }
+        if (document_.unicode) {
+            writeUtf8(text, symbol);
+            return;
+        }
         for (const char c : text) {
             const std::string& escape = escapes[static_cast<unsigned char>(c)];
             if (escape.empty()) {
@@ -304,6 +315,61 @@ private:
                 column_ = 0;
             }
         }
+    }
+
+    // A Unicode document's text. ASCII goes as in the code page (the
+    // escapes of both kinds of run agree on it).
+    void writeUtf8(const std::string& text, bool symbol) {
+        const auto& escapes = textEscapes(symbol);
+        for (std::size_t at = 0; at < text.size();) {
+            const char c = text[at];
+            const auto b = static_cast<unsigned char>(c);
+            if (b < 0x80) {
+                const std::string& escape = escapes[b];
+                if (escape.empty()) {
+                    out_ += c;
+                    ++column_;
+                } else {
+                    out_ += escape;
+                    column_ += escape.size();
+                }
+                ++at;
+            } else {
+                const std::size_t before = out_.size();
+                if (const int length = Utf8::SequenceLength(text, at); length == 0) {
+                    appendHex(out_, b); // kept from a broken file: the byte itself
+                    ++at;
+                } else {
+                    appendCharacter(Utf8::Decode(text, at, length), escapes);
+                    at += static_cast<std::size_t>(length);
+                }
+                column_ += out_.size() - before;
+            }
+            if ((c == ' ' && column_ >= kSoftLineLength) || column_ >= kHardLineLength) {
+                out_ += '\n';
+                column_ = 0;
+            }
+        }
+    }
+
+    void appendCharacter(char32_t ch, const std::array<std::string, 256>& escapes) {
+        const int byte = CodePage::FromUnicode(ch);
+        if (byte >= 0) {
+            // The code page's characters go as in a code-page document; a
+            // symbol font's as the glyph's number.
+            out_ += escapes[static_cast<unsigned char>(byte)];
+            return;
+        }
+        if (ch > 0xFFFF) {
+            const char32_t offset = ch - 0x10000;
+            appendUnicode(out_, static_cast<char16_t>(0xD800 + (offset >> 10)));
+            out_ += '?';
+            appendUnicode(out_, static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+            out_ += '?';
+            return;
+        }
+        appendUnicode(out_, static_cast<char16_t>(ch));
+        out_ += '?';
     }
 
     const Document& document_;

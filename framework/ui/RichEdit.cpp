@@ -59,8 +59,8 @@ QString representable(const QString& text, bool unicode) {
 bool needsBytes(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar ch) {
         const char16_t c = ch.unicode();
-        return Shown::MayBeLiteral(c) || c == 0x2028 || c == 0x2029 || c == 0xFFFC ||
-               c == 0xFDD0 || c == 0xFDD1;
+        return Shown::MayBeLiteral(c) || c == 0x2028 || c == 0x2029 || c == 0xFFFC || c == 0xFDD0 ||
+               c == 0xFDD1;
     });
 }
 
@@ -453,7 +453,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, T
     TRtfInsertion how;
     how.progress = inserting.get();
     // Rich text holding characters Windows-1252 cannot is a Unicode document.
-    const bool unicode = false;
+    const bool unicode = rich.unicode;
     how.unicode = how.textIsUtf8 = unicode;
     oddLastByte_ = -1;
     setEncodingQuietly(unicode ? TEncoding::Utf8 : TEncoding::Windows1252);
@@ -486,7 +486,7 @@ void TRichEdit::SaveToFile(const std::string& fileName, TProgress* progress) con
 
 void TRichEdit::SetRtfText(std::string_view rtf) {
     const TGiveBackFreedHeap giveBack;
-    const Rtf::Document rich = Rtf::Read(rtf);
+    const Rtf::Document rich = Rtf::Recoded(Rtf::Read(rtf), mirror_->Unicode());
     changeWholeText([&] {
         mirror_->Rebuild(false, [&] {
             QTextCursor c(document());
@@ -495,7 +495,7 @@ void TRichEdit::SetRtfText(std::string_view rtf) {
             c.removeSelectedText();
             c.setBlockFormat(QTextBlockFormat());
             TRtfInsertion how;
-            how.unicode = mirror_->Unicode();
+            how.unicode = how.textIsUtf8 = mirror_->Unicode();
             InsertRtfDocument(c, rich, how);
             c.endEditBlock();
         });

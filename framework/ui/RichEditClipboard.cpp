@@ -140,13 +140,15 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
         exact.emplace(data.constData(), static_cast<size_t>(data.size()));
     }
     const std::optional<std::string> rtf = rtfOf(*source);
-    const Rtf::Document rich = rtf ? Rtf::Read(*rtf) : Rtf::Document{};
+    // In the document's own encoding, so that its own bytes compare with the runs.
+    const Rtf::Document rich =
+        rtf ? Rtf::Recoded(Rtf::Read(*rtf), mirror_->Unicode()) : Rtf::Document{};
     // RTF that holds nothing readable leaves the plain text its program offered too.
     const bool readable = rich.paragraphs.size() > 1 || !rich.paragraphs[0].runs.empty();
     if (rtf && (readable || !source->hasText())) {
         TRtfInsertion how;
         how.paste = true;
-        how.unicode = mirror_->Unicode();
+        how.unicode = how.textIsUtf8 = mirror_->Unicode();
         // Pasted breaks take the text's own line end, unless they come from
         // one of the program's windows, which says which each one was.
         how.lineEnd = mirror_->OwnLineEnd();

@@ -100,6 +100,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
                          TProgress* progress) {
     Rtf::Document out;
     out.paragraphs.clear();
+    out.unicode = mirror.Unicode();
     // Text without a font of its own shows in the control's base font, and
     // other programs are to show it so too.
     const QFont base = document.defaultFont();
@@ -129,8 +130,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
             if (mirror.Unicode()) {
                 // Characters are of many lengths: the bytes come from the
                 // characters shown, as the mirror reads them.
-                const QString shown =
-                    fragment.text().mid(start - fragment.position(), end - start);
+                const QString shown = fragment.text().mid(start - fragment.position(), end - start);
                 run.text = mirror.BytesOfShown(shown, start, {});
             } else {
                 run.text.assign(bytes, static_cast<size_t>(byteStart + start - block.position()),

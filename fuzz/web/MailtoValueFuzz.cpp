@@ -1,7 +1,9 @@
 // A document's text as a mailto body: only unreserved characters and
 // escapes go out, and the escapes give back the text (as UTF-8, every line
-// end a CR LF), so no text can add a field to the message.
+// end a CR LF), so no text can add a field to the message. A Unicode
+// document's text gives well-formed UTF-8 whatever bytes it holds.
 #include "framework/CodePage.h"
+#include "framework/Utf8.h"
 #include "web/WebText.h"
 
 #include <QByteArray>
@@ -14,6 +16,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string value = MailtoValue(text);
+    const std::string utf8 = MailtoValue(text, true);
+    if (!Utf8::IsValid(
+            QByteArray::fromPercentEncoding(QByteArray::fromStdString(utf8)).toStdString())) {
+        std::abort();
+    }
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||

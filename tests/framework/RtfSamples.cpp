@@ -107,13 +107,27 @@ Document faceNames() {
     return d;
 }
 
+// Text in UTF-8: scripts, a character beyond the BMP, a combining mark,
+// characters Windows-1252 holds, controls, and a symbol font's glyphs as
+// the code page's characters.
+Document unicodeText() {
+    Document d;
+    d.unicode = true;
+    d.base = Rtf::BaseFont{"Noto Sans", -1, 22};
+    d.paragraphs[0].runs = {
+        TextRun{"Καλημέρα, Привет, 中文 😀 e\u0301 caf\u00E9 \u20AC {\\}\t\x01", CharFormat{}},
+        TextRun{"\u00B7\u2022", font("Symbol", 22, 2)},
+        TextRun{"\uFFFD\uFFFF\U0010FFFF\u0081", font("\u5B8B\u4F53", 24)}};
+    d.paragraphs.push_back(Paragraph{Alignment::Center, {}});
+    return d;
+}
+
 } // namespace
 
 std::vector<RtfSample> RtfSamples() {
-    return {{"formats", formats()},      {"base font", baseFont()},
-            {"every byte", everyByte()}, {"western text", westernText()},
-            {"symbols", symbols()},      {"face names", faceNames()},
-            {"empty", Document{}}};
+    return {{"formats", formats()},          {"base font", baseFont()}, {"every byte", everyByte()},
+            {"western text", westernText()}, {"symbols", symbols()},    {"face names", faceNames()},
+            {"unicode text", unicodeText()}, {"empty", Document{}}};
 }
 
 Rtf::Document SampleDocument(const std::string& name) {

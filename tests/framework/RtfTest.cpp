@@ -50,6 +50,7 @@ TEST(Rtf, ReadsAWordProcessorFile) {
     EXPECT_EQ(second.runs[3].format.halfPoints, 32);
     // \plain falls back to the default font (\deff0) at 12 points.
     EXPECT_EQ(d.paragraphs[3].runs[0].format, readFormat("Calibri"));
+    EXPECT_FALSE(d.unicode); // a file of Windows-1252 text stays its bytes
     EXPECT_EQ(Rtf::Read(Rtf::Write(d)), d);
 }
 
@@ -61,10 +62,16 @@ TEST(Rtf, ReadsUnicodeEscapesWithTheirFallbacks) {
     EXPECT_EQ(text("caf\\u233\\'e9 ok"), "caf\xE9 ok|");
     EXPECT_EQ(text("\\u8364?x"), "\x80x|");
     EXPECT_EQ(text("{\\uc2\\u8212\\'2d\\'2dx}"), "\x97x|");
-    // One it does not hold keeps its fallback text.
-    EXPECT_EQ(text("\\u1071?\\u-10179?\\u-8704?"), "???|");
-    EXPECT_EQ(text("\\uc0\\u20320 x"), "?x|");
-    EXPECT_EQ(text("\\uc3\\u1071 abcd"), "abcd|");
+    // One it does not hold makes the document Unicode, and skips its
+    // fallback too; a surrogate pair is one character, and a surrogate
+    // without its other half U+FFFD.
+    EXPECT_EQ(text("\\u1071?\\u-10179?\\u-8704?"), "Я😀|");
+    EXPECT_EQ(text("\\uc0\\u20320 x"), "你x|");
+    EXPECT_EQ(text("\\uc3\\u1071 abcd"), "Яd|");
+    EXPECT_EQ(text("\\uc0\\u-10179\\u-8704\\u-10179 x\\u-8704\\u55357\\par\\u56832"),
+              "😀\uFFFDx\uFFFD\uFFFD|\uFFFD|");
+    EXPECT_EQ(text("\\u-10179?{\\b\\u-8704?}"), "😀|"); // the pair is the character, in bold
+    EXPECT_EQ(text("\\u-10179\\'3f\\u-10179\\'3f\\u-8704\\'3f"), "\uFFFD😀|");
     // The fallback ends at a brace; a control word counts as one character.
     EXPECT_EQ(text("\\uc3\\u233{x}y"), "\xE9xy|");
     EXPECT_EQ(text("\\u233\\b x"), "\xE9x|");
@@ -285,6 +292,13 @@ TEST(Rtf, ReadsTenMegabytesQuickly) {
     const double seconds = secondsOf([&] { d = Rtf::Read(rtf); });
     EXPECT_LT(seconds, 3 * kSlowdown);
     EXPECT_EQ(d.paragraphs.size(), chunks + 1);
+    EXPECT_FALSE(d.unicode);
+    // A Greek letter at the very end makes all of the text before it UTF-8, once.
+    rtf.insert(rtf.size() - 1, "\\u945?");
+    EXPECT_LT(secondsOf([&] { d = Rtf::Read(rtf); }), 3 * kSlowdown);
+    EXPECT_TRUE(d.unicode);
+    EXPECT_EQ(d.paragraphs.size(), chunks + 1);
+    EXPECT_EQ(d.paragraphs[0].runs[3].text, "caf\u00E9");
     // The same text unbroken by any control word.
     const std::string plain = "{\\rtf1 " + std::string(10'000'000, 'x') + "}";
     EXPECT_LT(secondsOf([&] { d = Rtf::Read(plain); }), 1 * kSlowdown);

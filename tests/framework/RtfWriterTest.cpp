@@ -1,3 +1,5 @@
+#include "framework/CodePage.h"
+#include "framework/Utf8.h"
 #include "framework/rtf/Rtf.h"
 #include "tests/framework/RtfSamples.h"
 #include "tests/framework/RtfTestSupport.h"
@@ -126,6 +128,59 @@ TEST(RtfWriter, FaceNamesGoAsAsciiAndUnicode) {
     EXPECT_TRUE(contains(rtf, "\\fcharset0 Noto Sans;")) << rtf;
 }
 
+TEST(RtfWriter, UnicodeTextGoesAsUnicodeEscapesWithCodePageFallbacks) {
+    struct Case {
+        std::string text; // UTF-8 of a Unicode document
+        std::string written;
+        std::string fallbacks; // what a reader that ignores \uN sees
+    };
+    const Case cases[] = {
+        {"caf\u00E9 \u20AC", "caf\\u233\\'e9 \\u8364\\'80", "caf\xE9 \x80"},
+        {"\u03B1\u4E2D", "\\u945?\\u20013?", "??"},
+        {"\U0001F600", "\\u-10179?\\u-8704?", "??"}, // a surrogate pair
+        {"\uFFFD\uFFFF\u0081", "\\u-3?\\u-1?\\u129\\'81", "??\x81"},
+        {"{\\}\t\x01", "\\{\\\\\\}\\tab \\'01", "{\\}\t\x01"},
+        // Bytes that are no UTF-8 go as themselves: a stray byte, a cut
+        // sequence, an encoded surrogate.
+        {"a\xFF"
+         "b\xE4\xB8",
+         "a\\'ffb\\'e4\\'b8",
+         "a\xFF"
+         "b\xE4\xB8"},
+        {"\xED\xA0\x80", "\\'ed\\'a0\\'80", "\xED\xA0\x80"},
+    };
+    for (const Case& c : cases) {
+        Document d;
+        d.unicode = true;
+        d.paragraphs[0].runs = {TextRun{c.text, CharFormat{}}};
+        const std::string rtf = Rtf::Write(d);
+        EXPECT_TRUE(contains(rtf, "\\uc1")) << rtf;
+        EXPECT_TRUE(contains(rtf, "\\plain " + c.written + "}")) << c.written << "\n" << rtf;
+        EXPECT_EQ(allTextOf(withoutUnicode(rtf)), c.fallbacks + "|") << c.written;
+    }
+    // Read(Write(d)) is d for a document Read gives; a byte that is no UTF-8
+    // comes back as the code page's character for it.
+    Document broken;
+    broken.unicode = true;
+    broken.paragraphs[0].runs = {TextRun{"\u03B1\xFF", CharFormat{}}};
+    EXPECT_EQ(allText(Rtf::Read(Rtf::Write(broken))), "\u03B1\u00FF|");
+}
+
+TEST(RtfWriter, RecodedDocumentsChangeOnlyTheirText) {
+    const Document unicode = SampleDocument("unicode text");
+    const Document western = Rtf::Recoded(unicode, false);
+    EXPECT_FALSE(western.unicode);
+    EXPECT_EQ(allText(western),
+              "????????, ??????, ?? ? e? caf\xE9 \x80 {\\}\t\x01\xB7\x95???\x81||");
+    EXPECT_EQ(western.paragraphs[0].runs[1].format, unicode.paragraphs[0].runs[1].format);
+    EXPECT_EQ(Rtf::Recoded(western, false), western);
+    const Document back = Rtf::Recoded(western, true);
+    EXPECT_TRUE(back.unicode);
+    EXPECT_EQ(allText(back),
+              "????????, ??????, ?? ? e? caf\u00E9 \u20AC {\\}\t\x01\u00B7\u2022???\u0081||");
+    EXPECT_EQ(allText(Rtf::Recoded(Rtf::Read("{\\rtf1 \\u945?\\'ff}"), false)), "?\xFF|");
+}
+
 TEST(RtfWriter, RandomDocumentsRoundTrip) {
     std::mt19937 rng(20240601);
     const std::vector<std::string> faces = {"",
@@ -135,8 +190,12 @@ TEST(RtfWriter, RandomDocumentsRoundTrip) {
                                             "\xC3\x89l\xC3\xA9gante",
                                             "\xE5\xAE\x8B\xE4\xBD\x93"};
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    for (int round = 0; round < 300; ++round) {
+    // Characters of every length in UTF-8, surrogate pairs in UTF-16 included.
+    const char32_t pool[] = {0x01,  0x7F,   0xE9,   0x81,   0x20AC,  0x3B1,   0x416,
+                             0x5D0, 0x4E2D, 0xFFFD, 0xFFFF, 0x1F600, 0x10FFFF};
+    for (int round = 0; round < 400; ++round) {
         Document d;
+        d.unicode = round % 2 == 1;
         d.paragraphs.clear();
         const int paragraphs = 1 + pick(5);
         for (int p = 0; p < paragraphs; ++p) {
@@ -145,14 +204,23 @@ TEST(RtfWriter, RandomDocumentsRoundTrip) {
             const int runs = pick(5);
             for (int r = 0; r < runs; ++r) {
                 TextRun run;
+                CharFormat& f = run.format;
+                f.charset = pick(3) == 0 ? pick(256) : -1;
                 const int length = 1 + pick(300);
                 for (int i = 0; i < length; ++i) {
-                    char c = static_cast<char>(pick(256));
-                    run.text.push_back(c == '\r' || c == '\n' ? ' ' : c);
+                    const char c = static_cast<char>(pick(256));
+                    const char byte = c == '\r' || c == '\n' ? ' ' : c;
+                    if (!d.unicode) {
+                        run.text.push_back(byte);
+                    } else if (f.charset == 2 || pick(2) == 0) {
+                        // a symbol font's glyphs are the code page's characters
+                        Utf8::Append(run.text,
+                                     CodePage::ToUnicode(static_cast<unsigned char>(byte)));
+                    } else {
+                        Utf8::Append(run.text, pool[pick(std::size(pool))]);
+                    }
                 }
-                CharFormat& f = run.format;
                 f.face = faces[static_cast<std::size_t>(pick(6))];
-                f.charset = pick(3) == 0 ? pick(256) : -1;
                 f.halfPoints = pick(3) == 0 ? 0 : 1 + pick(3276);
                 f.bold = pick(2) != 0;
                 f.italic = pick(2) != 0;
@@ -165,9 +233,15 @@ TEST(RtfWriter, RandomDocumentsRoundTrip) {
             }
             d.paragraphs.push_back(para);
         }
+        if (d.unicode) { // what makes it Unicode when read
+            d.paragraphs.push_back(Paragraph{Alignment::Left, {TextRun{"\u03A9", CharFormat{}}}});
+        }
         if (pick(2) != 0) {
             d.base = Rtf::BaseFont{faces[static_cast<std::size_t>(1 + pick(5))],
                                    pick(2) == 0 ? -1 : pick(256), pick(2) == 0 ? 0 : 1 + pick(100)};
+            if (d.unicode && d.base.charset == 2) {
+                d.base.charset = 0; // a symbol font has no glyphs for the pool's other characters
+            }
         }
         const std::string rtf = Rtf::Write(d);
         ASSERT_EQ(Rtf::Read(rtf), Rtf::WithBaseResolved(d)) << rtf;

@@ -2,6 +2,7 @@
 // themselves, ill-formed bytes one mark each, positions never inside one.
 #include "framework/ui/RichEdit.h"
 
+#include "framework/Utf8.h"
 #include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
@@ -105,19 +106,26 @@ TEST(UnicodeText, EveryFormKeptAndShownOneMarkAByte) {
     }
 }
 
-TEST(UnicodeText, DISABLED_RichTextAndClipboardKeepEveryForm) {
+TEST(UnicodeText, RichTextAndClipboardKeepEveryForm) {
     for (const TFormCase& c : formCases()) {
         TRichEdit edit;
         setUtf8(edit, c.bytes);
-        TRichEdit copy;
-        copy.SetEncoding(TEncoding::Utf8);
-        copy.SetRtfText(edit.RtfText());
-        EXPECT_EQ(copy.Text(), c.bytes);
+        // Rich text holds characters, not bytes or line-end kinds: the
+        // well-formed texts come back, their breaks in the text's own end.
+        if (Utf8::IsValid(c.bytes)) {
+            TRichEdit copy;
+            copy.SetEncoding(TEncoding::Utf8);
+            copy.SetRtfText(edit.RtfText());
+            EXPECT_EQ(shown(copy), c.shows);
+        }
+        // Between two of the program's windows every byte goes across.
+        TRichEdit other;
+        setUtf8(other, "old");
         edit.SelectAll();
         edit.CopyToClipboard();
-        copy.SelectAll();
-        copy.PasteFromClipboard();
-        EXPECT_EQ(copy.Text(), c.bytes);
+        other.SelectAll();
+        other.PasteFromClipboard();
+        EXPECT_EQ(other.Text(), c.bytes);
     }
 }
 

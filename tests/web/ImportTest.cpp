@@ -24,7 +24,10 @@ TEST_F(ImportTest, EveryReplyGoesByteForByteIntoTheWindowAndTheBarEndsAtItsLengt
     const struct {
         std::string sent, text;
         int max;
+        TEncoding encoding = TEncoding::Windows1252; // as a file's, from the body's bytes
     } imports[] = {{Reply(bytes), bytes, static_cast<int>(bytes.size())},
+                   {Reply("caf\xC3\xA9"), "caf\xC3\xA9", 5, TEncoding::Utf8},
+                   {Reply(std::string("\xFF\xFEh\0i\0", 6)), "hi", 6, TEncoding::Utf16LE},
                    {Reply("small"), "small", 5},
                    {Reply("moved", "399 Odd"), "moved", 5},
                    {"HTTP/1.0 200 OK\r\n\r\nno length", "no length", 0},
@@ -40,6 +43,7 @@ TEST_F(ImportTest, EveryReplyGoesByteForByteIntoTheWindowAndTheBarEndsAtItsLengt
     for (const auto& i : imports) {
         Import(server.Url("/dir/doc.txt"));
         EXPECT_EQ(window->Edit1().Text(), i.text);
+        EXPECT_EQ(window->Edit1().Encoding(), i.encoding);
         EXPECT_EQ(Flag(window), "true");
         EXPECT_FALSE(frame.import.isVisible());
         // all the bytes announced, or an empty bar when none were

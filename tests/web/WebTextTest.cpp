@@ -30,6 +30,8 @@ TEST(WebText, UpdateFileIsOneNumberComparedInSinglePrecision) {
 
 TEST(WebText, MailBodyCannotLeaveItsFieldAndComesBackWhole) {
     EXPECT_EQ(MailtoValue("1\r\n2\n3\r4 \xE9\x80"), "1%0D%0A2%0D%0A3%0D%0A4%20%C3%A9%E2%82%AC");
+    EXPECT_EQ(MailtoValue("\xCE\xB1\r\xF0\x9F\x98\x80\xFF&", true),
+              "%CE%B1%0D%0A%F0%9F%98%80%EF%BF%BD%26");
     std::string text = "hi&to=x@evil.test&attach=/etc/passwd?cc=y#frag%41";
     for (int b = 1; b < 256; ++b) {
         text += b == '\r' || b == '\n' ? ' ' : static_cast<char>(b);
