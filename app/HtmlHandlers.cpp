@@ -71,7 +71,8 @@ void TMainForm::SetWebFont() {
         return;
     }
     onActiveDocument([this](TfrmNew& window) {
-        InsertHtml(window.Edit1(), FontElement(Edits.FontDialog1), kClosingTagLength);
+        const bool utf8 = IsUnicode(window.Edit1().Encoding());
+        InsertHtml(window.Edit1(), FontElement(Edits.FontDialog1, utf8), kClosingTagLength);
     });
 }
 

@@ -28,9 +28,11 @@ std::string ColorText(std::uint32_t rgb) {
     return text;
 }
 
-std::string FontElement(const TFont& font) {
-    // The face name goes in as the dialog gives it, in the document's code page.
-    const std::string face = CodePage::FromQString(QString::fromStdString(font.Name));
+std::string FontElement(const TFont& font, bool utf8) {
+    // The face name is UTF-8, as the system names fonts; it goes in as the
+    // dialog gives it, in the document's encoding.
+    const std::string face =
+        utf8 ? font.Name : CodePage::FromQString(QString::fromStdString(font.Name));
     return "<font face=\"" + face + "\" size=\"" + std::to_string(HtmlFontSize(font.Size)) +
            "\" color=\"" + ColorText(font.Color) + "\"></font>";
 }

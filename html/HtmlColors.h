@@ -24,8 +24,9 @@ int HtmlFontSize(int points);
 
 // "#RRGGBB".
 std::string ColorText(std::uint32_t rgb);
-// An empty font element with the font's face, HTML size and colour.
-std::string FontElement(const TFont& font);
+// An empty font element with the font's face, HTML size and colour, in the
+// document code page ("?" for what it cannot hold) or, when utf8, in UTF-8.
+std::string FontElement(const TFont& font, bool utf8 = false);
 // An empty span with the colour as its background.
 std::string HighlightElement(std::uint32_t rgb);
 

@@ -1,6 +1,5 @@
 #include "web/Unit3.h"
 
-#include "framework/CodePage.h"
 #include "framework/ui/Application.h"
 #include "web/DialogFont.h"
 #include "web/Handoff.h"
@@ -209,10 +208,9 @@ void TfrmAbout::Timer1Timer() {
 }
 
 void TfrmAbout::animClick() {
-    // The build settings are UTF-8; mail values are encoded from the code page.
-    const std::string greeting =
-        CodePage::FromQString(QString::fromStdString("Dear " + AuthorFirstName() + ","));
-    HandOff(MailtoUrl(AuthorEmail(), {{"Subject", "Pennivale User"}, {"Body", greeting}}));
+    // The build settings are UTF-8, and so the greeting.
+    const std::string greeting = "Dear " + AuthorFirstName() + ",";
+    HandOff(MailtoUrl(AuthorEmail(), {{"Subject", "Pennivale User"}, {"Body", greeting}}, true));
 }
 
 void TfrmAbout::Label2Click() {

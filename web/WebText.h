@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/TextEncoding.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -34,7 +36,15 @@ std::string MailtoValue(std::string_view text, bool utf8 = false);
 // "mailto:" + address, then "?" and the fields as name=value joined by "&",
 // each value encoded by MailtoValue.
 std::string MailtoUrl(std::string_view address,
-                      const std::vector<std::pair<std::string, std::string>>& fields);
+                      const std::vector<std::pair<std::string, std::string>>& fields,
+                      bool utf8 = false);
 
 // A new message with the text as its body: "mailto:?Body=" + the encoded text.
 std::string MailBodyUrl(std::string_view text, bool utf8 = false);
+
+// The encoding of an imported body, from the reply's status and header lines:
+// a Content-Type charset naming UTF-8 gives UTF-8 (with BOM when the body
+// begins with one); one naming UTF-16, UTF-16LE or UTF-16BE gives the UTF-16
+// of the body's byte-order mark, else the one named (LE for plain UTF-16);
+// any other, or none, leaves it to DetectEncoding(body, fallback).
+TEncoding ImportEncoding(std::string_view header, std::string_view body, TEncoding fallback);

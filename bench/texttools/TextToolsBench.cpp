@@ -7,6 +7,8 @@
 //                         document taking the same edits
 //   Find Next to the end  against memmem over the same bytes
 //   All upper, all text   against setting a text of the same size
+//   ...ByEncoding         Find Next, Replace All and All upper in a UTF-8
+//                         document of mixed scripts beside a Windows-1252 one
 // Every iteration starts from a fresh, shown control whose text is fully laid
 // out, as a document is once its window has been idle for a moment. The
 // control lays a large change out afresh, lazily; the toolkit's loop lays the
@@ -29,6 +31,7 @@
 #include <QTextEdit>
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <map>
 #include <memory>
 
 namespace {
@@ -245,6 +248,99 @@ void BM_AllUpper_SetText(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AllUpper_SetText)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same commands in a Unicode document beside a Windows-1252 one, each
+// on 20 MB of its own kind of text: mixed scripts in UTF-8, accented Latin in
+// Windows-1252. Arg 0: 0 Windows-1252, 1 UTF-8.
+const std::string& textIn(bool utf8, int matches) {
+    return utf8 ? bench::Utf8TextWith(matches) : TextWith(matches);
+}
+
+TEncoding encodingOf(bool utf8) {
+    return utf8 ? TEncoding::Utf8 : TEncoding::Windows1252;
+}
+
+// Find Next to the marker 99 % of the way down, match case off. Arg 1:
+// match case on.
+void BM_FindNextByEncoding(benchmark::State& state) {
+    const bool utf8 = state.range(0) != 0;
+    const bool matchCase = state.range(1) != 0;
+    auto edit = ControlWith(textIn(utf8, 0), encodingOf(utf8));
+    const char* marker = matchCase ? "MarkerNearTheEnd" : "mARKERnEARtHEeND";
+    // The table of case forms is made once a run, on the first search
+    // (about 5 ms); it is not what is compared.
+    SearchStep(*edit, "x", false, false);
+    int found = -1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        edit->SetSelStart(0);
+        state.ResumeTiming();
+        found = SearchStep(*edit, marker, false, matchCase);
+    }
+    if (found < 0 || edit->SelText() != "MarkerNearTheEnd") {
+        state.SkipWithError("marker not found");
+    }
+}
+BENCHMARK(BM_FindNextByEncoding)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+// Replace All of 100,000 matches, in a fresh control each time. Arg 1: match
+// case on.
+void BM_ReplaceAllByEncoding(benchmark::State& state) {
+    const bool utf8 = state.range(0) != 0;
+    const bool matchCase = state.range(1) != 0;
+    constexpr int kMatches = 100000;
+    const std::string& text = textIn(utf8, kMatches);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = ControlWith(text, encodingOf(utf8));
+        state.ResumeTiming();
+        const size_t count =
+            ReplaceAll(*edit, matchCase ? kSearch : "zEBRA", kReplacement, false, matchCase);
+        state.PauseTiming();
+        right = right && count == kMatches && edit->Text().size() == text.size() + kMatches &&
+                edit->Text().compare(0, 6, kReplacement) == 0;
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAllByEncoding)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// All upper of the whole text selected, in a fresh control each time.
+void BM_AllUpperByEncoding(benchmark::State& state) {
+    const bool utf8 = state.range(0) != 0;
+    const std::string& text = textIn(utf8, 0);
+    static std::map<bool, std::string> upper;
+    if (upper[utf8].empty()) {
+        upper[utf8] = ConvertCase(text, TCaseConversion::AllUpper, utf8);
+    }
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = ControlWith(text, encodingOf(utf8));
+        edit->SelectAll();
+        state.ResumeTiming();
+        ConvertSelectionCase(*edit, TCaseConversion::AllUpper);
+        state.PauseTiming();
+        right = right && edit->Text() == upper[utf8] &&
+                edit->SelStart() == static_cast<int>(text.size());
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_AllUpperByEncoding)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -52,5 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (decoded != CodePage::ToQString(lines).toUtf8()) {
         std::abort();
     }
+    // As UTF-8: the text's own bytes, U+FFFD for each byte that is none.
+    std::string expected;
+    for (std::size_t i = 0; i < lines.size();) {
+        const int length = Utf8::SequenceLength(lines, i);
+        expected += length == 0 ? std::string("\xEF\xBF\xBD") : lines.substr(i, length);
+        i += length == 0 ? 1 : static_cast<std::size_t>(length);
+    }
+    if (QByteArray::fromPercentEncoding(QByteArray::fromStdString(utf8)).toStdString() !=
+        expected) {
+        std::abort();
+    }
     return 0;
 }

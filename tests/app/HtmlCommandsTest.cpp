@@ -43,6 +43,13 @@ TEST_F(MainFormTest, WebButtonsAskForColourAndFontAndCancelLeavesTheText) {
     Click(122);
     EXPECT_EQ(edit.Text(), "<font face=\"Arial\" size=\"9\" color=\"#000000\"></font>");
     EXPECT_EQ(edit.SelStart(), edit.TextLength() - 7);
+    // In a Unicode document the face name goes in as the system names it.
+    arial.Name = "\u5B8B\u4F53";
+    seam->fontAnswers = {arial};
+    edit.SetEncoding(TEncoding::Utf8);
+    edit.SetText("");
+    Click(122);
+    EXPECT_EQ(edit.Text(), "<font face=\"\u5B8B\u4F53\" size=\"9\" color=\"#000000\"></font>");
 }
 
 TEST_F(MainFormTest, TextCommandsDoNothingOnReadOnlyOrClosedWindows) {

@@ -39,6 +39,12 @@ TEST_F(WebCommandsTest, TheEntriesRunTheirCommands) {
     EXPECT_EQ(opened[0].text, QStringLiteral("mailto:?Body="));
     EXPECT_EQ(opened[1].text, QStringLiteral("mailto:?Body=a%20%26%20b"));
     EXPECT_EQ(opened[2].text.toStdString(), HomePageUrl());
+    // A Unicode document's text goes as its own UTF-8.
+    form.ActiveDocument()->Edit1().SetEncoding(TEncoding::Utf8);
+    form.ActiveDocument()->Edit1().SetText("\u03B1\u00E9");
+    Click(20);
+    EXPECT_EQ(seam->CallsOf(TCall::Kind::ShellOpen).back().text,
+              QStringLiteral("mailto:?Body=%CE%B1%C3%A9"));
     // the default update server is a reserved name that never resolves
     if (UpdateFileUrl().find(".invalid/") != std::string::npos) {
         Trigger("CheckforUpdates1");

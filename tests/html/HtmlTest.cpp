@@ -21,5 +21,8 @@ TEST(HtmlColors, ColourTextFontSizeAndElements) {
     font.Bold = true; // the style is not written
     EXPECT_EQ(FontElement(font),
               "<font face=\"Times New Roman \xE9?\" size=\"3\" color=\"#FF0000\"></font>");
+    // In a Unicode document the face goes as the system names it.
+    EXPECT_EQ(FontElement(font, true), "<font face=\"Times New Roman \xC3\xA9\xE4\xB8\xAD\" "
+                                       "size=\"3\" color=\"#FF0000\"></font>");
     EXPECT_EQ(HighlightElement(0xFFFF00), "<span style=\"background-color: #FFFF00\"></span>");
 }

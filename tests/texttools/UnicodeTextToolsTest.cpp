@@ -65,6 +65,12 @@ TEST(UnicodeCase, ALengthChangeKeepsTheFormatsAroundAndIsOneUndoStep) {
     EXPECT_NE(edit.textCursor().charFormat().fontWeight(), QFont::Bold);
     edit.Undo();
     EXPECT_EQ(edit.Text(), text);
+    // Of one format throughout, as one replacement.
+    setUtf8(edit, "\u0131\r\n\u017F \u0250");
+    edit.SelectAll();
+    ConvertSelectionCase(edit, TCaseConversion::AllUpper);
+    EXPECT_EQ(edit.Text(), "I\r\nS \u2C6F");
+    EXPECT_EQ(edit.SelStart(), 8);
 }
 
 TEST(UnicodeRegex, UtfModeInAUnicodeDocumentWithAnIllFormedByte) {
