@@ -479,8 +479,8 @@ void BM_Open20MB(benchmark::State& state) {
         typeOne(*s.widget);
         state.PauseTiming();
         if (s.control) {
-            right = right && s.control->Encoding() ==
-                                 (utf8 ? TEncoding::Utf8 : TEncoding::Windows1252) &&
+            right = right &&
+                    s.control->Encoding() == (utf8 ? TEncoding::Utf8 : TEncoding::Windows1252) &&
                     s.control->TextLength() == static_cast<int>(text.size()) + 1;
         } else {
             right = right && s.document->blockCount() > 300000;

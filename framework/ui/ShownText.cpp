@@ -3,6 +3,7 @@
 #include "framework/CodePage.h"
 #include "framework/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -124,6 +125,52 @@ int Units(std::string_view body, bool unicode, int* pairs) {
         *pairs = fourByte;
     }
     return units;
+}
+
+std::size_t ByteOfUnit(std::string_view body, int units) {
+    const std::size_t n = body.size();
+    std::size_t i = 0;
+    int u = 0;
+    while (i < n && u < units) {
+        if (u + 8 <= units && i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, body.data() + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                u += 8;
+                continue;
+            }
+        }
+        const int length = Utf8::SequenceLength(body, i);
+        const int width = length == 4 ? 2 : 1;
+        if (u + width > units) {
+            break;
+        }
+        u += width;
+        i += length == 0 ? 1 : static_cast<std::size_t>(length);
+    }
+    return i;
+}
+
+int UnitOfByte(std::string_view body, std::size_t byte, bool roundUp) {
+    byte = std::min(byte, body.size());
+    // A lead byte is never inside another sequence, so the character the
+    // byte may be inside starts at most three bytes before it.
+    std::size_t start = byte;
+    int width = 0;
+    for (std::size_t k = 1; k <= 3 && k <= byte; ++k) {
+        const std::size_t p = byte - k;
+        if ((static_cast<unsigned char>(body[p]) & 0xC0) != 0x80) {
+            const int length = Utf8::SequenceLength(body, p);
+            if (length > static_cast<int>(k)) {
+                start = p;
+                width = length == 4 ? 2 : 1;
+            }
+            break;
+        }
+    }
+    const int before = Units(body.substr(0, start), true);
+    return before + (roundUp ? width : 0);
 }
 
 void AppendShown(QString& out, std::string_view body, bool unicode,
@@ -260,7 +307,8 @@ void FindBreaks(std::string_view bytes, std::vector<TBreak>& out) {
     std::size_t i = 0;
     while (i < n) {
         const void* lf = std::memchr(data + i, '\n', n - i);
-        const void* cr = std::memchr(data + i, '\r', (lf ? static_cast<const char*>(lf) : data + n) - (data + i));
+        const void* cr = std::memchr(data + i, '\r',
+                                     (lf ? static_cast<const char*>(lf) : data + n) - (data + i));
         if (cr != nullptr) {
             const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
             if (at + 1 < n && data[at + 1] == '\n') {

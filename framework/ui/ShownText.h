@@ -33,9 +33,9 @@ char16_t CodePageChar(unsigned char byte);
 
 // One character of a text: its bytes, and how the document shows it.
 struct TChar {
-    int bytes;         // 1..4
-    char32_t shown;    // what the document holds
-    char32_t literal;  // the real character when it is literal, else 0
+    int bytes;        // 1..4
+    char32_t shown;   // what the document holds
+    char32_t literal; // the real character when it is literal, else 0
 };
 
 // The character at `at` of a text whose body holds no line ends.
@@ -44,6 +44,12 @@ TChar CharAt(std::string_view text, std::size_t at, bool unicode);
 // The document characters (UTF-16 units) the body shows as; `pairs`, if
 // given, counts those of them that are surrogate pairs.
 int Units(std::string_view body, bool unicode, int* pairs = nullptr);
+
+// Within a UTF-8 body: the byte where a count of units ends (inside a
+// surrogate pair: where the pair starts), and the units before a byte (inside
+// a character: before it, or with roundUp after it).
+std::size_t ByteOfUnit(std::string_view body, int units);
+int UnitOfByte(std::string_view body, std::size_t byte, bool roundUp);
 
 // Appends the body as shown; literal characters are reported by their
 // offset in `out` and their code point, and shown as their look-alike.

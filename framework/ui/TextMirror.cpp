@@ -134,19 +134,7 @@ int TTextMirror::unitToByteIn(const Pieces::Hit& hit, int units) const {
     if (!unicode_) {
         return units;
     }
-    const std::string_view body = pieceBytes(hit);
-    int u = 0;
-    size_t i = 0;
-    while (i < body.size()) {
-        const Shown::TChar ch = Shown::CharAt(body, i, true);
-        const int width = ch.shown >= 0x10000 ? 2 : 1;
-        if (u + width > units) {
-            break; // inside a surrogate pair: the pair's start
-        }
-        u += width;
-        i += static_cast<size_t>(ch.bytes);
-    }
-    return static_cast<int>(i);
+    return static_cast<int>(Shown::ByteOfUnit(pieceBytes(hit), units));
 }
 
 int TTextMirror::byteToUnitIn(const Pieces::Hit& hit, int bytes, bool roundUp) const {
@@ -163,19 +151,7 @@ int TTextMirror::byteToUnitIn(const Pieces::Hit& hit, int bytes, bool roundUp) c
     if (!unicode_) {
         return bytes;
     }
-    const std::string_view body = pieceBytes(hit);
-    int u = 0;
-    size_t i = 0;
-    while (static_cast<int>(i) < bytes) {
-        const Shown::TChar ch = Shown::CharAt(body, i, true);
-        const int width = ch.shown >= 0x10000 ? 2 : 1;
-        if (static_cast<int>(i) + ch.bytes > bytes) {
-            return roundUp ? u + width : u;
-        }
-        u += width;
-        i += static_cast<size_t>(ch.bytes);
-    }
-    return u;
+    return Shown::UnitOfByte(pieceBytes(hit), static_cast<size_t>(bytes), roundUp);
 }
 
 int TTextMirror::DocToByte(int docPos) const {
@@ -189,8 +165,8 @@ int TTextMirror::BlockByteStart(int blockNumber) const {
     if (blockNumber <= 0) {
         return 0;
     }
-    const auto hit = pieces_.Find(
-        [blockNumber](const PieceTotals::Sum& s) { return s.breaks >= blockNumber; });
+    const auto hit =
+        pieces_.Find([blockNumber](const PieceTotals::Sum& s) { return s.breaks >= blockNumber; });
     if (hit.index == pieces_.Size()) {
         return Size();
     }
@@ -555,8 +531,9 @@ void TTextMirror::onContentsChange(int from, int removed, int added) {
         // The document must show the bytes as they go in; where it does not
         // (a stretch it keeps in pieces of its own), it is read back.
         Shown::FindBreaks(pending_.bytes, fresh.breaks);
-        const auto crlf = std::count_if(fresh.breaks.begin(), fresh.breaks.end(),
-                                        [](const Shown::TBreak& br) { return br.kind == Shown::LineEnd::CRLF; });
+        const auto crlf =
+            std::count_if(fresh.breaks.begin(), fresh.breaks.end(),
+                          [](const Shown::TBreak& br) { return br.kind == Shown::LineEnd::CRLF; });
         ours = Shown::Units(pending_.bytes, unicode_) - crlf == added;
     }
     if (ours) {

@@ -1,8 +1,8 @@
 // Changes made of many edits at once (Replace All, case conversion): one
 // undo step, one change report, and no layout of each edit as it is made.
 #include "framework/ByteEdit.h"
-#include "framework/ui/TextMirror.h"
 #include "framework/ui/ShownText.h"
+#include "framework/ui/TextMirror.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -224,8 +224,8 @@ bool TTextMirror::OverwriteBytes(int from, std::string_view bytes, bool bulk) {
         const auto length = static_cast<size_t>(run.docTo - run.docFrom);
         chunk.resize(static_cast<qsizetype>(length));
         for (size_t i = 0; i < length; ++i) {
-            chunk[static_cast<qsizetype>(i)] =
-                QChar(Shown::CodePageChar(static_cast<unsigned char>(bytes[run.byteFrom + i - start])));
+            chunk[static_cast<qsizetype>(i)] = QChar(
+                Shown::CodePageChar(static_cast<unsigned char>(bytes[run.byteFrom + i - start])));
         }
         cursor.setPosition(run.docFrom);
         cursor.setPosition(run.docTo, QTextCursor::KeepAnchor);

@@ -1,8 +1,7 @@
 // The edit control in UTF-8 documents: every byte kept, characters shown as
 // themselves, ill-formed bytes one mark each, positions never inside one.
-#include "framework/ui/RichEdit.h"
-
 #include "framework/Utf8.h"
+#include "framework/ui/RichEdit.h"
 #include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
@@ -17,10 +16,10 @@
 
 namespace {
 
-const std::string kCafe = "Caf\xC3\xA9";                   // é
-const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3";      // αβγ
-const std::string kEmoji = "\xF0\x9F\x98\x80";              // 😀
-const std::string kCombining = "e\xCC\x81";                 // e + combining acute
+const std::string kCafe = "Caf\xC3\xA9";               // é
+const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3"; // αβγ
+const std::string kEmoji = "\xF0\x9F\x98\x80";         // 😀
+const std::string kCombining = "e\xCC\x81";            // e + combining acute
 const std::string kInvalid[] = {
     "\xFF",             // a stray byte
     "\xE2\x82",         // a cut sequence
@@ -131,9 +130,23 @@ TEST(UnicodeText, RichTextAndClipboardKeepEveryForm) {
 
 TEST(UnicodeText, RandomEditsKeepBytesAndPositions) {
     std::mt19937 rng(21);
-    const std::vector<std::string> atoms = {
-        "a", " ", "\r", "\n", "\r\n", kCafe, kGreek, kEmoji, kCombining, "\xFF", "\xE2\x82",
-        "\xAC", "\xC3", "\xED\xA0\x80", std::string(1, '\0'), "\xE2\x80\xA8", "\xE2\x90\x80"};
+    const std::vector<std::string> atoms = {"a",
+                                            " ",
+                                            "\r",
+                                            "\n",
+                                            "\r\n",
+                                            kCafe,
+                                            kGreek,
+                                            kEmoji,
+                                            kCombining,
+                                            "\xFF",
+                                            "\xE2\x82",
+                                            "\xAC",
+                                            "\xC3",
+                                            "\xED\xA0\x80",
+                                            std::string(1, '\0'),
+                                            "\xE2\x80\xA8",
+                                            "\xE2\x90\x80"};
     auto randomText = [&](int atomsCount) {
         std::string s;
         for (int i = 0; i < atomsCount; ++i) {
