@@ -5,6 +5,7 @@
 #include "framework/ui/RichEdit.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolButton>
@@ -46,6 +47,13 @@ void TMainForm::createEncodingMenu(QMenu* fileMenu, QAction* before) {
     QMenu* defaults = encodingSubmenu(this, QStringLiteral("DefaultEncoding"),
                                       QStringLiteral("&Default for new documents"),
                                       QStringLiteral("The encoding new documents are written in"));
+    // Radio items. Each mark is set after the command from what it left (the
+    // active document's encoding, the default), not by the click itself.
+    auto* convertMarks = new QActionGroup(this);
+    auto* defaultMarks = new QActionGroup(this);
+    for (QActionGroup* marks : {convertMarks, defaultMarks}) {
+        marks->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    }
     for (int i = 0; i < kEncodingCount; ++i) {
         const auto encoding = static_cast<TEncoding>(i);
         const QString name = EncodingName(encoding);
@@ -70,6 +78,7 @@ void TMainForm::createEncodingMenu(QMenu* fileMenu, QAction* before) {
             convert, QStringLiteral("Write the document as %1 from the next save on"),
             [this, encoding] {
                 onActiveDocument([encoding](TfrmNew& window) { ConvertTo(window, encoding); });
+                refreshEncoding(); // a No leaves the mark where it was
             },
             true);
         defaultItems_[i] = add(
@@ -81,6 +90,8 @@ void TMainForm::createEncodingMenu(QMenu* fileMenu, QAction* before) {
             false);
         convertItems_[i]->setCheckable(true);
         defaultItems_[i]->setCheckable(true);
+        convertMarks->addAction(convertItems_[i]);
+        defaultMarks->addAction(defaultItems_[i]);
     }
     EncodingMenu->addMenu(reopen);
     EncodingMenu->addMenu(convert);

@@ -8,6 +8,7 @@
 #include "framework/ui/RichEdit.h"
 
 #include <QSettings>
+#include <new>
 
 namespace {
 
@@ -59,11 +60,17 @@ bool ReopenWith(TfrmNew& window, TEncoding encoding, TProgress* progress) {
                        .arg(EncodingName(encoding), window.windowTitle()))) {
         return false;
     }
-    TProgressJob job(progress);
-    TProgressStep reading = job.Step(0.0, 0.15);
-    std::string bytes = ReadDocumentFile(window.Caption(), reading.get());
-    TProgressStep inserting = job.Step(0.15, 1.0);
-    ReplaceWithFileText(window.Edit1(), std::move(bytes), encoding, inserting.get());
+    try {
+        TProgressJob job(progress);
+        TProgressStep all = job.Step(0.0, 1.0);
+        // Read as plain text whatever it holds, as the document was.
+        window.Edit1().LoadFromFile(window.Caption(), all.get(), encoding, &encoding);
+    } catch (const EFOpenError& error) {
+        throw WithSystemReason(error);
+    } catch (const std::bad_alloc&) {
+        window.Edit1().Clear();
+        throw Exception("Not enough memory to open file " + window.Caption());
+    }
     window.SetChanged(false);
     return true;
 }

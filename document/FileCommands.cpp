@@ -33,8 +33,7 @@ const QString FilePrefix = QStringLiteral("File: ");
 
 // Rethrows a file error of the layer below with the system's reason added.
 [[noreturn]] void raiseWithReason(const Exception& error) {
-    const std::string reason = LastFileErrorReason();
-    throw Exception(reason.empty() ? error.Message() : error.Message() + ": " + reason);
+    throw WithSystemReason(error);
 }
 
 [[noreturn]] void raiseOutOfMemory(const std::string& fileName) {

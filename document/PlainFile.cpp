@@ -1,6 +1,5 @@
 #include "document/PlainFile.h"
 
-#include "framework/Exceptions.h"
 #include "framework/Files.h"
 #include "framework/ui/RichEdit.h"
 
@@ -28,12 +27,16 @@ std::string converted(std::string text, TEncoding from, TEncoding to) {
 
 } // namespace
 
+Exception WithSystemReason(const Exception& error) {
+    const std::string reason = LastFileErrorReason();
+    return Exception(reason.empty() ? error.Message() : error.Message() + ": " + reason);
+}
+
 std::string ReadDocumentFile(const std::string& fileName, TProgress* progress) {
     try {
         return ReadFileBytes(fileName, progress);
     } catch (const EFOpenError& error) {
-        const std::string reason = LastFileErrorReason();
-        throw Exception(reason.empty() ? error.Message() : error.Message() + ": " + reason);
+        throw WithSystemReason(error);
     } catch (const std::bad_alloc&) {
         throw Exception("Not enough memory to open file " + fileName);
     }
@@ -50,16 +53,6 @@ void AppendFileText(TRichEdit& edit, std::string bytes, TEncoding fallback, TPro
     }
     // The odd last byte of an inserted UTF-16 file is no character of it.
     edit.AppendLoaded(converted(std::move(file.text), found, edit.Encoding()), progress);
-}
-
-void ReplaceWithFileText(TRichEdit& edit, std::string bytes, TEncoding encoding,
-                         TProgress* progress) {
-    TDecodedFile file = decoded(std::move(bytes), encoding);
-    // Emptied first, so that taking the encoding converts nothing.
-    edit.Clear();
-    edit.SetEncoding(encoding);
-    edit.SetOddLastByte(file.oddByte);
-    edit.AppendLoaded(file.text, progress);
 }
 
 void SetTextFromBytes(TRichEdit& edit, std::string bytes, TEncoding encoding) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/Exceptions.h"
 #include "framework/TextEncoding.h"
 
 #include <string>
@@ -11,6 +12,9 @@ class TRichEdit;
 // are decoded into the document's encoding, and written back in it, so a file
 // opened and saved without an edit comes back byte for byte.
 
+// A file error of the layer below with the system's reason added.
+Exception WithSystemReason(const Exception& error);
+
 // Reads the whole file. Raises naming the file and the system's reason, or
 // that it does not fit in memory.
 std::string ReadDocumentFile(const std::string& fileName, TProgress* progress = nullptr);
@@ -21,11 +25,6 @@ std::string ReadDocumentFile(const std::string& fileName, TProgress* progress = 
 // stored in the control's own encoding. Not reported as a change.
 void AppendFileText(TRichEdit& edit, std::string bytes, TEncoding fallback,
                     TProgress* progress = nullptr);
-
-// Replaces the edit control's text with the file's bytes read in the
-// encoding, which the control takes. The undo history starts afresh.
-void ReplaceWithFileText(TRichEdit& edit, std::string bytes, TEncoding encoding,
-                         TProgress* progress = nullptr);
 
 // Replaces the edit control's text with bytes from elsewhere (a reply's
 // body) read in the encoding, which the control takes: one undo step,

@@ -2,6 +2,10 @@
 
 #include "framework/Utf8.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace Utf16 {
 namespace {
 
@@ -105,70 +109,181 @@ bool WritesBackByteForByte(std::string_view bytes) {
     return same && k == bytes.size();
 }
 
-} // namespace
+// Writes into a string grown ahead in blocks, so that a byte costs a store
+// and not a capacity check of its own.
+class TByteWriter {
+public:
+    explicit TByteWriter(std::string& out, std::size_t expected) : out_(out) {
+        out_.reserve(out_.size() + expected);
+        used_ = out_.size();
+    }
+    ~TByteWriter() { out_.resize(used_); }
+    TByteWriter(const TByteWriter&) = delete;
+    TByteWriter& operator=(const TByteWriter&) = delete;
 
-std::string ToUtf8(std::string_view bytes, bool bigEndian) {
+    // Room for `count` more bytes at the returned pointer; Advance tells how
+    // many were written.
+    char* Room(std::size_t count) {
+        if (out_.size() - used_ < count) {
+            out_.resize(used_ + std::max<std::size_t>(count, 1 << 16));
+        }
+        return out_.data() + used_;
+    }
+    void Advance(std::size_t count) { used_ += count; }
+    std::size_t Used() const { return used_; }
+    void Truncate(std::size_t used) { used_ = used; }
+
+private:
+    std::string& out_;
+    std::size_t used_ = 0;
+};
+
+template <bool BigEndian> char32_t UnitAt(const unsigned char* p, std::size_t i) {
+    return BigEndian ? (static_cast<char32_t>(p[2 * i]) << 8) | p[2 * i + 1]
+                     : (static_cast<char32_t>(p[2 * i + 1]) << 8) | p[2 * i];
+}
+
+std::size_t PutUtf8(char* dst, char32_t cp) {
+    if (cp < 0x80) {
+        dst[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        dst[0] = static_cast<char>(0xC0 | (cp >> 6));
+        dst[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        dst[0] = static_cast<char>(0xE0 | (cp >> 12));
+        dst[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        dst[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    dst[0] = static_cast<char>(0xF0 | (cp >> 18));
+    dst[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    dst[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    dst[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+template <bool BigEndian> std::string Decode(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size() / 2;
-    const auto unit = [&](std::size_t i) -> char32_t {
-        const unsigned char a = ByteAt(bytes, 2 * i);
-        const unsigned char b = ByteAt(bytes, 2 * i + 1);
-        return bigEndian ? (static_cast<char32_t>(a) << 8) | b
-                         : (static_cast<char32_t>(b) << 8) | a;
-    };
     std::string out;
-    out.reserve(n + n / 4);
-    std::size_t i = 0;
-    while (i < n) {
-        const char32_t u = unit(i);
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-            ++i;
-            continue;
-        }
-        if (!IsSurrogate(u)) {
-            Utf8::Append(out, u);
-            ++i;
-            continue;
-        }
-        if (IsHigh(u) && i + 1 < n && IsLow(unit(i + 1))) {
-            Utf8::Append(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
-            i += 2;
-            continue;
-        }
-        if (!StandsForByte(u)) {
-            Utf8::Append(out, u); // the 3-byte form of the lone surrogate
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < n && StandsForByte(unit(end))) {
-            ++end;
-        }
-        const std::size_t start = out.size();
-        for (std::size_t k = i; k < end; ++k) {
-            out += static_cast<char>(unit(k) - 0xDC00);
-        }
-        // Bytes that would join into a character or a surrogate form keep
-        // their surrogates' 3-byte forms instead.
-        if (!WritesBackByteForByte(std::string_view(out).substr(start))) {
-            out.resize(start);
-            for (std::size_t k = i; k < end; ++k) {
-                Utf8::Append(out, unit(k));
+    {
+        TByteWriter writer(out, n + n / 4);
+        std::size_t i = 0;
+        while (i < n) {
+            // Four ASCII units at a time.
+            if (i + 4 <= n) {
+                const char32_t a = UnitAt<BigEndian>(p, i), b = UnitAt<BigEndian>(p, i + 1),
+                               c = UnitAt<BigEndian>(p, i + 2), d = UnitAt<BigEndian>(p, i + 3);
+                if ((a | b | c | d) < 0x80) {
+                    char* dst = writer.Room(4);
+                    dst[0] = static_cast<char>(a);
+                    dst[1] = static_cast<char>(b);
+                    dst[2] = static_cast<char>(c);
+                    dst[3] = static_cast<char>(d);
+                    writer.Advance(4);
+                    i += 4;
+                    continue;
+                }
             }
+            const char32_t u = UnitAt<BigEndian>(p, i);
+            if (!IsSurrogate(u)) {
+                writer.Advance(PutUtf8(writer.Room(4), u));
+                ++i;
+                continue;
+            }
+            if (IsHigh(u) && i + 1 < n && IsLow(UnitAt<BigEndian>(p, i + 1))) {
+                const char32_t cp =
+                    0x10000 + ((u - 0xD800) << 10) + (UnitAt<BigEndian>(p, i + 1) - 0xDC00);
+                writer.Advance(PutUtf8(writer.Room(4), cp));
+                i += 2;
+                continue;
+            }
+            if (!StandsForByte(u)) {
+                writer.Advance(PutUtf8(writer.Room(4), u)); // the lone surrogate's 3-byte form
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < n && StandsForByte(UnitAt<BigEndian>(p, end))) {
+                ++end;
+            }
+            const std::size_t start = writer.Used();
+            char* dst = writer.Room(3 * (end - i));
+            for (std::size_t k = i; k < end; ++k) {
+                dst[k - i] = static_cast<char>(UnitAt<BigEndian>(p, k) - 0xDC00);
+            }
+            // Bytes that would join into a character or a surrogate form keep
+            // their surrogates' 3-byte forms instead.
+            if (WritesBackByteForByte(std::string_view(dst, end - i))) {
+                writer.Advance(end - i);
+            } else {
+                for (std::size_t k = i; k < end; ++k) {
+                    dst += PutUtf8(dst, UnitAt<BigEndian>(p, k));
+                }
+                writer.Advance(static_cast<std::size_t>(dst - (out.data() + start)));
+            }
+            i = end;
         }
-        i = end;
     }
     return out;
 }
 
+template <bool BigEndian> void Encode(std::string& out, std::string_view text) {
+    TByteWriter writer(out, 2 * text.size());
+    const char* src = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    const auto emit = [&](char32_t u) {
+        char* dst = writer.Room(2);
+        dst[BigEndian ? 0 : 1] = static_cast<char>(u >> 8);
+        dst[BigEndian ? 1 : 0] = static_cast<char>(u & 0xFF);
+        writer.Advance(2);
+    };
+    while (i < n) {
+        // ASCII runs word by word; the rest, up to the next ASCII byte, unit by unit.
+        std::uint64_t word;
+        while (i + 8 <= n &&
+               (std::memcpy(&word, src + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+            char* dst = writer.Room(16);
+            for (int k = 0; k < 8; ++k) {
+                dst[2 * k + (BigEndian ? 1 : 0)] = src[i + k];
+                dst[2 * k + (BigEndian ? 0 : 1)] = 0;
+            }
+            writer.Advance(16);
+            i += 8;
+        }
+        std::size_t end = i;
+        while (end < n && static_cast<unsigned char>(src[end]) >= 0x80) {
+            ++end;
+        }
+        if (end == i && i < n) {
+            emit(static_cast<unsigned char>(src[i]));
+            ++i;
+            continue;
+        }
+        // A run of non-ASCII bytes ends before ASCII, which is well-formed, so
+        // the run is a text of its own as far as ForEachUnit is concerned.
+        ForEachUnit(text.substr(i, end - i), emit);
+        i = end;
+    }
+}
+
+} // namespace
+
+std::string ToUtf8(std::string_view bytes, bool bigEndian) {
+    return bigEndian ? Decode<true>(bytes) : Decode<false>(bytes);
+}
+
 void AppendFromUtf8(std::string& out, std::string_view text, bool bigEndian) {
-    out.reserve(out.size() + 2 * text.size());
-    ForEachUnit(text, [&](char32_t u) {
-        const char high = static_cast<char>(u >> 8);
-        const char low = static_cast<char>(u & 0xFF);
-        out += bigEndian ? high : low;
-        out += bigEndian ? low : high;
-    });
+    if (bigEndian) {
+        Encode<true>(out, text);
+    } else {
+        Encode<false>(out, text);
+    }
 }
 
 } // namespace Utf16

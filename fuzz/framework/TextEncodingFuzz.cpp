@@ -58,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (Utf8::detail::HasAvx2()) {
         Check(Utf8::detail::IsValidAvx2(input) == valid);
     }
+    if (Utf8::detail::HasSsse3()) {
+        Check(Utf8::detail::IsValidSsse3(input) == valid);
+    }
 
     for (const TEncoding fallback : kEncodings) {
         const TEncoding detected = DetectEncoding(input, fallback);

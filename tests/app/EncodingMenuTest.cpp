@@ -19,7 +19,7 @@ TEST_F(MainFormTest, EncodingMenuReachesEachEncodingByKeyAndTheFieldFollowsTheAc
     }
     EXPECT_EQ(Action("ConvertTo3")->text(), QStringLiteral("UTF-16 &LE"));
 
-    WriteFile(Path("u.txt"), "\xC3\xA9");
+    WriteFile(Path("u.txt"), "\xCE\xB1");
     TfrmNew* opened = form.CreateStartupDocument({Path("u.txt")});
     Trigger("FileNewItem");
     QToolButton* field = form.EncodingButton;
@@ -34,12 +34,14 @@ TEST_F(MainFormTest, EncodingMenuReachesEachEncodingByKeyAndTheFieldFollowsTheAc
     shows("Windows-1252", 0, false); // the new window has no file
     form.DocumentArea().setActiveSubWindow(opened);
     shows("UTF-8", 1, true);
+    seam->messageAnswers = {TModalResult::No, TModalResult::Yes};
+    Trigger("ConvertTo0"); // "α" cannot be held: asked, and No keeps the mark
+    shows("UTF-8", 1, true);
     Trigger("ConvertTo3");
     shows("UTF-16 LE", 3, true);
-    seam->messageAnswers = {TModalResult::Yes};
     Trigger("ReopenWith0");
     shows("Windows-1252", 0, true);
-    EXPECT_EQ(Messages().size(), 1u) << "asked, as the conversion had changed the document";
+    EXPECT_EQ(Messages().size(), 2u) << "asked, as the conversion had changed the document";
     for (TfrmNew* window : form.DocumentWindows()) {
         window->close();
     }

@@ -37,7 +37,8 @@ TEST_F(DocumentTest, ReopenWithReadsTheFileAgainAndAsksWhenTheDocumentHasChanges
     const std::string path = Path("plausible.txt");
     WriteFile(path, "\xC3\xA9");
     TfrmNew* window = Open(path, ftText);
-    EXPECT_EQ(window->Edit1().Encoding(), E::Utf8);
+    EXPECT_EQ(std::pair(window->Edit1().Encoding(), window->Edit1().toPlainText()),
+              std::pair(E::Utf8, QStringLiteral("\u00E9")));
     // Saved again, with the byte-order mark of an encoding that has one.
     for (const auto& [encoding, text, saved] : {
              std::tuple{E::Utf8Bom, "\xC3\xA9", "\xEF\xBB\xBF\xC3\xA9"},
@@ -91,8 +92,8 @@ TEST_F(DocumentTest, ConvertToSaysHowManyCharactersAreLostAndNoChangesNothing) {
     frame.Files.FileSave(*window);
     EXPECT_EQ(ReadFile(Path("greek.txt")), EncodeFile(greek, E::Utf16BE));
     EXPECT_TRUE(ConvertTo(*window, E::Windows1252));
-    EXPECT_EQ(std::pair(window->Edit1().Encoding(), Flag(window)),
-              std::pair(E::Windows1252, std::string("true")));
+    EXPECT_EQ(std::tuple(window->Edit1().Encoding(), window->Edit1().Text(), Flag(window)),
+              std::tuple(E::Windows1252, std::string("??? abc \xE9"), std::string("true")));
 }
 
 TEST_F(DocumentTest, AFileReadIntoADocumentHoldingTextIsStoredInTheDocumentsEncoding) {

@@ -30,6 +30,9 @@ void ExpectValidity(const std::string& text) {
     if (Utf8::detail::HasAvx2()) {
         EXPECT_EQ(Utf8::detail::IsValidAvx2(text), expected) << testing::PrintToString(text);
     }
+    if (Utf8::detail::HasSsse3()) {
+        EXPECT_EQ(Utf8::detail::IsValidSsse3(text), expected) << testing::PrintToString(text);
+    }
 }
 
 const std::string kInvalidForms[] = {

@@ -28,6 +28,10 @@ TEST_F(ImportTest, EveryReplyGoesByteForByteIntoTheWindowAndTheBarEndsAtItsLengt
     } imports[] = {{Reply(bytes), bytes, static_cast<int>(bytes.size())},
                    {Reply("caf\xC3\xA9"), "caf\xC3\xA9", 5, TEncoding::Utf8},
                    {Reply(std::string("\xFF\xFEh\0i\0", 6)), "hi", 6, TEncoding::Utf16LE},
+                   {std::string("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=utf-16be"
+                                "\r\n\r\n\0h\0i",
+                                67),
+                    "hi", 0, TEncoding::Utf16BE},
                    {Reply("small"), "small", 5},
                    {Reply("moved", "399 Odd"), "moved", 5},
                    {"HTTP/1.0 200 OK\r\n\r\nno length", "no length", 0},
