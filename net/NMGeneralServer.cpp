@@ -20,8 +20,9 @@ std::mutex ServerLock;
 
 // The serving threads of a listening server. Thread objects are made on the
 // GUI thread and joined and deleted there once their threads have ended; the
-// lock also orders a thread's last work before its deletion. An ending thread
-// rings the bell, whose notifier on the GUI thread reaps it.
+// lock also orders a thread's last work before its deletion, and the hand-over
+// of each connection to a thread waiting for one. An ending thread rings the
+// bell, whose notifier on the GUI thread reaps it.
 struct TNMGeneralServer::TServeThreads {
     TServeThreads() : bell(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
     ~TServeThreads() {
@@ -36,9 +37,12 @@ struct TNMGeneralServer::TServeThreads {
     }
 
     std::mutex mutex;
-    std::condition_variable ended;
+    std::condition_variable changed;              // a connection or a thread ended
     std::vector<InstantiateServethread*> threads; // not yet deleted
-    int running = 0;                              // not yet ended
+    std::vector<InstantiateServethread*> waiting; // between connections, newest last
+    int running = 0;                              // threads not yet ended
+    int serving = 0;                              // threads with a connection
+    bool stopping = false;                        // waiting threads end
     int bell;
     std::unique_ptr<QSocketNotifier> notifier;
     QTimer reapLater; // for threads still on their way out
@@ -51,6 +55,10 @@ constexpr int MaxAcceptsAtOnce = 32;
 // among them, which the toolkit cannot do without), for a burst of them.
 constexpr int DescriptorHeadroom = 128;
 constexpr int AcceptPauseMs = 100;
+// How long a serving thread waits for a next connection before it ends, and
+// how many wait at most (a burst's threads beyond them end at once).
+constexpr auto ThreadLinger = std::chrono::seconds(2);
+constexpr std::size_t MaxWaitingThreads = 128;
 
 // The accepted socket has the lowest free number, so every descriptor below
 // it is taken: near the limit there is no room for a serving thread.
@@ -92,7 +100,8 @@ int TServerList::Count() const {
 
 // A serving component lives on its own thread, so it cannot be a Qt child of
 // its server: the server frees it through that thread instead.
-TNMGeneralServer::TNMGeneralServer(QObject* Owner) : TPowersock(isServer(Owner) ? nullptr : Owner) {
+TNMGeneralServer::TNMGeneralServer(QObject* Owner)
+    : TPowersock(isServer(Owner) ? nullptr : Owner, !isServer(Owner)) {
     if (!isServer(Owner)) {
         ServerList = new TServerList;
         threads_ = std::make_unique<TServeThreads>();
@@ -130,6 +139,11 @@ void TNMGeneralServer::SelectAccepted(std::uint16_t Socket) {
 
 void TNMGeneralServer::Loaded() {
     OnAccept = [this](QObject* Sender) { ServerAccept(Sender); };
+    // Accepted sockets inherit the listening socket's reset-on-close, which
+    // could cut off the last reply a serving component sends: a served
+    // connection ends with an orderly close.
+    const linger orderly{0, 0};
+    ::setsockopt(SocketHandle, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
     Listen(false);
     // Room for a burst of clients: with a queue of one, every connection
     // beyond the second is turned away until its retry, seconds later.
@@ -172,7 +186,7 @@ void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
                     break;
                 }
                 if (threads_ && descriptorsToSpare(socket)) {
-                    new InstantiateServethread(this, socket);
+                    serve(socket);
                     served = true;
                 } else {
                     // A serving component serves no one else; and near the
@@ -202,6 +216,23 @@ void TNMGeneralServer::ServerAccept(QObject* /*Sender*/) {
     if (threads_) {
         reapEndedThreads();
     }
+}
+
+void TNMGeneralServer::serve(std::uint16_t socket) {
+    {
+        std::lock_guard<std::mutex> lock(threads_->mutex);
+        if (!threads_->waiting.empty() && !threads_->stopping) {
+            // the thread that waited least: the others may end meanwhile
+            InstantiateServethread* thread = threads_->waiting.back();
+            threads_->waiting.pop_back();
+            thread->connection_ = InstantiateServethread::TConnection(*this, socket);
+            thread->handedOver_ = true;
+            ++threads_->serving;
+            thread->next_.notify_one();
+            return;
+        }
+    }
+    new InstantiateServethread(this, socket);
 }
 
 void TNMGeneralServer::pauseAccepting() {
@@ -254,33 +285,48 @@ void TNMGeneralServer::StopServing() {
         // canceled anew.
         Abort();
         std::unique_lock<std::mutex> lock(threads_->mutex);
-        if (threads_->ended.wait_for(lock, 50ms, [this] { return threads_->running == 0; })) {
+        if (threads_->changed.wait_for(lock, 50ms, [this] { return threads_->serving == 0; })) {
             break;
         }
+    }
+    {
+        std::unique_lock<std::mutex> lock(threads_->mutex);
+        threads_->stopping = true;
+        for (InstantiateServethread* thread : threads_->waiting) {
+            thread->next_.notify_one();
+        }
+        threads_->changed.wait(lock, [this] { return threads_->running == 0; });
+        threads_->stopping = false; // a later connection gets a new thread
     }
     reapEndedThreads(true);
 }
 
 // --- The serving thread ---
 
+InstantiateServethread::TConnection::TConnection(TNMGeneralServer& server, std::uint16_t socket)
+    : socket(socket), peer(server.RemoteAddress), onConnect(server.OnConnect),
+      onDisconnect(server.OnDisconnect), timeOut(server.TimeOut), aborts(server.aborts_) {}
+
 InstantiateServethread::InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket)
-    : server_(Server), socket_(Socket), peer_(Server->RemoteAddress), onConnect_(Server->OnConnect),
-      onDisconnect_(Server->OnDisconnect), timeOut_(Server->TimeOut), aborts_(Server->aborts_) {
+    : server_(Server), connection_(*Server, Socket) {
     TNMGeneralServer::TServeThreads& registry = *Server->threads_;
     {
         std::lock_guard<std::mutex> lock(registry.mutex);
         registry.threads.push_back(this);
         ++registry.running;
+        ++registry.serving;
     }
     // The component is made on the thread, so that its window, notifiers and
     // timer belong to the thread that serves.
     joinable_ = ::pthread_create(&thread_, nullptr, &InstantiateServethread::entry, this) == 0;
     if (!joinable_) {
         // No thread to be had: the connection is closed, not leaked.
-        psock::sysClose(socket_);
+        psock::sysClose(connection_.socket);
         std::lock_guard<std::mutex> lock(registry.mutex);
         ended_ = true;
         --registry.running;
+        --registry.serving;
+        registry.changed.notify_all();
     }
 }
 
@@ -304,57 +350,70 @@ void* InstantiateServethread::entry(void* self) {
 }
 
 bool InstantiateServethread::setUp() {
+    TConnection& c = connection_;
     try {
-        { QEventLoop dispatcherOfItsOwn; } // what makes Qt give this thread its dispatcher
-        events_ = QAbstractEventDispatcher::instance();
+        if (!events_) {
+            { QEventLoop dispatcherOfItsOwn; } // what makes Qt give this thread its dispatcher
+            events_ = QAbstractEventDispatcher::instance();
+        }
+        // Made without a socket of its own: it takes the accepted one.
         ServingComponent = server_->NewInstance(server_);
         TNMGeneralServer& component = *ServingComponent;
         component.Connected = true;
-        component.RemoteAddress = peer_;
-        component.OnConnect = onConnect_;
-        component.OnDisconnect = onDisconnect_;
+        component.RemoteAddress = c.peer;
+        component.OnConnect = c.onConnect;
+        component.OnDisconnect = c.onDisconnect;
         // One setting bounds the waits of every connection.
-        component.TimeOut = timeOut_;
+        component.TimeOut = c.timeOut;
         component.ServeThread = this;
-        component.Close(component.SocketHandle);
-        component.SocketHandle = socket_;
-        socket_ = InvalidSocketHandle;
-        // An accepted socket inherits the listening socket's reset-on-close,
-        // which could cut off the last reply sent: a served connection ends
-        // with an orderly close.
-        const linger orderly{0, 0};
-        ::setsockopt(component.SocketHandle, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
+        component.SocketHandle = c.socket;
+        c.socket = InvalidSocketHandle;
         server_->ServerList->Add(&component);
         // An abort that did not find the component listed counted itself
         // before it looked, so it shows here.
-        if (server_->aborts_ != aborts_) {
+        if (server_->aborts_ != c.aborts) {
             component.Canceled = true;
         }
         component.WindowHandle->select(component.SocketHandle, SocketEventMessage, SocketEventMask);
         component.ParentServer = server_;
         return true;
     } catch (...) {
-        if (socket_ != InvalidSocketHandle) {
-            psock::sysClose(socket_);
-            socket_ = InvalidSocketHandle;
+        if (c.socket != InvalidSocketHandle) {
+            psock::sysClose(c.socket);
+            c.socket = InvalidSocketHandle;
         }
         return false;
     }
 }
 
 void InstantiateServethread::run() {
-    if (setUp()) {
-        Execute();
-    }
-    release();
+    do {
+        if (setUp()) {
+            Execute();
+        }
+        release();
+    } while (waitForNext());
+    server_->threads_->ring(); // the server joins it, after the destructor's wait if need be
+}
+
+bool InstantiateServethread::waitForNext() {
     TNMGeneralServer::TServeThreads& registry = *server_->threads_;
-    {
-        std::lock_guard<std::mutex> lock(registry.mutex);
-        ended_ = true;
-        --registry.running;
-        registry.ended.notify_all();
+    std::unique_lock<std::mutex> lock(registry.mutex);
+    --registry.serving;
+    registry.changed.notify_all();
+    if (!registry.stopping && registry.waiting.size() < MaxWaitingThreads) {
+        registry.waiting.push_back(this);
+        next_.wait_for(lock, ThreadLinger, [&] { return handedOver_ || registry.stopping; });
+        if (handedOver_) {
+            handedOver_ = false;
+            return true; // the server counted it serving as it handed the connection over
+        }
+        std::erase(registry.waiting, this);
     }
-    registry.ring(); // the server joins it, after the destructor's wait if need be
+    ended_ = true;
+    --registry.running;
+    registry.changed.notify_all();
+    return false;
 }
 
 void InstantiateServethread::Execute() {

@@ -17,7 +17,9 @@
 //
 // A serving component lives wholly on its thread: its hidden window, its
 // socket notifications, its timer and its Serve. Its OnConnect and
-// OnDisconnect (taken from the server) are called there too.
+// OnDisconnect (taken from the server) are called there too. Each connection
+// has a component of its own; a serving thread serves one connection after
+// another.
 
 #include "net/Psock.h"
 
@@ -109,6 +111,8 @@ private:
 
     // Stops listening for a moment (out of descriptors or memory).
     void pauseAccepting();
+    // Gives the accepted socket to a serving thread waiting for one, or to a new one.
+    void serve(std::uint16_t socket);
     // Joins and deletes the threads that have ended: those that have exited
     // at once, the others shortly after (or, with wait, all, waiting for them).
     void reapEndedThreads(bool wait = false);
@@ -128,17 +132,19 @@ protected:
     TNMGeneralServer* NewInstance(QObject* Owner) override { return new TServer(Owner); }
 };
 
-// The thread serving one accepted connection. Its component is made, joins
-// the server's list, serves and is freed on the thread itself, so the GUI
-// thread never waits for it; the server joins the ended thread and deletes
-// this object.
+// A serving thread: it serves one accepted connection at a time, each
+// through a serving component made for it, on the thread, and freed there
+// once Serve returns. Then it waits a while for the server's next connection
+// (a thread and its event dispatcher cost more than the work of many a
+// connection) and ends when none comes; the server joins the ended thread and
+// deletes this object, so the GUI thread never waits for it.
 //
 // It is a plain POSIX thread rather than a QThread: Qt gives it an event
 // dispatcher of its own as it starts (an adopted thread), and joining it
 // orders all it did before whatever follows, for the sanitizers too.
 class InstantiateServethread {
 public:
-    // Starts the thread that serves the accepted socket (when no thread can be
+    // Starts a thread that serves the accepted socket (when no thread can be
     // had, the socket is closed). What the serving component takes from the
     // server is taken here, before the server accepts again.
     InstantiateServethread(TNMGeneralServer* Server, std::uint16_t Socket);
@@ -146,6 +152,7 @@ public:
     InstantiateServethread(const InstantiateServethread&) = delete;
     InstantiateServethread& operator=(const InstantiateServethread&) = delete;
 
+    // The component serving the thread's connection; null between connections.
     TNMGeneralServer* ServingComponent = nullptr;
 
 protected:
@@ -155,22 +162,33 @@ protected:
 private:
     friend class TNMGeneralServer;
 
+    // What a serving component takes from the server at the accept.
+    struct TConnection {
+        TConnection(TNMGeneralServer& server, std::uint16_t socket);
+        std::uint16_t socket; // the accepted socket until the component holds it
+        sockaddr_in peer;
+        TNotifyEvent onConnect;
+        TNotifyEvent onDisconnect;
+        std::int32_t timeOut;
+        std::uint64_t aborts; // the server's aborts before this connection
+    };
+
     static void* entry(void* self);
     void run();
     bool setUp();
     void release();
+    // Waits for the server's next connection; false when the thread is to end.
+    bool waitForNext();
     // Joins the thread if it has exited, without waiting for it.
     bool tryJoin();
 
     TNMGeneralServer* server_;
-    std::uint16_t socket_; // the accepted socket until the component holds it
-    sockaddr_in peer_;
-    TNotifyEvent onConnect_;
-    TNotifyEvent onDisconnect_;
-    std::int32_t timeOut_;
-    std::uint64_t aborts_;                       // the server's aborts before this connection
-    QAbstractEventDispatcher* events_ = nullptr; // the thread's, while it serves
-    bool ended_ = false;                         // under the server's thread registry lock
+    TConnection connection_;
+    // Under the server's thread registry lock:
+    bool handedOver_ = false; // a next connection is in connection_
+    bool ended_ = false;
+    std::condition_variable next_;
+    QAbstractEventDispatcher* events_ = nullptr; // the thread's own, set as it starts
     pthread_t thread_{};
     bool joinable_ = false;
 };

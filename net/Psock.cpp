@@ -57,7 +57,9 @@ bool isBound(int fd) {
 
 } // namespace
 
-TPowersock::TPowersock(QObject* Owner) : QObject(Owner) {
+TPowersock::TPowersock(QObject* Owner) : TPowersock(Owner, true) {}
+
+TPowersock::TPowersock(QObject* Owner, bool WithSocket) : QObject(Owner) {
     WindowHandle = new TPsockWindow(this);
     Proxy.clear();
     HostEntryBuffer.assign(1024, 0);
@@ -70,7 +72,7 @@ TPowersock::TPowersock(QObject* Owner) : QObject(Owner) {
     Connected = false;
     StatusMessage(8, "Create");
     try {
-        InitWinsock();
+        InitWinsock(WithSocket);
     } catch (...) {
         delete Timer;
         delete WindowHandle;
@@ -102,7 +104,7 @@ TPowersock::~TPowersock() {
     WindowHandle = nullptr;
 }
 
-void TPowersock::InitWinsock() {
+void TPowersock::InitWinsock(bool WithSocket) {
     StatusMessage(8, "Initializing Winsock");
     if (++WinsockUsers == 1) {
         startupRecord(WinsockData);
@@ -112,6 +114,9 @@ void TPowersock::InitWinsock() {
         WinsockInfo.Add("System= " + std::string(WinsockData.szSystemStatus));
         WinsockInfo.Add("Max Sockets= " + IntToStr(WinsockData.iMaxSockets));
         WinsockInfo.Add("Max Udp pack size= " + IntToStr(WinsockData.iMaxUdpDg));
+    }
+    if (!WithSocket) {
+        return;
     }
     try {
         SocketHandle = openSocket(IPPROTO_TCP);

@@ -225,13 +225,17 @@ public:
     void TimerOff();
 
 protected:
+    // WithSocket false: the component starts without a socket of its own, to
+    // be given one (a serving component gets the socket its server accepted).
+    TPowersock(QObject* Owner, bool WithSocket);
+
     // Handler of the hidden window's two messages.
     virtual void Wndproc(std::uint32_t Msg, std::uintptr_t WParam, std::uint32_t LParam);
     // Selects a socket Accept took to this component's window (a listening
     // server hands it to a serving component's window instead).
     virtual void SelectAccepted(std::uint16_t Socket);
     void TimerFired(QObject* Sender);
-    void InitWinsock();
+    void InitWinsock(bool WithSocket = true);
 
     char TransferBuffer[65537];
     std::atomic<bool> Destroying{false};

@@ -110,6 +110,7 @@ private:
         std::unique_ptr<QSocketNotifier> read;
         std::unique_ptr<QSocketNotifier> write;
         bool wakeOnly = false; // the write notifier only ends a wait
+        bool reported = false; // a message went out; no receive (or accept) since
         int endError = 0;      // the connection's end was this error (a reset)
     };
     struct LookupLink;

@@ -206,6 +206,7 @@ void TPsockWindow::select(int fd, std::uint32_t msg, std::uint16_t mask) {
     watch.mask = mask;
     watch.generation = nextGeneration_++;
     watch.wakeOnly = false;
+    watch.reported = false;
     if (watch.write) {
         watch.write->setEnabled(false);
     }
@@ -250,14 +251,18 @@ void TPsockWindow::enableRead(int fd, Watch& watch) {
 
 void TPsockWindow::rearmRead(int fd) {
     Watch* watch = find(fd);
-    if (watch && watch->state == State::Connected && watch->read && !watch->read->isEnabled()) {
-        enableRead(fd, *watch);
+    if (watch && watch->state == State::Connected && watch->read) {
+        watch->reported = false;
+        if (!watch->read->isEnabled()) {
+            enableRead(fd, *watch);
+        }
     }
 }
 
 void TPsockWindow::rearmAccept(int fd) {
     Watch* watch = find(fd);
     if (watch && watch->state == State::Listening) {
+        watch->reported = false;
         enableRead(fd, *watch);
     }
 }
@@ -266,6 +271,7 @@ void TPsockWindow::noteListening(int fd) {
     Watch* watch = find(fd);
     if (watch) {
         watch->state = State::Listening;
+        watch->reported = false;
         enableRead(fd, *watch);
     }
 }
@@ -279,29 +285,35 @@ void TPsockWindow::onReadable(int fd) {
     if (!watch) {
         return;
     }
-    // One message until the next receive (or accept) switches the notifier on again.
-    watch->read->setEnabled(false);
+    // One message until the next receive (or accept). The notifier stays on
+    // after a message, since a reader usually takes the bytes before the next
+    // poll (switching it costs the dispatcher a wake-up each way); only when
+    // the bytes are still there at the next poll does it go off, until a
+    // receive switches it on again.
+    if (watch->reported || (watch->state != State::Listening && watch->state != State::Connected)) {
+        watch->read->setEnabled(false);
+        return;
+    }
     if (watch->state == State::Listening) {
+        watch->reported = true;
         if (watch->mask & FD_ACCEPT) {
             post(fd, watch->generation, watch->msg, makeSelectReply(FD_ACCEPT, 0));
         }
         return;
     }
-    if (watch->state != State::Connected) {
-        return;
-    }
     char byte;
     const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {
+        watch->reported = true;
         if (watch->mask & FD_READ) {
             post(fd, watch->generation, watch->msg, makeSelectReply(FD_READ, 0));
         }
         return;
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-        watch->read->setEnabled(true);
         return;
     }
+    watch->read->setEnabled(false);
     // End of the stream, or the connection failed: one FD_CLOSE, then silence.
     // The system tells a reset only once, and it was told here: keep it for
     // the readers, who would otherwise meet a plain end.

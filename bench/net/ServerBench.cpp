@@ -1,8 +1,10 @@
 // The listening server beside a minimal echo server written directly on POSIX
 // sockets with one thread per connection, under the very same clients: 1,000
 // connections one after another and 100 at once. Reported: connections per
-// second, the median and 99th percentile of one echo's round trip, and the
-// descriptors and threads left once the clients are gone (0 and 0).
+// second, the median and 99th percentile of one echo's round trip, the
+// server's CPU time per connection (the clients run in a process of their
+// own), and the descriptors and threads left once the clients are gone (0
+// and 0).
 
 #include "framework/Pump.h"
 #include "net/NMGeneralServer.h"
@@ -10,17 +12,19 @@
 #include "tests/net/NetTestSupport.h"
 #include "tests/net/ServerTestSupport.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QThread>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -90,50 +94,143 @@ private:
     int active_ = 0;
 };
 
-// Runs threads client threads, each opening connections connections one after
-// another and making echoes round trips on each, while this thread pumps (the
-// GUI thread of the server under test accepts there). Returns false when an
-// echo came back wrong.
-bool runClients(std::uint16_t port, int threads, int connections, int echoes,
-                std::vector<double>& latenciesUs) {
-    std::mutex mutex;
-    std::atomic<int> done{0};
-    std::atomic<bool> ok{true};
-    QAbstractEventDispatcher* main = QCoreApplication::instance()->thread()->eventDispatcher();
-    std::vector<std::thread> clients;
-    for (int t = 0; t < threads; ++t) {
-        clients.emplace_back([&, t] {
-            std::vector<double> mine;
-            for (int c = 0; c < connections && ok; ++c) {
-                servertest::Client client(port);
-                for (int e = 0; e < echoes; ++e) {
-                    const std::string line = "echo " + std::to_string(t) + " " + std::to_string(c) +
-                                             " " + std::to_string(e) + "\n";
-                    const auto start = Clock::now();
-                    if (!client.Send(line) || client.ReadLine() != line) {
-                        ok = false;
-                        break;
-                    }
-                    mine.push_back(
-                        std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-                }
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                latenciesUs.insert(latenciesUs.end(), mine.begin(), mine.end());
-            }
-            ++done;
-            main->wakeUp();
+// The clients run in a process of their own, so that the CPU time this
+// process spends is the server's alone (its accepting GUI thread and its
+// serving threads; for the reference, its accepting and serving threads).
+// The child is forked before the server exists, holds none of its sockets,
+// and uses plain sockets and threads only.
+class ClientProcess {
+public:
+    struct Load {
+        std::uint16_t port;
+        int threads, connections, echoes;
+    };
+
+    ClientProcess() {
+        int commands[2];
+        int results[2];
+        if (::pipe2(commands, O_CLOEXEC) != 0 || ::pipe2(results, O_CLOEXEC) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_NAME, "echo-clients"); // tells its threads apart in a profile
+            ::close(commands[1]);
+            ::close(results[0]);
+            serveLoads(commands[0], results[1]);
+            ::_exit(0);
+        }
+        ::close(commands[0]);
+        ::close(results[1]);
+        commands_ = commands[1];
+        results_ = results[0];
+    }
+    ~ClientProcess() {
+        ::close(commands_); // the child ends at the end of its commands
+        ::close(results_);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+
+    // Runs the load in the child while this thread pumps (the GUI thread of
+    // the server under test accepts there). False when an echo came back
+    // wrong or the child failed.
+    bool Run(const Load& load, std::vector<double>& latenciesUs) {
+        if (pid_ <= 0 || !writeAll(commands_, &load, sizeof load)) {
+            return false;
+        }
+        bool answered = false;
+        QSocketNotifier notifier(results_, QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, &notifier, [&] {
+            notifier.setEnabled(false);
+            answered = true;
         });
+        while (!answered) {
+            WaitMessage();
+        }
+        std::int32_t header[2] = {0, 0}; // ok, count
+        if (!readAll(results_, header, sizeof header)) {
+            return false;
+        }
+        std::vector<double> mine(static_cast<std::size_t>(header[1]));
+        if (!readAll(results_, mine.data(), mine.size() * sizeof(double))) {
+            return false;
+        }
+        latenciesUs.insert(latenciesUs.end(), mine.begin(), mine.end());
+        return header[0] == 1;
     }
-    while (done < threads) {
-        WaitMessage();
+
+private:
+    static bool writeAll(int fd, const void* data, std::size_t size) {
+        const char* p = static_cast<const char*>(data);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::write(fd, p + done, size - done);
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
     }
-    for (std::thread& c : clients) {
-        c.join();
+    static bool readAll(int fd, void* data, std::size_t size) {
+        char* p = static_cast<char*>(data);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::read(fd, p + done, size - done);
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
     }
-    return ok;
-}
+
+    // In the child: each load's client threads open their connections one
+    // after another and make the echoes on each, timing every round trip.
+    static void serveLoads(int commands, int results) {
+        for (Load load{}; readAll(commands, &load, sizeof load);) {
+            std::mutex mutex;
+            std::atomic<bool> ok{true};
+            std::vector<double> latencies;
+            std::vector<std::thread> clients;
+            for (int t = 0; t < load.threads; ++t) {
+                clients.emplace_back([&, t] {
+                    std::vector<double> mine;
+                    for (int c = 0; c < load.connections && ok; ++c) {
+                        servertest::Client client(load.port);
+                        for (int e = 0; e < load.echoes; ++e) {
+                            const std::string line = "echo " + std::to_string(t) + " " +
+                                                     std::to_string(c) + " " + std::to_string(e) +
+                                                     "\n";
+                            const auto start = Clock::now();
+                            if (!client.Send(line) || client.ReadLine() != line) {
+                                ok = false;
+                                break;
+                            }
+                            mine.push_back(
+                                std::chrono::duration<double, std::micro>(Clock::now() - start)
+                                    .count());
+                        }
+                    }
+                    std::lock_guard<std::mutex> lock(mutex);
+                    latencies.insert(latencies.end(), mine.begin(), mine.end());
+                });
+            }
+            for (std::thread& c : clients) {
+                c.join();
+            }
+            const std::int32_t header[2] = {ok ? 1 : 0,
+                                            static_cast<std::int32_t>(latencies.size())};
+            if (!writeAll(results, header, sizeof header) ||
+                !writeAll(results, latencies.data(), latencies.size() * sizeof(double))) {
+                return;
+            }
+        }
+    }
+
+    pid_t pid_ = -1;
+    int commands_ = -1;
+    int results_ = -1;
+};
 
 double percentile(std::vector<double> values, double p) {
     if (values.empty()) {
@@ -146,8 +243,8 @@ double percentile(std::vector<double> values, double p) {
 }
 
 // One load against one server, with the figures reported alike for both.
-void runLoad(benchmark::State& state, std::uint16_t port, const std::function<bool()>& idle,
-             int threads, int connections, int echoes) {
+void runLoad(benchmark::State& state, ClientProcess& clients, std::uint16_t port,
+             const std::function<bool()>& idle, int threads, int connections, int echoes) {
     const int descriptors = nettest::openDescriptors();
     const int running = servertest::runningThreads();
     std::vector<double> latencies;
@@ -156,19 +253,20 @@ void runLoad(benchmark::State& state, std::uint16_t port, const std::function<bo
     for (auto _ : state) {
         const auto start = Clock::now();
         const double cpuStart = nettest::cpuSeconds();
-        if (!runClients(port, threads, connections, echoes, latencies)) {
+        if (!clients.Run({port, threads, connections, echoes}, latencies)) {
             state.SkipWithError("wrong echo");
             break;
         }
         seconds += std::chrono::duration<double>(Clock::now() - start).count();
         cpu += nettest::cpuSeconds() - cpuStart;
     }
-    // Once every connection has ended on the server's side too.
+    // Once every connection has ended on the server's side too (serving
+    // threads that wait for a next connection end after a while).
     nettest::waitUntil([&] { return idle() && servertest::runningThreads() <= running; }, 10000);
     const double total = static_cast<double>(state.iterations()) * threads * connections;
     state.counters["conn_per_s"] = total / seconds;
-    // the whole process: the same clients on both sides, so the difference is the server's
-    state.counters["cpu_us_per_conn"] = cpu * 1e6 / total;
+    // this process only: the server's threads, the clients being elsewhere
+    state.counters["server_cpu_us_per_conn"] = cpu * 1e6 / total;
     state.counters["echo_p50_us"] = percentile(latencies, 0.5);
     state.counters["echo_p99_us"] = percentile(latencies, 0.99);
     state.counters["fd_delta"] = nettest::openDescriptors() - descriptors;
@@ -200,11 +298,12 @@ void applyLoads(benchmark::internal::Benchmark* b, std::vector<std::int64_t> tim
 
 void BM_NMGeneralServerEcho(benchmark::State& state) {
     servertest::allowDescriptors(4096);
+    ClientProcess clients;
     TEchoServer server;
     server.TimeOut = static_cast<std::int32_t>(state.range(3));
     const std::uint16_t port = servertest::listenOnLoopback(server);
     runLoad(
-        state, port, [&] { return server.ServerList->Count() == 0; },
+        state, clients, port, [&] { return server.ServerList->Count() == 0; },
         static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
         static_cast<int>(state.range(2)));
 }
@@ -212,10 +311,12 @@ BENCHMARK(BM_NMGeneralServerEcho)->Apply([](auto* b) { applyLoads(b, {0, 20000})
 
 void BM_PosixThreadPerConnectionEcho(benchmark::State& state) {
     servertest::allowDescriptors(4096);
+    ClientProcess clients;
     ReferenceEchoServer server;
     runLoad(
-        state, server.Port(), [&] { return server.Idle(); }, static_cast<int>(state.range(0)),
-        static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
+        state, clients, server.Port(), [&] { return server.Idle(); },
+        static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+        static_cast<int>(state.range(2)));
 }
 BENCHMARK(BM_PosixThreadPerConnectionEcho)->Apply([](auto* b) { applyLoads(b, {}); });
 

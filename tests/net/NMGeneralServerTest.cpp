@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <latch>
+#include <set>
 #include <sys/resource.h>
 
 namespace {
@@ -36,6 +37,10 @@ public:
     std::vector<std::string> Ends() {
         std::lock_guard<std::mutex> lock(mutex_);
         return ends_;
+    }
+    std::size_t ServingThreads() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return threads_.size();
     }
 
     void Serve() override {
@@ -68,11 +73,13 @@ public:
         }
         std::lock_guard<std::mutex> lock(server.mutex_);
         server.ends_.push_back(end);
+        server.threads_.insert(::gettid());
     }
 
 private:
     std::mutex mutex_;
     std::vector<std::string> ends_;
+    std::set<pid_t> threads_;
 };
 
 // Runs n client bodies on threads of their own while this thread pumps;
@@ -328,6 +335,23 @@ TEST(NMGeneralServer, OutOfDescriptorsItRefusesOrRestsButNeitherSpinsNorFails) {
         }));
     EXPECT_EQ(echoed, 3);
     EXPECT_EQ(contacts, 3);
+}
+
+TEST(NMGeneralServer, ConnectionsOneAfterAnotherAreServedByAThreadThatWaitedForThem) {
+    const Resources before;
+    {
+        TEchoServer server;
+        const std::uint16_t port = listenOnLoopback(server);
+        constexpr int Connections = 10;
+        for (int i = 0; i < Connections; ++i) {
+            EXPECT_EQ(echoOf(port, "again\n"), "again\n");
+            EXPECT_TRUE(listEmpties(server));
+        }
+        // a thread each, were none kept (a connection may come just before
+        // the last thread is back waiting)
+        EXPECT_LE(server.ServingThreads(), static_cast<std::size_t>(Connections / 2));
+    }
+    before.ExpectRestored(); // the waiting threads end with the server
 }
 
 TEST(NMGeneralServer, APortInUseIsAClearErrorAndNothingListens) {
