@@ -216,7 +216,7 @@ TEST(NmhttpTest, RedirectsAsRealServersWriteThemAreFollowedWholeCarryingTheCooki
         reply("HTTP/1.0 302 Found", "Location: " + longPath + "\r\n", ""),
         reply("HTTP/1.0 302 Found",
               "Location: /with space/\x01"
-              "ctl\r\n",
+              "ctl/caf\xe9\r\n",
               ""),
         reply("HTTP/1.0 302 Found", "Location: " + elsewhere + "\r\n", "moved"),
     }));
@@ -234,7 +234,7 @@ TEST(NmhttpTest, RedirectsAsRealServersWriteThemAreFollowedWholeCarryingTheCooki
         EXPECT_EQ(server.Request(i + 1), expected(std::string("GET ") + paths[i], cookie));
     }
     EXPECT_EQ(server.Request(5), expected("GET " + longPath, cookie));
-    EXPECT_EQ(server.Request(6), expected("GET /with%20space/%01ctl", cookie));
+    EXPECT_EQ(server.Request(6), expected("GET /with%20space/%01ctl/caf%C3%A9", cookie));
     EXPECT_EQ(other.Request(),
               "GET /e HTTP/1.0\r\nHost: localhost\r\n" + acceptLines + cookie + formLine + "\r\n");
     EXPECT_EQ(http.URL, elsewhere);
