@@ -2,6 +2,8 @@
 
 #include "framework/Exceptions.h"
 #include "framework/SysUtils.h"
+#include "framework/TextEncoding.h"
+#include "framework/Utf8.h"
 #include "net/Psock.h"
 
 #include <algorithm>
@@ -46,15 +48,21 @@ bool isSchemeCharacter(char c) {
 }
 
 // Bytes that cannot stand in a request line (they would split it or end it)
-// go percent-encoded, as browsers send them; escapes already there stay.
+// and bytes past ASCII go percent-encoded, as browsers send them; escapes
+// already there stay. Past ASCII a URL means its characters in UTF-8: one
+// typed in a Unicode document is UTF-8 already, one in the code page is
+// converted first.
 void encodeUnsafeBytes(std::string& url) {
     static const char hex[] = "0123456789ABCDEF";
     const auto safe = [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte > 0x20 && byte != 0x7F;
+        return byte > 0x20 && byte < 0x7F;
     };
     if (std::all_of(url.begin(), url.end(), safe)) {
         return; // the usual case: nothing to copy
+    }
+    if (!Utf8::IsValid(url)) {
+        url = CodePageToUtf8(url);
     }
     std::string out;
     out.reserve(url.size() + 16);

@@ -12,7 +12,9 @@
 // Takes URL apart by the client's rule into Host, Port and RequestPath,
 // appending "/" to URL when it names no path. Host and Port keep their values
 // where URL does not name them. Line breaks and tabs are dropped from URL,
-// blanks and control bytes around it too, and those inside it percent-encoded.
+// blanks and control bytes around it too, and those inside it percent-encoded,
+// as are its characters past ASCII, in UTF-8 (a URL that is not valid UTF-8
+// is taken as Windows-1252).
 // Raises Exception "Empty URL" and "HTTP Secure Socket is not supported",
 // EConvertError for a port that is not a number and ERangeError for one
 // outside 0 to 65535.

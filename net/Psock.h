@@ -103,6 +103,9 @@ public:
     void SetInterval(std::uint32_t Value);
     void SetOnTimer(TNotifyEvent Value);
 
+    // Starts a running countdown again from now; a stopped timer stays stopped.
+    void Restart();
+
     // Whether a countdown is scheduled at the moment.
     bool isRunning() const { return timerId_ != 0; }
     // Milliseconds until the next expiry; -1 when nothing is scheduled.
@@ -255,13 +258,15 @@ private:
     std::uint16_t openSocket(int protocol);
     void selectSocket(std::uint16_t handle, std::uint32_t msg, std::uint16_t mask);
     std::int64_t receive(char* buffer, std::int64_t length, int flags, bool rearm = true);
+    // Bytes came in: the time-out counts the silence from now.
+    void restartTimeOut();
     std::int64_t sendSome(const char* buffer, std::int64_t length);
     void sendBlock(std::int64_t length, bool& sentNothing);
     // A transfer that ended because Canceled was set: clears it and raises
     // the abort error with message.
     void raiseIfCanceled(const char* message);
     // One take of up to a block for the receive loops: the bytes go to store,
-    // BytesRecvd and OnPacketRecvd, and for a capture the time-out is armed
+    // BytesRecvd and OnPacketRecvd, and for a capture the time-out starts
     // again. Returns what recv returned; for a capture, 0 also when the
     // socket is no longer connected (a Disconnect meanwhile ends it as the
     // close does). Other errors are reported, would-block passing.

@@ -42,6 +42,12 @@ void TThreadTimer::SetOnTimer(TNotifyEvent Value) {
     UpdateTimer();
 }
 
+void TThreadTimer::Restart() {
+    if (timerId_ != 0) {
+        UpdateTimer();
+    }
+}
+
 std::int64_t TThreadTimer::remainingTime() const {
     if (timerId_ == 0) {
         return -1;
@@ -100,6 +106,12 @@ void TPowersock::TimerOn() {
 void TPowersock::TimerOff() {
     StatusMessage(8, "Timer Off");
     Timer->SetEnabled(false);
+}
+
+void TPowersock::restartTimeOut() {
+    StatusMessage(8, "Timer On");
+    // A time-out that has fired already stays fired: its cancel is on its way.
+    Timer->Restart();
 }
 
 void TPowersock::TimerFired(QObject* /*Sender*/) {

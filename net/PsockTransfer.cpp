@@ -64,7 +64,9 @@ std::int64_t TPowersock::takeBlock(const std::function<void(std::int64_t)>& stor
             OnPacketRecvd(this);
         }
         if (capture) {
-            TimerOn(); // leaves a running countdown alone: it bounds the whole capture
+            // the time-out bounds a silence, not the whole capture: a slow
+            // link still delivering may take as long as it needs
+            restartTimeOut();
         }
     } else if (n < 0 && receiveFailed(capture)) {
         return 0; // closed under the capture (a Disconnect meanwhile): the end
@@ -258,6 +260,9 @@ std::string TPowersock::ReadLn() {
                 } else {
                     line.append(TransferBuffer, static_cast<std::size_t>(taken));
                     progressed = taken > 0;
+                    if (progressed) {
+                        restartTimeOut();
+                    }
                     complete = lf && taken == want;
                 }
             }

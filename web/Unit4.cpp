@@ -11,6 +11,7 @@
 #include "web/DialogFont.h"
 #include "web/WebHost.h"
 #include "web/WebRequests.h"
+#include "web/WebText.h"
 
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -35,12 +36,6 @@ QString partialImportText(const TNMHTTP& http) {
     }
     return QStringLiteral("Import cancelled: the document holds the first %1 bytes received.")
         .arg(received);
-}
-
-// The encoding a reply's body is in. Until the reply's Content-Type charset
-// is read here, the body's bytes decide, as a file's do.
-TEncoding bodyEncoding(const TNMHTTP& http) {
-    return DetectEncoding(http.Body, NewDocumentEncoding());
 }
 
 } // namespace
@@ -207,8 +202,11 @@ void TfrmImport::Button1Click() {
         // meanwhile gets nothing.
         TfrmNew* window = host_.CurrentDocumentRef();
         if (window && !window->IsClosed()) {
+            // The reply's charset when it names a Unicode one, else the body's
+            // bytes decide, as a file's do.
+            const TEncoding encoding =
+                ImportEncoding(http.Header, http.Body, NewDocumentEncoding());
             // Taken out of the client, so a large body is not held twice.
-            const TEncoding encoding = bodyEncoding(http);
             SetTextFromBytes(window->Edit1(), std::exchange(http.Body, std::string()), encoding);
             if (window == made_) {
                 made_ = nullptr;

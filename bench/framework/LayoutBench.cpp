@@ -68,6 +68,14 @@ const std::string& longLine(int mb) {
 // bytes and the lines stay as they were.
 std::string toUtf8Words(std::string text) {
     for (size_t i = 0; i + 1 < text.size(); ++i) {
+        // The text's own accented letters (é, ï) take the place of a
+        // letter pair before them, as two-byte UTF-8.
+        const auto b = static_cast<unsigned char>(text[i + 1]);
+        if (b == 0xE9 || b == 0xEF) {
+            text[i] = '\xC3';
+            text[++i] = static_cast<char>(b == 0xE9 ? 0xA9 : 0xAF);
+            continue;
+        }
         if (text[i] == 't' && text[i + 1] == 'h') {
             text[i] = '\xCE';
             text[++i] = '\xB8';

@@ -185,20 +185,32 @@ void AppendShown(QString& out, std::string_view body, bool unicode,
         }
         return;
     }
-    for (std::size_t i = 0; i < body.size();) {
+    // Never more units than bytes: written in place, then cut to size.
+    const qsizetype start = out.size();
+    out.resize(start + static_cast<qsizetype>(body.size()));
+    QChar* const base = out.data();
+    QChar* dst = base + start;
+    const std::size_t n = body.size();
+    for (std::size_t i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(body[i]);
         if (b < 0x80 && !isPicturedControl(b)) {
-            out += QLatin1Char(static_cast<char>(b));
+            *dst++ = QChar(b);
             ++i;
             continue;
         }
         const TChar ch = CharAt(body, i, true);
         if (ch.literal != 0 && literals != nullptr) {
-            literals->push_back({out.size(), ch.literal});
+            literals->push_back({dst - base, ch.literal});
         }
-        appendUnits(out, ch.shown);
+        if (ch.shown >= 0x10000) {
+            *dst++ = QChar(QChar::highSurrogate(ch.shown));
+            *dst++ = QChar(QChar::lowSurrogate(ch.shown));
+        } else {
+            *dst++ = QChar(static_cast<char16_t>(ch.shown));
+        }
         i += static_cast<std::size_t>(ch.bytes);
     }
+    out.resize(dst - base);
 }
 
 bool MayBeLiteral(char16_t ch) {

@@ -73,6 +73,14 @@ TEST(NmhttpParseTest, UrlGivesHostPortAndPath) {
              std::string(1, '\0') + "%41 \x7f \x02 ",
          0,
          {"http://h/a%20b%01c%7F%00%41%20%7F", "h", 80, "/a%20b%01c%7F%00%41%20%7F"}},
+        // past ASCII the characters go in UTF-8: valid UTF-8 as it is, else
+        // the bytes taken as Windows-1252
+        {"http://h/caf\xc3\xa9/\xe2\x82\xac%41",
+         0,
+         {"http://h/caf%C3%A9/%E2%82%AC%41", "h", 80, "/caf%C3%A9/%E2%82%AC%41"}},
+        {"http://h/caf\xe9/\x80\x81",
+         0,
+         {"http://h/caf%C3%A9/%E2%82%AC%C2%81", "h", 80, "/caf%C3%A9/%E2%82%AC%C2%81"}},
         // a line break in a URL cannot inject header lines
         {"http://h/a\r\nX-Injected: 1\t",
          0,

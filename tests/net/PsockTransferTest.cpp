@@ -30,7 +30,7 @@ std::string pattern(std::size_t n) {
 
 TEST(PsockReadLn, LinesWholeFromPiecesOneAtATimeAtMost65536Bytes) {
     Server server([](Connection& c) {
-        c.Drip("first line\n", 3, 20);
+        c.Drip("first line\n", 3, 400); // longer than the time-out, never silent as long
         c.Drip("second\r\nthird", 1, 2);
         c.Pause(50);
         c.Send("\nX");
@@ -38,7 +38,7 @@ TEST(PsockReadLn, LinesWholeFromPiecesOneAtATimeAtMost65536Bytes) {
         c.Send(std::string(65535, 'y') + "\n" + std::string(65536, 'z') + "tail\n");
         c.Send("B: 2\nC: 3"); // and the close, without a LF
     });
-    auto sock = socketTo(server.Port());
+    auto sock = socketTo(server.Port(), 1000);
     for (const char* line : {"first line\n", "second\r\n", "third\n"}) {
         EXPECT_EQ(sock->ReadLn(), line);
     }
@@ -189,8 +189,8 @@ TEST(PsockTimeOut, AStalledLineEndsAtTheTimeOutWithoutSpinning) {
         c.Send("partial");
         c.ReadUntil();
     });
-    // the wait sleeps: a spinning one burns the whole 200 ms (a steady
-    // capture's bound is the HTTP client's case)
+    // the wait sleeps: a spinning one burns the whole 200 ms (bytes that keep
+    // coming keep a wait going: the HTTP client's case)
     auto sock = socketTo(server.Port(), 200);
     const double cpu = cpuSeconds();
     QElapsedTimer clock;
