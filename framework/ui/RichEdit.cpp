@@ -406,20 +406,24 @@ void TRichEdit::SetEncoding(TEncoding encoding) {
         TRtfInsertion how;
         how.textIsUtf8 = mirror_->Unicode();
         how.unicode = unicode;
-        changeWholeText([&] {
-            mirror_->Rebuild(true, [&] {
-                mirror_->SetUnicode(unicode);
-                QTextCursor c(document());
-                c.select(QTextCursor::Document);
-                c.removeSelectedText();
-                c.setBlockFormat(QTextBlockFormat());
-                c.setCharFormat(QTextCharFormat());
-                InsertRtfDocument(c, rich, how);
-            });
-        });
+        loadRich(rich, how);
         document()->setModified(modified);
     }
     emit OnEncodingChange();
+}
+
+void TRichEdit::loadRich(const Rtf::Document& rich, const TRtfInsertion& how) {
+    changeWholeText([&] {
+        mirror_->Rebuild(true, [&] {
+            mirror_->SetUnicode(how.unicode);
+            QTextCursor c(document());
+            c.select(QTextCursor::Document);
+            c.removeSelectedText();
+            c.setBlockFormat(QTextBlockFormat());
+            c.setCharFormat(QTextCharFormat());
+            InsertRtfDocument(c, rich, how);
+        });
+    });
 }
 
 void TRichEdit::setEncodingQuietly(TEncoding encoding) {
@@ -457,17 +461,7 @@ bool TRichEdit::LoadFromFile(const std::string& fileName, TProgress* progress, T
     how.unicode = how.textIsUtf8 = unicode;
     oddLastByte_ = -1;
     setEncodingQuietly(unicode ? TEncoding::Utf8 : TEncoding::Windows1252);
-    changeWholeText([&] {
-        mirror_->Rebuild(true, [&] {
-            mirror_->SetUnicode(unicode);
-            QTextCursor c(document());
-            c.select(QTextCursor::Document);
-            c.removeSelectedText();
-            c.setBlockFormat(QTextBlockFormat());
-            c.setCharFormat(QTextCharFormat());
-            InsertRtfDocument(c, rich, how);
-        });
-    });
+    loadRich(rich, how);
     return true;
 }
 

@@ -16,6 +16,10 @@ class TProgress;
 class TEditLayout;
 class TTextMirror;
 struct TByteEdit;
+struct TRtfInsertion;
+namespace Rtf {
+struct Document;
+}
 
 enum class TParaAlignment { Left, Right, Center };
 
@@ -163,6 +167,8 @@ private:
     bool cachedSelection(ByteSelection& out) const;
     void selectBytes(int start, int length, bool scroll);
     template <typename F> void changeWholeText(F&& change);
+    // The rich text as a load: the document's whole text, in how.unicode.
+    void loadRich(const Rtf::Document& rich, const TRtfInsertion& how);
     // The encoding as a load finds it: the text is already in it.
     void setEncodingQuietly(TEncoding encoding);
     // Text typed next does not take a literal character's format.

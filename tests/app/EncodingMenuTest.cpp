@@ -11,13 +11,10 @@ TEST_F(MainFormTest, EncodingMenuReachesEachEncodingByKeyAndTheFieldFollowsTheAc
          {"FileMenu", "Encoding1", "ReopenWith", "ConvertTo", "DefaultEncoding"}) {
         QString keys;
         for (const QAction* action : form.findChild<QMenu*>(name)->actions()) {
-            const QString text = action->text();
-            keys +=
-                action->isSeparator() ? QString() : text.mid(text.indexOf('&') + 1, 1).toLower();
+            keys += action->text().section('&', 1).left(1).toLower();
         }
         EXPECT_EQ(QSet<QChar>(keys.begin(), keys.end()).size(), keys.size()) << name;
     }
-    EXPECT_EQ(Action("ConvertTo3")->text(), QStringLiteral("UTF-16 &LE"));
 
     WriteFile(Path("u.txt"), "\xCE\xB1");
     TfrmNew* opened = form.CreateStartupDocument({Path("u.txt")});
@@ -42,10 +39,6 @@ TEST_F(MainFormTest, EncodingMenuReachesEachEncodingByKeyAndTheFieldFollowsTheAc
     Trigger("ReopenWith0");
     shows("Windows-1252", 0, true);
     EXPECT_EQ(Messages().size(), 2u) << "asked, as the conversion had changed the document";
-    for (TfrmNew* window : form.DocumentWindows()) {
-        window->close();
-    }
-    EXPECT_FALSE(field->isVisibleTo(&form)) << "no document, no field";
 
     // The default is checked, taken by new documents and kept for the next run.
     Trigger("DefaultEncoding1");
