@@ -2,8 +2,11 @@
 // host, a port the socket can hold and a path that cannot break the request
 // line.
 #include "framework/Exceptions.h"
+#include "framework/TextEncoding.h"
+#include "framework/Utf8.h"
 #include "net/NmhttpParse.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -30,10 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (first < kept.size() && static_cast<unsigned char>(kept[first]) <= 0x20) {
         ++first;
     }
-    std::string original;
-    for (const char c : kept.substr(first)) {
+    // past ASCII the URL goes as its characters in UTF-8, escaped too
+    std::string trimmed = kept.substr(first);
+    const bool plain = std::all_of(trimmed.begin(), trimmed.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F) {
+        return byte > 0x20 && byte < 0x7F;
+    });
+    if (!plain && !Utf8::IsValid(trimmed)) {
+        trimmed = CodePageToUtf8(trimmed);
+    }
+    std::string original;
+    for (const char c : trimmed) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
             char escape[4];
             std::snprintf(escape, sizeof escape, "%%%02X", byte);
             original += escape;
