@@ -1,6 +1,7 @@
 #include "framework/Streams.h"
 
 #include "framework/Exceptions.h"
+#include "framework/LargeBuffer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -167,8 +168,8 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
 }
 
 void TMemoryStream::Reserve(std::int64_t size) {
-    if (size > 0 && static_cast<size_t>(size) > data_.capacity()) {
-        data_.reserve(static_cast<size_t>(size));
+    if (size > 0) {
+        LargeBuffer::Reserve(data_, static_cast<size_t>(size));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "net/Nmhttp.h"
 
 #include "framework/Exceptions.h"
+#include "framework/LargeBuffer.h"
 #include "framework/Streams.h"
 #include "framework/SysUtils.h"
 #include "net/NmhttpParse.h"
@@ -165,8 +166,8 @@ void TNMHTTP::captureBody() {
             CaptureFile(Body);
         } else {
             Body.clear();
-            Body.reserve(static_cast<std::size_t>(
-                std::clamp<std::int64_t>(BytesTotal, 0, MaxBodyReservation)));
+            LargeBuffer::Reserve(Body, static_cast<std::size_t>(std::clamp<std::int64_t>(
+                                           BytesTotal, 0, MaxBodyReservation)));
             CaptureString(Body, -1);
         }
         releaseUnused();

@@ -5,6 +5,7 @@
 // on its own; each benchmark times the same work as before.
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -54,12 +55,67 @@ inline std::string CurlToFileCommand(const std::string& url, const std::string& 
     return "curl --http1.0 -s -o '" + file + "' " + url;
 }
 
+// A baseline that runs a command pays a shell's and a process's start
+// besides the work. The same command on a 3-byte input,
+// run before each timed run (outside the timing), gives that start-up, so a
+// ratio can be given raw and with it taken out: counters startup_ms (the
+// probe's mean) and work_ms (the timed run's mean less the probe's).
+class StartupCorrection {
+public:
+    explicit StartupCorrection(std::string probe) : probe_(std::move(probe)) {}
+
+    // Before each timed run; false, the benchmark skipped, when the probe fails.
+    bool Probe(benchmark::State& state) {
+        state.PauseTiming();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = std::system(probe_.c_str()) == 0;
+        startupMs_ += msSince(start);
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("start-up probe failed");
+        }
+        return ok;
+    }
+    // Times one run of the work; its result passes through.
+    template <typename F> bool Timed(F&& run) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = run();
+        timedMs_ += msSince(start);
+        ++runs_;
+        return ok;
+    }
+    void Report(benchmark::State& state) const {
+        if (runs_ == 0) {
+            return;
+        }
+        state.counters["startup_ms"] = startupMs_ / runs_;
+        state.counters["work_ms"] = (timedMs_ - startupMs_) / runs_;
+    }
+
+private:
+    static double msSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    std::string probe_;
+    double startupMs_ = 0;
+    double timedMs_ = 0;
+    int runs_ = 0;
+};
+
 // One timed run of command into a file removed beforehand (outside the
 // timing); false, the benchmark skipped, when curl fails or the size is wrong.
+// With startup, its probe runs first and the run is timed for its counters.
 inline bool CurlRun(benchmark::State& state, const std::string& command, const std::string& file,
-                    std::int64_t size) {
+                    std::int64_t size, StartupCorrection* startup = nullptr) {
     FreshFile(state, file);
-    if (std::system(command.c_str()) != 0 || FileSize(file) != size) {
+    if (startup && !startup->Probe(state)) {
+        return false;
+    }
+    const auto run = [&] { return std::system(command.c_str()) == 0; };
+    const bool ran = startup ? startup->Timed(run) : run();
+    if (!ran || FileSize(file) != size) {
         state.SkipWithError("curl failed");
         return false;
     }
