@@ -305,10 +305,7 @@ void TPsockWindow::onReadable(int fd) {
     const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {
         watch->reported = true;
-        // With no handler for it the message would change nothing (the flag
-        // it sets is already true on a connected socket): the waiting reader
-        // takes the bytes without the dispatcher waking up once more.
-        if ((watch->mask & FD_READ) && owner_->OnDataReady) {
+        if (watch->mask & FD_READ) {
             post(fd, watch->generation, watch->msg, makeSelectReply(FD_READ, 0));
         }
         return;
