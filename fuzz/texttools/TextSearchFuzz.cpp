@@ -15,22 +15,29 @@
 
 namespace {
 
-// Each character's start and folding (an ill-formed byte as -1 - byte).
-std::vector<std::pair<size_t, long>> characters(std::string_view text) {
-    std::vector<std::pair<size_t, long>> out;
+struct TCharacter {
+    size_t first;  // where it starts
+    long second;   // its folding (an ill-formed byte as -1 - byte)
+    long original; // the character itself, which whole words are judged by
+};
+
+std::vector<TCharacter> characters(std::string_view text) {
+    std::vector<TCharacter> out;
     for (size_t at = 0; at < text.size();) {
         const int n = Utf8::SequenceLength(text, at);
-        out.emplace_back(
-            at, n == 0 ? -1 - static_cast<unsigned char>(text[at])
-                       : static_cast<long>(QChar::toCaseFolded(Utf8::Decode(text, at, n))));
+        const long ill = -1 - static_cast<unsigned char>(text[at]);
+        const long ch = n == 0 ? ill : static_cast<long>(Utf8::Decode(text, at, n));
+        out.push_back(
+            {at, n == 0 ? ill : static_cast<long>(QChar::toCaseFolded(static_cast<char32_t>(ch))),
+             ch});
         at += n == 0 ? 1 : static_cast<size_t>(n);
     }
     return out;
 }
 
-bool isWord(long folded) {
-    return folded == '_' || (folded >= 0 && (QChar::isLetter(static_cast<char32_t>(folded)) ||
-                                             QChar::isDigit(static_cast<char32_t>(folded))));
+bool isWord(long ch) {
+    return ch == '_' || (ch >= 0 && (QChar::isLetter(static_cast<char32_t>(ch)) ||
+                                     QChar::isDigit(static_cast<char32_t>(ch))));
 }
 
 // The first match starting at a character at or after `from`, and its length.
@@ -46,8 +53,8 @@ std::pair<long long, size_t> slowFind(std::string_view text, std::string_view ne
             same = n[k].second == t[i + k].second;
         }
         if (same && wholeWord) {
-            same = !(i > 0 && isWord(t[i - 1].second)) &&
-                   !(i + n.size() < t.size() && isWord(t[i + n.size()].second));
+            same = !(i > 0 && isWord(t[i - 1].original)) &&
+                   !(i + n.size() < t.size() && isWord(t[i + n.size()].original));
         }
         if (same) {
             return {static_cast<long long>(start), end - start};
