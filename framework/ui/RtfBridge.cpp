@@ -2,6 +2,7 @@
 
 #include "framework/Progress.h"
 #include "framework/TextEncoding.h"
+#include "framework/ui/RtfFormats.h"
 #include "framework/ui/ShownText.h"
 #include "framework/ui/TextMirror.h"
 
@@ -9,92 +10,15 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
-#include <cmath>
 #include <malloc.h>
 
 namespace {
 
-constexpr int kCharsetProperty = QTextFormat::UserProperty + 0x51;
 // Paragraphs between two progress reports.
 constexpr int kReportEvery = 4096;
 
-Rtf::Alignment toRtf(Qt::Alignment a) {
-    if (a & Qt::AlignHCenter) {
-        return Rtf::Alignment::Center;
-    }
-    if (a & Qt::AlignRight) {
-        return Rtf::Alignment::Right;
-    }
-    if (a & Qt::AlignJustify) {
-        return Rtf::Alignment::Justify;
-    }
-    return Rtf::Alignment::Left;
-}
-
-Qt::Alignment fromRtf(Rtf::Alignment a) {
-    switch (a) {
-    case Rtf::Alignment::Center:
-        return Qt::AlignHCenter;
-    case Rtf::Alignment::Right:
-        return Qt::AlignRight;
-    case Rtf::Alignment::Justify:
-        return Qt::AlignJustify;
-    case Rtf::Alignment::Left:
-        break;
-    }
-    return Qt::AlignLeft;
-}
-
-Rtf::CharFormat toRtf(const QTextCharFormat& f) {
-    Rtf::CharFormat r;
-    const QStringList families = f.fontFamilies().toStringList();
-    if (!families.isEmpty()) {
-        r.face = families.front().toStdString();
-    }
-    if (f.hasProperty(QTextFormat::FontPointSize)) {
-        r.halfPoints = static_cast<int>(std::lround(f.fontPointSize() * 2));
-    }
-    r.bold = f.fontWeight() >= QFont::Bold;
-    r.italic = f.fontItalic();
-    r.underline = f.fontUnderline();
-    r.strikeOut = f.fontStrikeOut();
-    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush) {
-        r.color = f.foreground().color().rgb() & 0xFFFFFFu;
-    }
-    if (f.hasProperty(kCharsetProperty)) {
-        r.charset = f.intProperty(kCharsetProperty);
-    }
-    return r;
-}
-
-QTextCharFormat fromRtf(const Rtf::CharFormat& r) {
-    QTextCharFormat f;
-    if (!r.face.empty()) {
-        f.setFontFamilies({QString::fromStdString(r.face)});
-    }
-    if (r.halfPoints > 0) {
-        f.setFontPointSize(r.halfPoints / 2.0);
-    }
-    if (r.bold) {
-        f.setFontWeight(QFont::Bold);
-    }
-    if (r.italic) {
-        f.setFontItalic(true);
-    }
-    if (r.underline) {
-        f.setFontUnderline(true);
-    }
-    if (r.strikeOut) {
-        f.setFontStrikeOut(true);
-    }
-    if (r.color) {
-        f.setForeground(QColor::fromRgb(*r.color));
-    }
-    if (r.charset >= 0) {
-        f.setProperty(kCharsetProperty, r.charset);
-    }
-    return f;
-}
+using RtfFormats::FromRtf;
+using RtfFormats::ToRtf;
 
 Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirror, int from, int to,
                          TProgress* progress) {
@@ -103,11 +27,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
     out.unicode = mirror.Unicode();
     // Text without a font of its own shows in the control's base font, and
     // other programs are to show it so too.
-    const QFont base = document.defaultFont();
-    out.base.face = base.family().toStdString();
-    const double points =
-        base.pointSizeF() > 0 ? base.pointSizeF() : base.pixelSize() * 72.0 / 96.0;
-    out.base.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));
+    out.base = RtfFormats::BaseFontOf(document.defaultFont());
     const std::string& bytes = mirror.Bytes();
     const int blocks = document.blockCount();
     for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
@@ -116,7 +36,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
             progress->Report(static_cast<double>(block.blockNumber()) / blocks);
         }
         Rtf::Paragraph paragraph;
-        paragraph.alignment = toRtf(block.blockFormat().alignment());
+        paragraph.alignment = ToRtf(block.blockFormat().alignment());
         const int byteStart = mirror.BlockByteStart(block.blockNumber());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -126,7 +46,7 @@ Rtf::Document rangeToRtf(const QTextDocument& document, const TTextMirror& mirro
                 continue;
             }
             Rtf::Run run;
-            run.format = toRtf(fragment.charFormat());
+            run.format = ToRtf(fragment.charFormat());
             if (mirror.Unicode()) {
                 // Characters are of many lengths: the bytes come from the
                 // characters shown, as the mirror reads them.
@@ -174,7 +94,7 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
     bool haveChunk = false;
     auto flush = [&] {
         if (!chunk.isEmpty()) {
-            QTextCharFormat format = fromRtf(chunkFormat);
+            QTextCharFormat format = FromRtf(chunkFormat);
             TTextMirror::MarkLineEnd(format, chunkLineEnd);
             cursor.insertText(chunk, format);
             chunk.clear();
@@ -222,7 +142,7 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
                 // A literal goes in alone, its format holding what it stands for.
                 append(run.format, text.mid(at, literal.at - at));
                 flush();
-                QTextCharFormat own = fromRtf(run.format);
+                QTextCharFormat own = FromRtf(run.format);
                 own.setProperty(Shown::kLiteralProperty, static_cast<int>(literal.ch));
                 cursor.insertText(text.mid(literal.at, 1), own);
                 at = literal.at + 1;
@@ -240,8 +160,8 @@ void InsertRtfDocument(QTextCursor& cursor, const Rtf::Document& document,
         }
         QTextCursor at(doc->findBlockByNumber(firstBlock + static_cast<int>(p)));
         QTextBlockFormat format = at.blockFormat();
-        if (format.alignment() != fromRtf(a)) {
-            format.setAlignment(fromRtf(a));
+        if (format.alignment() != FromRtf(a)) {
+            format.setAlignment(FromRtf(a));
             at.setBlockFormat(format);
         }
     }
