@@ -137,7 +137,7 @@ void expectLike(const TEditText& t, const TModel& m) {
         const std::size_t next = inside ? (c < chars.size() ? chars[c] : m.bytes.size()) : b;
         ASSERT_EQ(t.CharBoundary(b, false), back) << b;
         ASSERT_EQ(t.CharBoundary(b, true), next) << b;
-        if (!inside) {
+        if (!inside && (c % 23 == 0 || b == m.bytes.size())) {
             ASSERT_EQ(t.CharsBetween(0, b), c) << b;
         }
         ASSERT_EQ(t.LineOf(b), lineOf(starts, b)) << b;
@@ -268,5 +268,116 @@ TEST(EditTextTest, RandomEditsMatchTheModelAndUndoToEveryState) {
             ASSERT_NO_FATAL_FAILURE(expectLike(text, states[i])) << "redo to " << i;
         }
         ASSERT_FALSE(history.CanRedo());
+    }
+}
+
+// Typing merges into one step while each character follows the one before;
+// a line end, a moved caret or another kind of step ends it. The modified
+// flag follows the saved state.
+TEST(EditTextTest, TypingMergesAndModifiedFollowsTheSavedState) {
+    TEditText text;
+    TEditHistory history(text);
+    text.Assign("ab", false);
+    EXPECT_FALSE(history.Modified());
+    const auto type = [&](std::size_t at, const char* bytes) {
+        history.Begin({at, 0}, TEditHistory::Kind::Typing);
+        text.Replace(at, at, bytes);
+        history.End({at + 1, 0});
+    };
+    const auto backspace = [&](std::size_t at) {
+        history.Begin({at, 0}, TEditHistory::Kind::Backspace);
+        text.Replace(at - 1, at, "");
+        history.End({at - 1, 0});
+    };
+    type(2, "c");
+    type(3, "d");
+    type(4, "e");
+    EXPECT_TRUE(history.Modified());
+    type(5, "\n"); // a step of its own, and the end of the run
+    type(6, "f");
+    type(7, "g");
+    history.BreakMerge();
+    type(8, "h");
+    type(2, "X"); // elsewhere
+    backspace(3);
+    backspace(9);
+    backspace(8);
+    EXPECT_EQ(text.Bytes(), "abcde\nf");
+    const std::vector<std::pair<std::string, std::size_t>> undos = {
+        {"abcde\nfgh", 9}, {"abXcde\nfgh", 3}, {"abcde\nfgh", 2}, {"abcde\nfg", 8},
+        {"abcde\n", 6},    {"abcde", 5},       {"ab", 2}};
+    for (const auto& [bytes, caret] : undos) {
+        const auto selection = history.Undo();
+        EXPECT_EQ(text.Bytes(), bytes);
+        EXPECT_EQ(selection.start, caret) << bytes;
+    }
+    EXPECT_FALSE(history.Modified());
+    EXPECT_FALSE(history.CanUndo());
+    history.Redo();
+    EXPECT_EQ(text.Bytes(), "abcde");
+    history.SetModified(false);
+    type(5, "z"); // the saved state ends a run too
+    EXPECT_TRUE(history.Modified());
+    history.Undo();
+    EXPECT_FALSE(history.Modified());
+    text.Assign("new", false); // a load: nothing to undo
+    EXPECT_FALSE(history.CanUndo());
+    EXPECT_FALSE(history.CanRedo());
+}
+
+// Large and odd texts: their lines, and a doubling by many edits undone.
+TEST(EditTextTest, LargeAndOddTextsKeepTheirLines) {
+    struct TCase {
+        const char* name;
+        std::string bytes;
+        std::size_t lines;
+        bool unicode;
+    };
+    std::string longLine;
+    for (int i = 0; i < 1 << 20; ++i) {
+        longLine += i % 3 == 0 ? "\xE2\x82\xAC" : "a"; // 3 MB, no line end
+    }
+    const std::vector<TCase> cases = {
+        {"one long line", longLine, 1, true},
+        {"a million empty lines", std::string(1000000, '\n'), 1000001, false},
+        {"only CR", std::string(100000, '\r'), 100001, false},
+        {"CR LF pairs", std::string(50000, '\r') + std::string(50000, '\n'), 100000, false},
+        {"empty", "", 1, true},
+    };
+    for (const TCase& c : cases) {
+        TEditText text;
+        TEditHistory history(text);
+        text.Assign(c.bytes, c.unicode);
+        ASSERT_EQ(text.LineCount(), c.lines) << c.name;
+        ASSERT_EQ(text.LineStart(c.lines - 1), lineStarts(c.bytes).back()) << c.name;
+        ASSERT_EQ(text.CharsBetween(0, text.Size()), charStarts(c.bytes, c.unicode).size())
+            << c.name;
+        const std::size_t mid = text.CharBoundary(text.Size() / 2, false);
+        ASSERT_EQ(text.LineOf(mid), lineOf(lineStarts(c.bytes), mid)) << c.name;
+        // Doubling every 1000th character.
+        std::vector<TByteEdit> edits;
+        const auto chars = charStarts(c.bytes, c.unicode);
+        for (std::size_t i = 0; i < chars.size(); i += 1000) {
+            const std::size_t end = i + 1 < chars.size() ? chars[i + 1] : c.bytes.size();
+            edits.push_back({chars[i], end,
+                             c.bytes.substr(chars[i], end - chars[i]) +
+                                 c.bytes.substr(chars[i], end - chars[i])});
+        }
+        history.Begin({0, 0});
+        text.ReplaceRanges(edits);
+        history.End({0, 0});
+        TModel model{c.bytes, std::vector<std::uint32_t>(c.bytes.size(), 0),
+                     std::vector<std::uint32_t>(c.lines, kLeft), c.unicode};
+        apply(model, edits, std::vector<std::uint32_t>(edits.size(), 0));
+        ASSERT_EQ(text.Bytes(), model.bytes) << c.name;
+        ASSERT_EQ(text.LineCount(), lineStarts(model.bytes).size()) << c.name;
+        history.Undo();
+        ASSERT_EQ(text.Bytes(), c.bytes) << c.name;
+        ASSERT_EQ(text.LineCount(), c.lines) << c.name;
+        // And a whole doubling, every character.
+        text.ReplaceRanges({{0, text.Size(), c.bytes + c.bytes}});
+        ASSERT_EQ(text.Size(), 2 * c.bytes.size()) << c.name;
+        history.Undo();
+        ASSERT_EQ(text.Bytes(), c.bytes) << c.name;
     }
 }

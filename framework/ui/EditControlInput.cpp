@@ -1,0 +1,635 @@
+// TEditControl's input: keys, the mouse, input methods, the clipboard's
+// formats and drag and drop.
+#include "framework/ui/EditControl.h"
+#include "framework/ui/EditHistory.h"
+#include "framework/ui/EditText.h"
+#include "framework/ui/LineLayout.h"
+#include "framework/ui/ShownText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+using Kind = TEditHistory::Kind;
+
+// The program's own windows take a selection's very bytes (as TRichEdit
+// offers them), so every byte survives a copy between two of them.
+const QString kBytesMime = QStringLiteral("application/x-pennivale-bytes");
+const QString kUtf8BytesMime = QStringLiteral("application/x-pennivale-utf8-bytes");
+
+const QString& bytesMime(bool unicode) {
+    return unicode ? kUtf8BytesMime : kBytesMime;
+}
+
+enum class Move {
+    NextChar,
+    PreviousChar,
+    NextWord,
+    PreviousWord,
+    LineStart,
+    LineEnd,
+    Down,
+    Up,
+    PageDown,
+    PageUp,
+    DocumentStart,
+    DocumentEnd,
+    BlockStart,
+    BlockEnd,
+};
+
+struct TMoveKey {
+    QKeySequence::StandardKey key;
+    Move move;
+    bool extend;
+};
+
+constexpr TMoveKey kMoveKeys[] = {
+    {QKeySequence::MoveToNextChar, Move::NextChar, false},
+    {QKeySequence::MoveToPreviousChar, Move::PreviousChar, false},
+    {QKeySequence::MoveToNextWord, Move::NextWord, false},
+    {QKeySequence::MoveToPreviousWord, Move::PreviousWord, false},
+    {QKeySequence::MoveToStartOfLine, Move::LineStart, false},
+    {QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
+    {QKeySequence::MoveToNextLine, Move::Down, false},
+    {QKeySequence::MoveToPreviousLine, Move::Up, false},
+    {QKeySequence::MoveToNextPage, Move::PageDown, false},
+    {QKeySequence::MoveToPreviousPage, Move::PageUp, false},
+    {QKeySequence::MoveToStartOfDocument, Move::DocumentStart, false},
+    {QKeySequence::MoveToEndOfDocument, Move::DocumentEnd, false},
+    {QKeySequence::MoveToStartOfBlock, Move::BlockStart, false},
+    {QKeySequence::MoveToEndOfBlock, Move::BlockEnd, false},
+    {QKeySequence::SelectNextChar, Move::NextChar, true},
+    {QKeySequence::SelectPreviousChar, Move::PreviousChar, true},
+    {QKeySequence::SelectNextWord, Move::NextWord, true},
+    {QKeySequence::SelectPreviousWord, Move::PreviousWord, true},
+    {QKeySequence::SelectStartOfLine, Move::LineStart, true},
+    {QKeySequence::SelectEndOfLine, Move::LineEnd, true},
+    {QKeySequence::SelectNextLine, Move::Down, true},
+    {QKeySequence::SelectPreviousLine, Move::Up, true},
+    {QKeySequence::SelectNextPage, Move::PageDown, true},
+    {QKeySequence::SelectPreviousPage, Move::PageUp, true},
+    {QKeySequence::SelectStartOfDocument, Move::DocumentStart, true},
+    {QKeySequence::SelectEndOfDocument, Move::DocumentEnd, true},
+    {QKeySequence::SelectStartOfBlock, Move::BlockStart, true},
+    {QKeySequence::SelectEndOfBlock, Move::BlockEnd, true},
+};
+
+constexpr QKeySequence::StandardKey kEditKeys[] = {
+    QKeySequence::Delete,
+    QKeySequence::DeleteEndOfWord,
+    QKeySequence::DeleteStartOfWord,
+    QKeySequence::SelectAll,
+    QKeySequence::Copy,
+    QKeySequence::Cut,
+    QKeySequence::Paste,
+    QKeySequence::Undo,
+    QKeySequence::Redo,
+};
+
+bool isLineBreakKey(const QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return enter &&
+           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+bool isBackspace(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Backspace &&
+           !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+}
+
+// Esc and the other control keys carry a control character as their text:
+// they type nothing (Tab types itself; Return and Backspace act by their key).
+bool onlyControls(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return ch != QLatin1Char('\t') && ch.category() == QChar::Other_Control;
+    });
+}
+
+bool typesText(const QKeyEvent* event) {
+    const QString text = event->text();
+    return !text.isEmpty() && !onlyControls(text) &&
+           !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+}
+
+// The bytes an input method sees around the caret: its line, at most this
+// far on either side.
+constexpr std::size_t kSurrounding = 1024;
+
+} // namespace
+
+bool TEditControl::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keys the control acts on are not the window's shortcuts.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ours = typesText(key) || isLineBreakKey(key) || isBackspace(key) ||
+                          std::any_of(std::begin(kMoveKeys), std::end(kMoveKeys),
+                                      [&](const TMoveKey& k) { return key->matches(k.key); }) ||
+                          std::any_of(std::begin(kEditKeys), std::end(kEditKeys),
+                                      [&](QKeySequence::StandardKey k) { return key->matches(k); });
+        if (ours) {
+            event->accept();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && !tabChangesFocus_) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void TEditControl::pageStep(bool down, bool extend) {
+    QScrollBar* bar = verticalScrollBar();
+    const QRectF caret = layout_->CaretRect(toPos(selection_.caret));
+    if (goalX_ < 0) {
+        goalX_ = caret.left();
+    }
+    const qreal page = viewport()->height();
+    const qreal y = caret.center().y() + (down ? page : -page);
+    const TLinePos to = layout_->PositionAt(QPointF(goalX_, std::max<qreal>(0, y)));
+    const int view = bar->value() + static_cast<int>(down ? page : -page);
+    history_->BreakMerge();
+    select(extend ? selection_.anchor : toByte(to), toByte(to), false);
+    bar->setValue(view);
+    ensureCaretVisible();
+}
+
+bool TEditControl::moveByKey(QKeyEvent* event) {
+    const auto found = std::find_if(std::begin(kMoveKeys), std::end(kMoveKeys),
+                                    [&](const TMoveKey& k) { return event->matches(k.key); });
+    if (found == std::end(kMoveKeys)) {
+        return false;
+    }
+    const bool extend = found->extend;
+    const TLinePos pos = toPos(selection_.caret);
+    const bool collapse = !extend && selection_.Start() != selection_.End();
+    std::size_t to = selection_.caret;
+    const Move move = found->move;
+    if (move != Move::Up && move != Move::Down && move != Move::PageUp && move != Move::PageDown) {
+        goalX_ = -1;
+    }
+    switch (move) {
+    case Move::NextChar:
+        to = collapse ? selection_.End() : toByte(layout_->NextCursorPosition(pos));
+        break;
+    case Move::PreviousChar:
+        to = collapse ? selection_.Start() : toByte(layout_->PreviousCursorPosition(pos));
+        break;
+    case Move::NextWord:
+        to = toByte(layout_->NextWordStart(pos));
+        break;
+    case Move::PreviousWord:
+        to = toByte(layout_->PreviousWordStart(pos));
+        break;
+    case Move::LineStart:
+        to = toByte(layout_->VisualLineStart(pos));
+        break;
+    case Move::LineEnd:
+        to = toByte(layout_->VisualLineEnd(pos));
+        break;
+    case Move::Down:
+    case Move::Up: {
+        if (goalX_ < 0) {
+            goalX_ = layout_->CaretRect(pos).left();
+        }
+        const TLinePos next =
+            move == Move::Down ? layout_->Below(pos, goalX_) : layout_->Above(pos, goalX_);
+        to = toByte(next);
+        break;
+    }
+    case Move::PageDown:
+    case Move::PageUp:
+        pageStep(move == Move::PageDown, extend);
+        return true;
+    case Move::DocumentStart:
+        to = 0;
+        break;
+    case Move::DocumentEnd:
+        to = text_->Size();
+        break;
+    case Move::BlockStart:
+        to = text_->LineStart(pos.line);
+        break;
+    case Move::BlockEnd:
+        to = text_->LineBodyEnd(pos.line);
+        break;
+    }
+    moveCaret(to, extend);
+    // The start and the end of the text show with their margins.
+    if (move == Move::DocumentStart) {
+        verticalScrollBar()->setValue(0);
+    } else if (move == Move::DocumentEnd) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+    return true;
+}
+
+void TEditControl::typeText(const QString& text) {
+    if (readOnly_ || text.isEmpty()) {
+        return;
+    }
+    const std::string bytes =
+        Shown::FromUser(text, text_->Unicode(), TEditText::LineEndBytes(text_->OwnLineEnd()));
+    // One character at a time merges with the typing before it.
+    const bool one = text.size() == 1 || (text.size() == 2 && text[0].isHighSurrogate());
+    replaceSelection(bytes, static_cast<int>(one ? Kind::Typing : Kind::Other));
+}
+
+bool TEditControl::editByKey(QKeyEvent* event) {
+    const bool selected = selection_.Start() != selection_.End();
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectAll();
+    } else if (event->matches(QKeySequence::Copy)) {
+        CopyToClipboard();
+    } else if (event->matches(QKeySequence::Cut)) {
+        CutToClipboard();
+    } else if (event->matches(QKeySequence::Paste)) {
+        PasteFromClipboard();
+    } else if (event->matches(QKeySequence::Undo)) {
+        Undo();
+    } else if (event->matches(QKeySequence::Redo)) {
+        Redo();
+    } else if (readOnly_) {
+        return false;
+    } else if (event->matches(QKeySequence::Delete)) {
+        const std::size_t caret = selection_.caret;
+        if (selected) {
+            deleteRange(selection_.Start(), selection_.End(), static_cast<int>(Kind::Other));
+        } else {
+            deleteRange(caret, toByte(layout_->NextCursorPosition(toPos(caret))),
+                        static_cast<int>(Kind::Other));
+        }
+    } else if (isBackspace(event)) {
+        const std::size_t caret = selection_.caret;
+        if (selected) {
+            deleteRange(selection_.Start(), selection_.End(), static_cast<int>(Kind::Other));
+        } else {
+            deleteRange(toByte(layout_->PreviousCursorPosition(toPos(caret))), caret,
+                        static_cast<int>(Kind::Backspace));
+        }
+    } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
+        const std::size_t end =
+            selected ? selection_.End() : toByte(layout_->NextWordStart(toPos(selection_.caret)));
+        deleteRange(selection_.Start(), end, static_cast<int>(Kind::Other));
+    } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
+        const std::size_t start = selected
+                                      ? selection_.Start()
+                                      : toByte(layout_->PreviousWordStart(toPos(selection_.caret)));
+        deleteRange(start, selection_.End(), static_cast<int>(Kind::Other));
+    } else if (isLineBreakKey(event)) {
+        // A break typed by the user takes the line end the text already uses.
+        replaceSelection(TEditText::LineEndBytes(text_->OwnLineEnd()),
+                         static_cast<int>(Kind::Other));
+    } else if (typesText(event)) {
+        typeText(event->text());
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TEditControl::keyPressEvent(QKeyEvent* event) {
+    if (moveByKey(event) || editByKey(event)) {
+        event->accept();
+        if (event->modifiers() & Qt::ShiftModifier) {
+            setPrimarySelection();
+        }
+        return;
+    }
+    event->ignore();
+}
+
+void TEditControl::keyReleaseEvent(QKeyEvent* event) {
+    QAbstractScrollArea::keyReleaseEvent(event);
+    emit OnKeyUp(event);
+}
+
+void TEditControl::selectByUnit(std::size_t byte, bool extend) {
+    if (dragUnit_ == Unit::Char) {
+        select(extend ? selection_.anchor : byte, byte);
+        return;
+    }
+    std::size_t from = 0;
+    std::size_t to = 0;
+    if (dragUnit_ == Unit::Word) {
+        const auto word = layout_->WordAround(toPos(byte));
+        from = toByte(word.first);
+        to = toByte(word.second);
+    } else {
+        const std::size_t line = text_->LineOf(byte);
+        from = text_->LineStart(line);
+        to = line + 1 < text_->LineCount() ? text_->LineStart(line + 1) : text_->Size();
+    }
+    if (!extend) {
+        dragFrom_ = from;
+        dragTo_ = to;
+        select(from, to);
+    } else if (from < dragFrom_) {
+        select(dragTo_, from);
+    } else {
+        select(dragFrom_, std::max(to, dragTo_));
+    }
+}
+
+void TEditControl::mousePressEvent(QMouseEvent* event) {
+    const std::size_t at = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    history_->BreakMerge();
+    goalX_ = -1;
+    if (event->button() == Qt::LeftButton) {
+        const bool inside = selection_.Start() != selection_.End() && at >= selection_.Start() &&
+                            at < selection_.End();
+        if (tripleClick_.isActive() &&
+            (event->position().toPoint() - tripleClickPoint_).manhattanLength() <
+                QApplication::startDragDistance()) {
+            dragUnit_ = Unit::Line;
+            selectByUnit(at, false);
+            selecting_ = true;
+        } else if (event->modifiers() & Qt::ShiftModifier) {
+            dragUnit_ = Unit::Char;
+            selectByUnit(at, true);
+            selecting_ = true;
+        } else if (inside) {
+            mayDrag_ = true;
+            pressPoint_ = event->position().toPoint();
+        } else {
+            dragUnit_ = Unit::Char;
+            selectByUnit(at, false);
+            selecting_ = true;
+        }
+    } else if (event->button() == Qt::MiddleButton && !readOnly_) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const QMimeData* data = clipboard->mimeData(QClipboard::Selection);
+        if (clipboard->supportsSelection() && data != nullptr && canInsertFromMimeData(data)) {
+            select(at, at);
+            insertFromMimeData(data);
+        }
+    }
+    emit OnMouseDown(event);
+    event->accept();
+}
+
+void TEditControl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (mayDrag_ && (point - pressPoint_).manhattanLength() >= QApplication::startDragDistance()) {
+        mayDrag_ = false;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(createMimeDataFromSelection());
+        const Qt::DropActions actions =
+            readOnly_ ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
+        const std::size_t start = selection_.Start();
+        const std::size_t end = selection_.End();
+        if (drag->exec(actions, Qt::MoveAction) == Qt::MoveAction && drag->target() != viewport() &&
+            drag->target() != this) {
+            deleteRange(start, end, static_cast<int>(Kind::Other));
+        }
+        return;
+    }
+    if (!selecting_) {
+        return;
+    }
+    const QPoint clamped(std::clamp(point.x(), 0, viewport()->width() - 1),
+                         std::clamp(point.y(), 0, viewport()->height() - 1));
+    selectByUnit(toByte(layout_->PositionAt(toDocument(clamped))), true);
+    if (viewport()->rect().contains(point)) {
+        autoScroll_.stop();
+    } else if (!autoScroll_.isActive()) {
+        autoScroll_.start(50, this);
+    }
+}
+
+void TEditControl::autoScroll() {
+    const QPoint point = viewport()->mapFromGlobal(QCursor::pos());
+    QScrollBar* v = verticalScrollBar();
+    QScrollBar* h = horizontalScrollBar();
+    if (point.y() < 0) {
+        v->setValue(v->value() - v->singleStep());
+    } else if (point.y() >= viewport()->height()) {
+        v->setValue(v->value() + v->singleStep());
+    }
+    if (point.x() < 0) {
+        h->setValue(h->value() - h->singleStep());
+    } else if (point.x() >= viewport()->width()) {
+        h->setValue(h->value() + h->singleStep());
+    }
+    const QPoint clamped(std::clamp(point.x(), 0, viewport()->width() - 1),
+                         std::clamp(point.y(), 0, viewport()->height() - 1));
+    selectByUnit(toByte(layout_->PositionAt(toDocument(clamped))), true);
+}
+
+void TEditControl::mouseReleaseEvent(QMouseEvent* event) {
+    autoScroll_.stop();
+    if (mayDrag_) {
+        // A press in the selection that dragged nothing places the caret.
+        mayDrag_ = false;
+        dragUnit_ = Unit::Char;
+        selectByUnit(toByte(layout_->PositionAt(toDocument(event->position().toPoint()))), false);
+    }
+    if (selecting_) {
+        selecting_ = false;
+        setPrimarySelection();
+    }
+    event->accept();
+}
+
+void TEditControl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const std::size_t at = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    dragUnit_ = Unit::Word;
+    selectByUnit(at, false);
+    selecting_ = true;
+    mayDrag_ = false;
+    tripleClickPoint_ = event->position().toPoint();
+    tripleClick_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval(), this);
+    event->accept();
+}
+
+void TEditControl::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    const bool selected = selection_.Start() != selection_.End();
+    const bool editable = !readOnly_;
+    menu.addAction(tr("&Undo"), QKeySequence::Undo, this, &TEditControl::Undo)
+        ->setEnabled(editable && CanUndo());
+    menu.addAction(tr("&Redo"), QKeySequence::Redo, this, &TEditControl::Redo)
+        ->setEnabled(editable && CanRedo());
+    menu.addSeparator();
+    menu.addAction(tr("Cu&t"), QKeySequence::Cut, this, &TEditControl::CutToClipboard)
+        ->setEnabled(editable && selected);
+    menu.addAction(tr("&Copy"), QKeySequence::Copy, this, &TEditControl::CopyToClipboard)
+        ->setEnabled(selected);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    menu.addAction(tr("&Paste"), QKeySequence::Paste, this, &TEditControl::PasteFromClipboard)
+        ->setEnabled(editable && data != nullptr && canInsertFromMimeData(data));
+    menu.addAction(tr("Delete"), this, [this] { SetSelText({}); })
+        ->setEnabled(editable && selected);
+    menu.addSeparator();
+    menu.addAction(tr("Select All"), QKeySequence::SelectAll, this, &TEditControl::SelectAll)
+        ->setEnabled(text_->Size() != 0);
+    menu.exec(event->globalPos());
+}
+
+bool TEditControl::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText() || source->hasFormat(bytesMime(text_->Unicode()));
+}
+
+void TEditControl::insertFromMimeData(const QMimeData* source) {
+    const QString& ownBytes = bytesMime(text_->Unicode());
+    if (source->hasFormat(ownBytes)) {
+        const QByteArray data = source->data(ownBytes);
+        SetSelText(std::string_view(data.constData(), static_cast<size_t>(data.size())));
+    } else if (source->hasText()) {
+        SetSelText(Shown::FromUser(source->text(), text_->Unicode(), OwnLineEndBytes()));
+    }
+}
+
+QMimeData* TEditControl::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    const std::string bytes = SelText();
+    data->setText(Shown::ToUser(bytes, text_->Unicode()));
+    data->setData(bytesMime(text_->Unicode()),
+                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return data;
+}
+
+void TEditControl::dragEnterEvent(QDragEnterEvent* event) {
+    if (!readOnly_ && canInsertFromMimeData(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void TEditControl::dragMoveEvent(QDragMoveEvent* event) {
+    if (readOnly_ || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    dropAt_ = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    event->acceptProposedAction();
+}
+
+void TEditControl::dragLeaveEvent(QDragLeaveEvent*) {
+    dropAt_.reset();
+}
+
+void TEditControl::dropEvent(QDropEvent* event) {
+    dropAt_.reset();
+    if (readOnly_ || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    std::size_t at = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    const bool own = event->source() == this;
+    const bool move = own && event->dropAction() == Qt::MoveAction;
+    if (own && at >= selection_.Start() && at <= selection_.End()) {
+        event->ignore(); // onto itself: nothing to do
+        return;
+    }
+    event->acceptProposedAction();
+    const std::size_t start = selection_.Start();
+    const std::size_t end = selection_.End();
+    // A move is one undo step: the text leaves and arrives.
+    history_->Begin({start, end - start});
+    if (move) {
+        text_->Replace(start, end, {});
+        if (at > end) {
+            at -= end - start;
+        }
+    }
+    select(at, at, false);
+    insertFromMimeData(event->mimeData());
+    history_->End({selection_.caret, 0});
+}
+
+void TEditControl::inputMethodEvent(QInputMethodEvent* event) {
+    if (readOnly_) {
+        event->ignore();
+        return;
+    }
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
+        std::size_t from = selection_.Start();
+        std::size_t to = selection_.End();
+        if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+            // Units of the surrounding text, counted from the caret.
+            const std::size_t caret = selection_.caret;
+            const std::size_t lineStart = text_->LineStart(text_->LineOf(caret));
+            const std::size_t first = std::max(lineStart, caret - std::min(caret, kSurrounding));
+            const std::size_t begin = boundary(first, true);
+            const std::string before = text_->Range(begin, caret - begin);
+            const int caretUnit = static_cast<int>(Shown::ToUser(before, text_->Unicode()).size());
+            const int startUnit = std::max(0, caretUnit + event->replacementStart());
+            from = begin + Shown::ByteOfUnit(before, startUnit);
+            const std::size_t lineEnd = text_->LineBodyEnd(text_->LineOf(caret));
+            const std::string after =
+                text_->Range(from, std::min(lineEnd - from, kSurrounding * 2));
+            to = from + Shown::ByteOfUnit(after, event->replacementLength());
+        }
+        replace(from, to,
+                Shown::FromUser(event->commitString(), text_->Unicode(), OwnLineEndBytes()),
+                static_cast<int>(event->commitString().size() <= 2 ? Kind::Typing : Kind::Other));
+    }
+    preedit_ = event->preeditString();
+    preeditCursor_ = static_cast<int>(preedit_.size());
+    for (const QInputMethodEvent::Attribute& a : event->attributes()) {
+        if (a.type == QInputMethodEvent::Cursor) {
+            preeditCursor_ = a.start;
+        }
+    }
+    viewport()->update();
+    event->accept();
+}
+
+QVariant TEditControl::inputMethodQuery(Qt::InputMethodQuery query) const {
+    const std::size_t caret = selection_.caret;
+    const std::size_t line = text_->LineOf(caret);
+    // The piece of the caret's line around it, whole characters.
+    const std::size_t begin =
+        boundary(std::max(text_->LineStart(line), caret - std::min(caret, kSurrounding)), true);
+    const std::size_t end =
+        boundary(std::min(text_->LineBodyEnd(line), caret + kSurrounding), false);
+    const bool unicode = text_->Unicode();
+    const auto unitsTo = [&](std::size_t byte) {
+        byte = std::clamp(byte, begin, end);
+        return static_cast<int>(Shown::ToUser(text_->Range(begin, byte - begin), unicode).size());
+    };
+    switch (query) {
+    case Qt::ImEnabled:
+        return !readOnly_;
+    case Qt::ImCursorRectangle:
+        return caretRect().translated(viewport()->pos());
+    case Qt::ImFont:
+        return layout_->Font();
+    case Qt::ImCursorPosition:
+        return unitsTo(caret);
+    case Qt::ImAnchorPosition:
+        return unitsTo(selection_.anchor);
+    case Qt::ImSurroundingText:
+        return Shown::ToUser(text_->Range(begin, end - begin), unicode);
+    case Qt::ImCurrentSelection: {
+        const std::size_t from = std::clamp(selection_.Start(), begin, end);
+        const std::size_t to = std::clamp(selection_.End(), begin, end);
+        return Shown::ToUser(text_->Range(from, to - from), unicode);
+    }
+    case Qt::ImHints:
+        return static_cast<int>(inputMethodHints() | Qt::ImhMultiLine);
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
