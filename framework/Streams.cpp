@@ -87,11 +87,14 @@ TFileStream::~TFileStream() {
     }
 }
 
-std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
+namespace {
+
+// Calls transfer(done, left) (a read or a write) until count bytes are
+// done, the file ends or it fails; an interrupted call is made again.
+template <class Transfer> std::int64_t transferAll(std::int64_t count, Transfer transfer) {
     std::int64_t done = 0;
-    auto* p = static_cast<char*>(buffer);
     while (done < count) {
-        const ssize_t n = ::read(fd_, p + done, static_cast<size_t>(count - done));
+        const ssize_t n = transfer(done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -103,20 +106,18 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     return done;
 }
 
+} // namespace
+
+std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
+    auto* p = static_cast<char*>(buffer);
+    return transferAll(count,
+                       [&](std::int64_t done, size_t left) { return ::read(fd_, p + done, left); });
+}
+
 std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
-    std::int64_t done = 0;
     const auto* p = static_cast<const char*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
-    }
-    return done;
+    return transferAll(
+        count, [&](std::int64_t done, size_t left) { return ::write(fd_, p + done, left); });
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {

@@ -3,14 +3,19 @@
 // as \uN with its code-page byte as the fallback, so both files have the
 // same bytes but for the digits. "light" is prose with a few such letters,
 // "heavy" has nothing but.
+// A load into the edit control's text model is timed beside what it cannot
+// do without: the reading, and one Assign of the same bytes.
 //   rtf_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 #include "bench/common/BenchText.h"
 #include "framework/CodePage.h"
 #include "framework/Utf8.h"
 #include "framework/rtf/Rtf.h"
+#include "framework/ui/EditText.h"
+#include "framework/ui/EditTextRtf.h"
 
 #include <benchmark/benchmark.h>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -154,6 +159,52 @@ void BM_Rtf_Write20MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
+// Reading the file, then the text model loaded from what was read (bytes,
+// formats, alignments) or, as the baseline, given the same bytes by Assign
+// (copied for it untimed). Each iteration has a fresh text, freed untimed
+// with the document.
+void loadIntoText(benchmark::State& state, bool formatted) {
+    const auto mix = static_cast<Mix>(state.range(0));
+    const auto script = static_cast<Script>(state.range(1));
+    const Sample& s = sample(mix, script);
+    const bool unicode = script == kGreek;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto text = std::make_unique<TEditText>();
+        Rtf::Document read;
+        std::string bytes;
+        if (!formatted) {
+            bytes = s.text;
+        }
+        state.ResumeTiming();
+        read = Rtf::Read(s.rtf);
+        if (formatted) {
+            LoadRtf(*text, read, unicode);
+        } else {
+            text->Assign(std::move(bytes), unicode);
+        }
+        state.PauseTiming();
+        const bool right = read.unicode == unicode && text->Bytes() == s.text &&
+                           (!formatted || text->FormatRuns(0, text->Size()).size() == 1);
+        read = Rtf::Document{};
+        text.reset();
+        state.ResumeTiming();
+        if (!right) {
+            state.SkipWithError("the text did not come back");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.rtf.size()));
+}
+
+void BM_Rtf_ReadAndAssign20MB(benchmark::State& state) {
+    loadIntoText(state, false);
+}
+
+void BM_Rtf_ReadAndLoadText20MB(benchmark::State& state) {
+    loadIntoText(state, true);
+}
+
 void Cases(benchmark::internal::Benchmark* b) {
     b->ArgNames({"heavy", "greek"});
     for (int mix : {kLight, kHeavy}) {
@@ -165,6 +216,8 @@ void Cases(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_Rtf_Read20MB)->Apply(Cases);
 BENCHMARK(BM_Rtf_Write20MB)->Apply(Cases);
+BENCHMARK(BM_Rtf_ReadAndAssign20MB)->Apply(Cases);
+BENCHMARK(BM_Rtf_ReadAndLoadText20MB)->Apply(Cases);
 
 } // namespace
 

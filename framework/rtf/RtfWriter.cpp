@@ -302,18 +302,28 @@ private:
             return;
         }
         for (const char c : text) {
-            const std::string& escape = escapes[static_cast<unsigned char>(c)];
-            if (escape.empty()) {
-                out_ += c;
-                ++column_;
-            } else {
-                out_ += escape;
-                column_ += escape.size();
-            }
-            if ((c == ' ' && column_ >= kSoftLineLength) || column_ >= kHardLineLength) {
-                out_ += '\n';
-                column_ = 0;
-            }
+            putByte(c, escapes);
+            breakLongLine(c);
+        }
+    }
+
+    // A byte as itself, or as its escape where it needs one.
+    void putByte(char c, const std::array<std::string, 256>& escapes) {
+        const std::string& escape = escapes[static_cast<unsigned char>(c)];
+        if (escape.empty()) {
+            out_ += c;
+            ++column_;
+        } else {
+            out_ += escape;
+            column_ += escape.size();
+        }
+    }
+
+    // Lines end after a blank once they are long, and anywhere once too long.
+    void breakLongLine(char last) {
+        if ((last == ' ' && column_ >= kSoftLineLength) || column_ >= kHardLineLength) {
+            out_ += '\n';
+            column_ = 0;
         }
     }
 
@@ -325,14 +335,7 @@ private:
             const char c = text[at];
             const auto b = static_cast<unsigned char>(c);
             if (b < 0x80) {
-                const std::string& escape = escapes[b];
-                if (escape.empty()) {
-                    out_ += c;
-                    ++column_;
-                } else {
-                    out_ += escape;
-                    column_ += escape.size();
-                }
+                putByte(c, escapes);
                 ++at;
             } else {
                 const std::size_t before = out_.size();
@@ -345,10 +348,7 @@ private:
                 }
                 column_ += out_.size() - before;
             }
-            if ((c == ' ' && column_ >= kSoftLineLength) || column_ >= kHardLineLength) {
-                out_ += '\n';
-                column_ = 0;
-            }
+            breakLongLine(c);
         }
     }
 

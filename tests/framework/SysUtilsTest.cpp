@@ -5,17 +5,27 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// The message of the Error that action raises, or "(none)"; another kind of
+// exception fails the test.
+template <class Error, class Action> std::string raised(Action action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.Message();
+    }
+    return "(none)";
+}
+
+} // namespace
+
 TEST(SysUtils, CheckedAccessRaisesTheRangeError) {
     const std::string s = "abc";
     EXPECT_EQ(CharAt(s, 1), 'a');
     EXPECT_EQ(CharAt(s, 3), 'c');
-    for (const std::int64_t bad : {std::int64_t{0}, std::int64_t{4}, std::int64_t{-1}}) {
-        try {
-            CharAt(s, bad);
-            FAIL() << bad;
-        } catch (const ERangeError& e) {
-            EXPECT_EQ(e.Message(), "Range check error");
-        }
+    for (const std::int64_t bad : {0, 4, -1}) {
+        EXPECT_EQ(raised<ERangeError>([&] { CharAt(s, bad); }), "Range check error") << bad;
     }
     EXPECT_THROW(CharAt("", 1), ERangeError);
 }
@@ -25,22 +35,13 @@ TEST(SysUtils, ConversionErrorsQuoteTheText) {
     EXPECT_EQ(StrToInt("-12"), -12);
     EXPECT_EQ(StrToInt("$1F"), 31);
     for (const char* bad : {"", "80a", "abc", "99999999999", "8 0"}) {
-        try {
-            StrToInt(bad);
-            FAIL() << bad;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid integer value");
-        }
+        EXPECT_EQ(raised<EConvertError>([&] { StrToInt(bad); }),
+                  std::string("'") + bad + "' is not a valid integer value");
     }
     EXPECT_DOUBLE_EQ(StrToFloat(" 2.32\r\n"), 2.32);
     for (const char* bad : {"", "2,32", "nan", "1.0.0x", "inf"}) {
-        try {
-            StrToFloat(bad);
-            FAIL() << bad;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(),
-                      std::string("'") + bad + "' is not a valid floating point value");
-        }
+        EXPECT_EQ(raised<EConvertError>([&] { StrToFloat(bad); }),
+                  std::string("'") + bad + "' is not a valid floating point value");
     }
     EXPECT_EQ(AtoI("  42abc"), 42);
     EXPECT_EQ(AtoI("x"), 0);
