@@ -159,6 +159,17 @@ void walkLines(const TEditText& text, std::size_t from, std::size_t to, std::str
     std::size_t alignment = 0;
     std::size_t alignmentEnd = firstLine + (alignments.empty() ? 0 : alignments[0].length);
     const double lines = static_cast<double>(lastLine - firstLine + 1);
+    // Line ends are found in the bytes, as the text finds them: a CR LF, a
+    // lone CR or a lone LF.
+    const auto find = [&](char c, std::size_t at) {
+        const std::size_t i = at - offset;
+        const std::size_t end = to - offset;
+        const void* hit = i < end ? std::memchr(bytes.data() + i, c, end - i) : nullptr;
+        return hit ? offset + static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data())
+                   : to;
+    };
+    std::size_t nextCr = find('\r', from);
+    std::size_t nextLf = find('\n', from);
     std::size_t at = from;
     for (std::size_t l = firstLine; l <= lastLine; ++l) {
         if (progress != nullptr && (l - firstLine) % kReportEvery == 0) {
@@ -170,8 +181,13 @@ void walkLines(const TEditText& text, std::size_t from, std::size_t to, std::str
         line(l, alignments.empty()
                     ? Qt::Alignment(Qt::AlignLeft)
                     : Qt::Alignment(static_cast<Qt::Alignment::Int>(alignments[alignment].value)));
-        at = std::max(at, text.LineStart(l));
-        const std::size_t bodyEnd = std::min(text.LineBodyEnd(l), to);
+        if (nextCr < at) {
+            nextCr = find('\r', at);
+        }
+        if (nextLf < at) {
+            nextLf = find('\n', at);
+        }
+        const std::size_t bodyEnd = std::min(nextCr, nextLf);
         while (at < bodyEnd) {
             while (at >= runEnd && run + 1 < formats.size()) {
                 runEnd += formats[++run].length;
@@ -179,6 +195,11 @@ void walkLines(const TEditText& text, std::size_t from, std::size_t to, std::str
             const std::size_t end = std::min(runEnd, bodyEnd);
             stretch(formats[run].value, bytes.substr(at - offset, end - at));
             at = end;
+        }
+        if (bodyEnd < to) {
+            const std::size_t i = bodyEnd - offset;
+            const bool crlf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+            at = bodyEnd + (crlf ? 2 : 1);
         }
     }
 }

@@ -107,6 +107,21 @@ TEST(EditTextRtf, SamplesSaveCopyConvertAndPrintAsThroughTheControlsDocument) {
     }
 }
 
+// Every kind of line end, lines empty and not, is a paragraph of its own.
+TEST(EditTextRtf, PlainTextsSaveAndPrintAsThroughTheControlsDocument) {
+    const std::string texts[] = {"a\r\nb\rc\nd", "\r\n\r\r\n\n\n", "\r", "tail\r\n", ""};
+    for (const std::string& plain : texts) {
+        SCOPED_TRACE(plain);
+        TRichEdit edit;
+        edit.SetText(plain);
+        TEditText text;
+        text.Assign(plain, false);
+        EXPECT_EQ(rtfOf(text, edit, 0, text.Size()), edit.RtfText());
+        EXPECT_EQ(shown(*PrintDocument(text, edit.document()->defaultFont())),
+                  shown(*edit.document()));
+    }
+}
+
 TEST(EditTextRtf, PastesAsTheControlDoesInOneUndoStep) {
     const std::string target = "{\\rtf1 {\\qc centred\\par}{\\qr\\i right\\par}plain}";
     struct Case {
