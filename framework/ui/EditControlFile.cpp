@@ -14,7 +14,7 @@
 
 namespace {
 
-// The paragraphs' text, apart by the line end.
+// The paragraphs' text, apart by the line end (LF, as rich text loads).
 std::string plainText(const Rtf::Document& rich, std::string_view lineEnd) {
     std::string out;
     for (size_t p = 0; p < rich.paragraphs.size(); ++p) {
@@ -60,7 +60,7 @@ bool TEditControl::LoadFromFile(const std::string& fileName, TProgress* progress
     if (rtf) {
         const Rtf::Document rich = Rtf::Read(bytes);
         encoding = rich.unicode ? TEncoding::Utf8 : TEncoding::Windows1252;
-        text = plainText(rich, "\r\n");
+        text = plainText(rich, "\n");
     } else {
         TDecodedFile decoded = DecodeFile(bytes, encoding);
         text = std::move(decoded.text);
@@ -93,7 +93,7 @@ void TEditControl::SaveToFile(const std::string& fileName, TProgress* progress) 
 
 void TEditControl::SetRtfText(std::string_view rtf) {
     const Rtf::Document rich = Rtf::Recoded(Rtf::Read(rtf), text_->Unicode());
-    SetText(plainText(rich, OwnLineEndBytes()));
+    SetText(plainText(rich, "\n"));
 }
 
 QString TEditControl::Print(const QString& jobTitle) {

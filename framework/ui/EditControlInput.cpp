@@ -134,7 +134,9 @@ bool TEditControl::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keys the control acts on are not the window's shortcuts.
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool ours = typesText(key) || isLineBreakKey(key) || isBackspace(key) ||
+        // Text typed with Alt is a menu's mnemonic.
+        const bool ours = (typesText(key) && !(key->modifiers() & Qt::AltModifier)) ||
+                          isLineBreakKey(key) || isBackspace(key) ||
                           std::any_of(std::begin(kMoveKeys), std::end(kMoveKeys),
                                       [&](const TMoveKey& k) { return key->matches(k.key); }) ||
                           std::any_of(std::begin(kEditKeys), std::end(kEditKeys),

@@ -47,6 +47,10 @@ void TEditControl::updateScrollBars() {
 }
 
 void TEditControl::ensureCaretVisible() {
+    // Before it is shown the viewport has no size to show the caret in.
+    if (!isVisible()) {
+        return;
+    }
     const QSize view = viewport()->size();
     QScrollBar* v = verticalScrollBar();
     QScrollBar* h = horizontalScrollBar();

@@ -294,3 +294,41 @@ TEST(EditControl, WorkInALongLineStaysNearTheCaret) {
     boundedSteps("undo", [&] { e.edit.Undo(); });
     EXPECT_EQ(e.edit.TextLength(), static_cast<int>(line.size()) - word);
 }
+
+TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        text += "line " + std::to_string(i) + "\r\n";
+    }
+    TShownEdit e(text, false);
+    QScrollBar* v = e.edit.verticalScrollBar();
+    const auto caretShown = [&] {
+        const QRect caret = e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        return e.edit.viewport()->geometry().contains(caret);
+    };
+    e.key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_GT(v->value(), 0);
+    EXPECT_EQ(v->value(), v->maximum());
+    EXPECT_TRUE(caretShown());
+    e.key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(v->value(), 0);
+    e.key(Qt::Key_PageDown);
+    const int page = e.edit.CaretPos().y();
+    EXPECT_GT(page, 5);
+    EXPECT_TRUE(caretShown());
+    e.key(Qt::Key_PageDown);
+    EXPECT_NEAR(e.edit.CaretPos().y(), 2 * page, 1);
+    e.key(Qt::Key_PageUp);
+    EXPECT_NEAR(e.edit.CaretPos().y(), page, 1);
+
+    // One long line wraps within the view's width: no horizontal bar.
+    e.edit.SetText(std::string(3000, 'w') + " " + std::string(3000, 'x'));
+    EXPECT_GT(e.edit.horizontalScrollBar()->maximum(), 0);
+    e.edit.SetWordWrap(true);
+    QTest::qWait(1);
+    e.edit.viewport()->repaint();
+    EXPECT_EQ(e.edit.horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(v->maximum(), 0);
+    e.key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(caretShown());
+}
