@@ -93,7 +93,11 @@ std::string ReadFileBytes(const std::string& fileName, TProgress* progress) {
     }
     std::string bytes;
     try {
-        bytes.reserve(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0));
+        // Room past the bytes for the gap an edit buffer makes in them at
+        // once (TGapBytes), so it grows in place rather than by a copy of
+        // the whole file; pages never written take no memory.
+        const size_t size = static_cast<size_t>(st.st_size > 0 ? st.st_size : 0);
+        bytes.reserve(size + size / 32 + (size_t{64} << 10));
     } catch (...) {
         ::close(fd);
         throw;

@@ -192,6 +192,9 @@ std::uint32_t TEditText::countChars(std::string_view body) const {
 void TEditText::cut(std::string_view bytes, std::vector<Piece>& out) const {
     const char* const data = bytes.data();
     const std::size_t n = bytes.size();
+    // Enough for lines of typical length without growing (and copying) the
+    // list as a large text is cut.
+    out.reserve(out.size() + n / 48 + 1);
     const auto find = [&](char c, std::size_t from) {
         const void* hit = from < n ? std::memchr(data + from, c, n - from) : nullptr;
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : n;

@@ -133,17 +133,10 @@ void TLineLayout::ensureEstimates() const {
         return;
     }
     estimatesStale_ = false;
-    std::vector<Record> all = records_.Items();
-    for (Record& r : all) {
-        r = Record{estimate(r.bytes), 0, r.bytes, 0};
-    }
-    records_.Assign(all);
+    estimateAll();
 }
 
-void TLineLayout::Reset() {
-    cache_.clear();
-    lru_.clear();
-    long_.clear();
+void TLineLayout::estimateAll() const {
     const size_t count = source_.LineCount();
     std::vector<Record> all;
     all.reserve(count);
@@ -152,10 +145,17 @@ void TLineLayout::Reset() {
         lengths.clear();
         source_.LineLengths(first, std::min(kLengthBatch, count - first), lengths);
         for (const std::uint32_t bytes : lengths) {
-            all.push_back(Record{estimate(bytes), 0, bytes, 0});
+            all.push_back(Record{estimate(bytes), kEstimated});
         }
     }
     records_.Assign(all);
+}
+
+void TLineLayout::Reset() {
+    cache_.clear();
+    lru_.clear();
+    long_.clear();
+    estimateAll();
     estimatesStale_ = false;
 }
 
@@ -205,8 +205,8 @@ void TLineLayout::Changed(size_t first, size_t removed, size_t added) {
     for (size_t i = 0; i < added && i < lengths.size(); ++i) {
         // A line edited in place most likely keeps its height.
         const bool inPlace = removed == added;
-        fresh.push_back(Record{inPlace ? records_.At(first + i).height : estimate(lengths[i]), 0,
-                               lengths[i], 0});
+        fresh.push_back(
+            Record{inPlace ? records_.At(first + i).height : estimate(lengths[i]), kEstimated});
     }
     records_.Replace(first, removed, fresh.data(), fresh.size());
     shiftCaches(first, removed,
@@ -219,8 +219,7 @@ void TLineLayout::ChangedInLine(size_t line, size_t at, size_t removed, size_t a
         return;
     }
     Record record = records_.At(line);
-    record.bytes = static_cast<std::uint32_t>(source_.LineLength(line));
-    record.stamp = 0;
+    record.width = kEstimated;
     records_.Set(line, record);
     if (auto found = cache_.find(line); found != cache_.end()) {
         lru_.erase(found->second.used);
@@ -308,14 +307,14 @@ TLineLayout::TLaidOut& TLineLayout::shortLine(size_t line) {
         // Unwrapped lines not aligned left move with the width they align in.
         const bool current = wraps() || alignedLeft(layout.textOption().alignment()) ||
                              layout.lineAt(0).width() == alignWidth();
-        if (current && records_.At(line).stamp == stamp_) {
+        if (current && records_.At(line).width != kEstimated) {
             lru_.splice(lru_.begin(), lru_, found->second.used);
             return *found->second.laidOut;
         }
         lru_.erase(found->second.used);
         cache_.erase(found);
     }
-    const size_t bytes = records_.At(line).bytes;
+    const size_t bytes = lengthOf(line);
     auto laidOut = layOut(line, 0, bytes, source_.LineAlignment(line), wraps(), alignWidth());
     ++laidOut_;
     qreal height = 0;
@@ -325,9 +324,9 @@ TLineLayout::TLaidOut& TLineLayout::shortLine(size_t line) {
         height += l.height();
         widest = std::max(widest, l.naturalTextWidth());
     }
-    setRecord(line, Record{std::max(1, toFixed(height)),
-                           static_cast<std::int32_t>(std::min<qreal>(std::ceil(widest), INT32_MAX)),
-                           static_cast<std::uint32_t>(bytes), stamp_});
+    setRecord(line,
+              Record{std::max(1, toFixed(height)),
+                     static_cast<std::int32_t>(std::min<qreal>(std::ceil(widest), INT32_MAX))});
     if (cache_.size() >= kKeptLines) {
         cache_.erase(lru_.back());
         lru_.pop_back();
@@ -360,8 +359,8 @@ void TLineLayout::settleLong(size_t line) {
     const Record now{
         std::max(1, toFixed(l.Height())),
         wraps() ? 0 : static_cast<std::int32_t>(std::min<qreal>(std::ceil(l.Width()), INT32_MAX)),
-        old.bytes, stamp_};
-    if (now.height != old.height || now.width != old.width || old.stamp != stamp_) {
+    };
+    if (now.height != old.height || now.width != old.width) {
         setRecord(line, now);
     }
 }

@@ -171,12 +171,13 @@ private:
         QPointF origin;
     };
 
+    // Eight bytes a line, so that 1.8 million lines cost little to set up;
+    // the lengths stay the source's.
     struct Record {
         std::int32_t height; // 1/64 pixel
-        std::int32_t width;  // the widest visual line, whole pixels; 0 while not known
-        std::uint32_t bytes;
-        std::uint32_t stamp; // the geometry it was laid out in; 0: estimated
+        std::int32_t width;  // the widest visual line, whole pixels; kEstimated until laid out
     };
+    static constexpr std::int32_t kEstimated = -1;
     struct Totals {
         using Item = Record;
         struct Sum {
@@ -199,7 +200,9 @@ private:
     std::int32_t estimate(size_t bytes) const;
     void geometryChanged();
     void ensureEstimates() const;
-    bool isLong(size_t line) const { return records_.At(line).bytes > kLongBytes; }
+    void estimateAll() const;
+    size_t lengthOf(size_t line) const { return source_.LineLength(line); }
+    bool isLong(size_t line) const { return lengthOf(line) > kLongBytes; }
 
     // A fresh layout of bytes [from, to) of a line, its lines placed.
     std::unique_ptr<TLaidOut> layOut(size_t line, size_t from, size_t to, Qt::Alignment alignment,

@@ -26,7 +26,7 @@ TLinePos TLineLayout::clamped(TLinePos pos) const {
         return {};
     }
     const size_t line = std::min(pos.line, records_.Size() - 1);
-    return {line, std::min<size_t>(pos.byte, records_.At(line).bytes)};
+    return {line, std::min<size_t>(pos.byte, lengthOf(line))};
 }
 
 TLineLayout::TSpan TLineLayout::pieceSpan(size_t line, size_t piece) {
@@ -48,7 +48,7 @@ size_t TLineLayout::pieceCount(size_t line) {
 
 TLineLayout::TSpan TLineLayout::spanAt(TLinePos pos, bool before) {
     const size_t line = std::min(pos.line, records_.Size() - 1);
-    const size_t byte = std::min<size_t>(pos.byte, records_.At(line).bytes);
+    const size_t byte = std::min<size_t>(pos.byte, lengthOf(line));
     if (isLong(line)) {
         return pieceSpan(line, pieceOf(line, before && byte > 0 ? byte - 1 : byte));
     }
@@ -114,7 +114,7 @@ TLinePos TLineLayout::VisualLineEnd(TLinePos pos) {
     if (records_.Empty()) {
         return pos;
     }
-    const size_t length = records_.At(pos.line).bytes;
+    const size_t length = lengthOf(pos.line);
     if (!wraps() && isLong(pos.line)) {
         return {pos.line, length};
     }
@@ -168,7 +168,7 @@ TLinePos TLineLayout::NextCursorPosition(TLinePos pos) {
     if (records_.Empty()) {
         return pos;
     }
-    if (pos.byte >= records_.At(pos.line).bytes) {
+    if (pos.byte >= lengthOf(pos.line)) {
         return pos.line + 1 < records_.Size() ? TLinePos{pos.line + 1, 0} : pos;
     }
     const TLaidOut& laidOut = *spanAt(pos).laidOut;
@@ -182,7 +182,7 @@ TLinePos TLineLayout::PreviousCursorPosition(TLinePos pos) {
         return pos;
     }
     if (pos.byte == 0) {
-        return pos.line > 0 ? TLinePos{pos.line - 1, records_.At(pos.line - 1).bytes} : pos;
+        return pos.line > 0 ? TLinePos{pos.line - 1, lengthOf(pos.line - 1)} : pos;
     }
     const TLaidOut& laidOut = *spanAt(pos, true).laidOut;
     return {pos.line,
@@ -195,12 +195,12 @@ TLinePos TLineLayout::wordStep(TLinePos pos, bool forward) {
     if (records_.Empty()) {
         return pos;
     }
-    const size_t length = records_.At(pos.line).bytes;
+    const size_t length = lengthOf(pos.line);
     if (forward && pos.byte >= length) {
         return pos.line + 1 < records_.Size() ? TLinePos{pos.line + 1, 0} : pos;
     }
     if (!forward && pos.byte == 0) {
-        return pos.line > 0 ? TLinePos{pos.line - 1, records_.At(pos.line - 1).bytes} : pos;
+        return pos.line > 0 ? TLinePos{pos.line - 1, lengthOf(pos.line - 1)} : pos;
     }
     std::string before;
     for (size_t byte = pos.byte;;) {
@@ -271,7 +271,7 @@ void TLineLayout::drawSpan(QPainter* painter, const TSpan& span, size_t line, co
                            const std::vector<TLineSelection>& selections, TLinePos caret,
                            bool caretShown, int caretWidth, bool lastSpan) {
     const TLaidOut& laidOut = *span.laidOut;
-    const size_t length = records_.At(line).bytes;
+    const size_t length = lengthOf(line);
     QList<QTextLayout::FormatRange> marked;
     for (const TLineSelection& s : selections) {
         const TLinePos a = std::min(s.start, s.end);

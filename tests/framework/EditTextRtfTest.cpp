@@ -46,20 +46,16 @@ std::string copied(TRichEdit& edit, std::size_t from, std::size_t to) {
 }
 
 // Each block's alignment, then its text in stretches of one format as RTF
-// sees it (and the character a look-alike stands for).
+// writes it (and the character a look-alike stands for).
 std::string shown(const QTextDocument& document) {
     std::string out = document.defaultFont().toString().toStdString();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        out += "\n" + std::to_string(block.blockFormat().alignment().toInt()) + ":";
+        out += "\n" + std::to_string(block.blockFormat().alignment().toInt());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            const Rtf::CharFormat r = RtfFormats::ToRtf(f);
-            out += "[" + r.face + "/" + std::to_string(r.halfPoints) + (r.bold ? "b" : "") +
-                   (r.italic ? "i" : "") + (r.underline ? "u" : "") + (r.strikeOut ? "s" : "") +
-                   "/" + std::to_string(r.color.value_or(1u << 24)) + "/" +
-                   std::to_string(r.charset) + "/" +
-                   std::to_string(f.intProperty(Shown::kLiteralProperty)) + "]" +
-                   it.fragment().text().toStdString();
+            Rtf::Document one;
+            one.paragraphs[0].runs = {{it.fragment().text().toStdString(), RtfFormats::ToRtf(f)}};
+            out += Rtf::Write(one) + std::to_string(f.intProperty(Shown::kLiteralProperty));
         }
     }
     return out;
@@ -126,8 +122,7 @@ TEST(EditTextRtf, PastesAsTheControlDoesInOneUndoStep) {
     const std::string target = "{\\rtf1 {\\qc centred\\par}{\\qr\\i right\\par}plain}";
     struct Case {
         const char* name;
-        std::size_t from;
-        std::size_t length;
+        std::size_t from, length;
         const char* pasted;
     };
     const Case cases[] = {
@@ -164,6 +159,15 @@ TEST(EditTextRtf, PastesAsTheControlDoesInOneUndoStep) {
             EXPECT_FALSE(history.CanUndo());
         }
     }
+
+    // Breaks take the line ends given, in turn, then the one for the rest.
+    TEditText text;
+    TEditHistory history(text);
+    TEditTextRtfInsertion how;
+    how.lineEnds = {TEditText::LineEnd::CRLF, TEditText::LineEnd::CR};
+    how.lineEnd = TEditText::LineEnd::LF;
+    PasteRtf(text, history, 0, 0, Rtf::Read("{\\rtf1 a\\par b\\par c\\par d}"), how);
+    EXPECT_EQ(text.Bytes(), "a\r\nb\rc\nd");
 }
 
 } // namespace
