@@ -1,6 +1,8 @@
 #include "framework/ui/EditControl.h"
 
 #include "framework/ui/LineLayout.h"
+#include "framework/ui/RichEdit.h"
+#include "tests/framework/RtfSamples.h"
 
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -331,4 +333,47 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     EXPECT_GT(v->maximum(), 0);
     e.key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_TRUE(caretShown());
+}
+
+TEST(EditControl, RichTextAndTheClipboardAgreeWithTheRichEdit) {
+    for (const RtfSample& sample : RtfSamples()) {
+        const std::string rtf = Rtf::Write(sample.document);
+        TRichEdit rich;
+        TEditControl edit;
+        rich.SetRtfText(rtf);
+        edit.SetRtfText(rtf);
+        EXPECT_EQ(edit.Text(), rich.Text()) << sample.name;
+        EXPECT_EQ(edit.RtfText(), rich.RtfText()) << sample.name;
+        // Copied from one control, pasted into the other (a paste's last
+        // paragraph keeps the alignment of the line it lands in): the same.
+        TRichEdit intoRich;
+        TEditControl intoEdit;
+        edit.SelectAll();
+        edit.CopyToClipboard();
+        intoRich.PasteFromClipboard();
+        rich.SelectAll();
+        rich.CopyToClipboard();
+        intoEdit.PasteFromClipboard();
+        EXPECT_EQ(intoEdit.RtfText(), intoRich.RtfText()) << sample.name;
+        if (!rich.Text().empty()) { // nothing selected copies nothing
+            EXPECT_EQ(intoEdit.Text(), rich.Text()) << sample.name;
+            intoEdit.Undo();
+            EXPECT_EQ(intoEdit.Text(), "");
+        }
+        // Into Unicode and back, formats kept.
+        rich.SetEncoding(TEncoding::Utf8);
+        edit.SetEncoding(TEncoding::Utf8);
+        EXPECT_EQ(edit.Text(), rich.Text()) << sample.name;
+        EXPECT_EQ(edit.RtfText(), rich.RtfText()) << sample.name;
+        EXPECT_FALSE(edit.CanUndo());
+    }
+    // Bytes no plain text holds survive a copy between the two controls.
+    const std::string odd("a\rb\0c\r\n\x81", 8);
+    TEditControl edit;
+    TRichEdit rich;
+    edit.SetText(odd);
+    edit.SelectAll();
+    edit.CopyToClipboard();
+    rich.PasteFromClipboard();
+    EXPECT_EQ(rich.Text(), odd);
 }
