@@ -298,6 +298,12 @@ bool TEditControl::editByKey(QKeyEvent* event) {
 }
 
 void TEditControl::keyPressEvent(QKeyEvent* event) {
+    if (readOnly_ && !event->matches(QKeySequence::Copy) &&
+        !event->matches(QKeySequence::SelectAll)) {
+        // Read-only text has no caret to move: the keys scroll, as in QTextEdit.
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
     if (moveByKey(event) || editByKey(event)) {
         event->accept();
         if (event->modifiers() & Qt::ShiftModifier) {
