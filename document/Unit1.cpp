@@ -68,8 +68,8 @@ TfrmNew::TfrmNew(TDocumentHost& host) : host_(host), caption_("Untitled") {
     // Whatever else moves the caret or the selection, or changes the text
     // before them (Find Next, Replace, Undo, a tag, a case change), is
     // followed too.
-    connect(edit1_, &QTextEdit::cursorPositionChanged, this, &TfrmNew::caretMoved);
-    connect(edit1_, &QTextEdit::selectionChanged, this, &TfrmNew::caretMoved);
+    connect(edit1_, &TRichEdit::cursorPositionChanged, this, &TfrmNew::caretMoved);
+    connect(edit1_, &TRichEdit::selectionChanged, this, &TfrmNew::caretMoved);
     connect(edit1_, &TRichEdit::OnChange, this, &TfrmNew::caretMoved);
 
     // The system's default place and size: the MDI area places the window,

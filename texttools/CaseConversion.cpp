@@ -4,13 +4,8 @@
 #include "framework/CodePage.h"
 #include "framework/Utf8.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/ShownText.h"
 
 #include <QChar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -112,48 +107,6 @@ std::vector<TByteEdit> unicodeEdits(std::string_view text, bool upper) {
     return edits;
 }
 
-// True when the selected characters all have one format (the marks the
-// control gives some characters aside), so that one replacement keeps it.
-bool selectionHasOneFormat(const TRichEdit& edit) {
-    const QTextCursor c = edit.textCursor();
-    const int from = c.selectionStart();
-    const int to = c.selectionEnd();
-    std::optional<QTextCharFormat> first;
-    for (QTextBlock block = edit.document()->findBlock(from);
-         block.isValid() && block.position() < to; block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (fragment.position() + fragment.length() <= from || fragment.position() >= to) {
-                continue;
-            }
-            QTextCharFormat format = fragment.charFormat();
-            format.clearProperty(Shown::kLiteralProperty);
-            if (!first) {
-                first = format;
-            } else if (format != *first) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-// The replacement of `before` by `after` as one edit from their first to
-// their last difference.
-TByteEdit oneEdit(std::string_view before, std::string_view after, size_t at) {
-    size_t head = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) {
-        ++head;
-    }
-    size_t tail = 0;
-    while (tail < before.size() - head && tail < after.size() - head &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
-        ++tail;
-    }
-    return TByteEdit{at + head, at + before.size() - tail,
-                     std::string(after.substr(head, after.size() - head - tail))};
-}
-
 } // namespace
 
 std::string ConvertCase(std::string_view text, TCaseConversion conversion, bool unicode) {
@@ -202,18 +155,12 @@ void ConvertSelectionCase(TRichEdit& edit, TCaseConversion conversion) {
     } else if (const bool upper = conversion == TCaseConversion::AllUpper;
                mapUnicode(selected, upper, converted)) {
         // Some characters change their length, so the selection cannot be
-        // overwritten in place. With one format throughout, one replacement
-        // keeps it; else only the changed characters are replaced, so the
-        // formats of the rest stay (many edits, which take longer).
-        std::vector<TByteEdit> edits;
-        if (selectionHasOneFormat(edit)) {
-            edits.push_back(oneEdit(selected, converted, static_cast<size_t>(start)));
-        } else {
-            edits = unicodeEdits(selected, upper);
-            for (TByteEdit& e : edits) {
-                e.From += static_cast<size_t>(start);
-                e.To += static_cast<size_t>(start);
-            }
+        // overwritten in place: only the changed characters are replaced, so
+        // the formats of the rest stay (the text takes them in one pass).
+        std::vector<TByteEdit> edits = unicodeEdits(selected, upper);
+        for (TByteEdit& e : edits) {
+            e.From += static_cast<size_t>(start);
+            e.To += static_cast<size_t>(start);
         }
         edit.ReplaceRanges(edits, start + static_cast<int>(converted.size()));
         return;

@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTextCursor>
 #include <chrono>
 #include <filesystem>
 
@@ -65,9 +64,9 @@ TEST_F(MainFormTest, HintsGoToTheStatusLineAndNoDocumentWindowLiesUnderThePanel)
     window->showMaximized();
     QCoreApplication::processEvents();
     EXPECT_GE(window->Label1().mapTo(form.centralWidget(), QPoint(0, 0)).y(), panelBottom);
-    const QRect firstLine = window->Edit1().cursorRect(QTextCursor(window->Edit1().document()));
-    EXPECT_GE(window->Edit1().viewport()->mapTo(form.centralWidget(), firstLine.topLeft()).y(),
-              panelBottom);
+    window->Edit1().SetSelStart(0);
+    const QRect firstLine = window->Edit1().inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_GE(window->Edit1().mapTo(form.centralWidget(), firstLine.topLeft()).y(), panelBottom);
 }
 
 TEST_F(MainFormTest, ViewTogglesHideTheRowsAndMoveTheWebRow) {

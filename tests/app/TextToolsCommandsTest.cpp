@@ -7,7 +7,6 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
-#include <QTextCursor>
 
 namespace {
 
@@ -165,12 +164,11 @@ TEST_F(MainFormTest, CaseCommandsKeepLineEndsAndFormatsFromBothMenus) {
         {"ReverseUpperCaseLowerCase1", "hello\r\nw\xC9\rrld\n"},
     };
     edit.SetText("x hello\r\nw\xE9\rrld\n.");
-    QTextCursor c(edit.document());
-    c.setPosition(2);
-    c.setPosition(7, QTextCursor::KeepAnchor);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    c.mergeCharFormat(bold); // "hello"
+    edit.SetSelStart(2);
+    edit.SetSelLength(5);
+    TFont bold = edit.SelAttributes();
+    bold.Bold = true;
+    edit.SetSelAttributes(bold); // "hello"
     for (const auto& [item, result] : steps) {
         edit.SetSelStart(2);
         edit.SetSelLength(14);
@@ -181,8 +179,8 @@ TEST_F(MainFormTest, CaseCommandsKeepLineEndsAndFormatsFromBothMenus) {
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(form.ActiveDocument()->Label1().text(), QStringLiteral("Cursor: 1,4"));
-    c.setPosition(4);
-    EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold);
+    edit.SetSelStart(4);
+    EXPECT_TRUE(edit.SelAttributes().Bold);
     Trigger("Undo1");
     EXPECT_EQ(edit.Text(), "x HELLO\r\nW\xC9\rRLD\n.");
     edit.SetSelStart(3); // nothing selected: nothing changes

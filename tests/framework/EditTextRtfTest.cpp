@@ -4,15 +4,14 @@
 
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/EditHistory.h"
+#include "framework/ui/LineLayout.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/RtfFormats.h"
-#include "framework/ui/ShownText.h"
+#include "framework/ui/ScriptedPlatform.h"
 #include "tests/framework/RtfSamples.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 #include <string>
@@ -33,8 +32,8 @@ void load(TRichEdit& edit, TEditText& text, const std::string& rtf, bool unicode
     LoadRtf(text, Rtf::Recoded(Rtf::Read(rtf), unicode), unicode);
 }
 
-std::string rtfOf(const TEditText& text, const TRichEdit& edit, std::size_t from, std::size_t to) {
-    return Rtf::Write(TextToRtf(text, from, to, edit.document()->defaultFont()));
+std::string rtfOf(const TEditText& text, TRichEdit& edit, std::size_t from, std::size_t to) {
+    return Rtf::Write(TextToRtf(text, from, to, edit.Layout().Font()));
 }
 
 std::string copied(TRichEdit& edit, std::size_t from, std::size_t to) {
@@ -45,20 +44,12 @@ std::string copied(TRichEdit& edit, std::size_t from, std::size_t to) {
     return {data.constData(), static_cast<std::size_t>(data.size())};
 }
 
-// Each block's alignment, then its text in stretches of one format as RTF
-// writes it (and the character a look-alike stands for).
-std::string shown(const QTextDocument& document) {
-    std::string out = document.defaultFont().toString().toStdString();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        out += "\n" + std::to_string(block.blockFormat().alignment().toInt());
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat f = it.fragment().charFormat();
-            Rtf::Document one;
-            one.paragraphs[0].runs = {{it.fragment().text().toStdString(), RtfFormats::ToRtf(f)}};
-            out += Rtf::Write(one) + std::to_string(f.intProperty(Shown::kLiteralProperty));
-        }
-    }
-    return out;
+// What the control prints: the text as it shows it (its formats and
+// alignments are its RTF's, compared on their own).
+QString printed(TRichEdit& edit) {
+    TScriptedPlatformScope platform;
+    edit.Print(QString());
+    return platform->calls.back().text;
 }
 
 TEST(EditTextRtf, SamplesSaveCopyConvertAndPrintAsThroughTheControlsDocument) {
@@ -76,8 +67,7 @@ TEST(EditTextRtf, SamplesSaveCopyConvertAndPrintAsThroughTheControlsDocument) {
         load(edit, text, Rtf::Write(sample.document), unicode);
         ASSERT_EQ(text.Bytes(), edit.Text());
         EXPECT_EQ(rtfOf(text, edit, 0, text.Size()), edit.RtfText());
-        EXPECT_EQ(shown(*PrintDocument(text, edit.document()->defaultFont())),
-                  shown(*edit.document()));
+        EXPECT_EQ(PrintDocument(text, edit.Layout().Font())->toRawText(), printed(edit));
 
         // Parts: within the first and the last character, and a first line
         // with its line end (the next paragraph comes too, empty).
@@ -113,8 +103,7 @@ TEST(EditTextRtf, PlainTextsSaveAndPrintAsThroughTheControlsDocument) {
         TEditText text;
         text.Assign(plain, false);
         EXPECT_EQ(rtfOf(text, edit, 0, text.Size()), edit.RtfText());
-        EXPECT_EQ(shown(*PrintDocument(text, edit.document()->defaultFont())),
-                  shown(*edit.document()));
+        EXPECT_EQ(PrintDocument(text, edit.Layout().Font())->toRawText(), printed(edit));
     }
 }
 

@@ -4,7 +4,6 @@
 #include "texttools/RegexFindReplace.h"
 
 #include <QSignalSpy>
-#include <QTextCursor>
 #include <gtest/gtest.h>
 
 TEST(FindReplace, FindNextByCaseAndWholeWordAccentedLettersBeingLetters) {
@@ -27,19 +26,18 @@ TEST(FindReplace, ReplaceAllKeepsTheFormatsAroundAndTakesLongLines) {
     TRichEdit edit;
     const std::string text = "cat\r\nbold cat\rcat\n";
     edit.SetText(text);
-    QTextCursor c(edit.document());
-    c.setPosition(4);
-    c.setPosition(12, QTextCursor::KeepAnchor);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    c.mergeCharFormat(bold); // "bold cat"
+    edit.SetSelStart(4);
+    edit.SetSelLength(8);
+    TFont bold = edit.SelAttributes();
+    bold.Bold = true;
+    edit.SetSelAttributes(bold); // "bold cat"
     QSignalSpy changes(&edit, &TRichEdit::OnChange);
     EXPECT_EQ(ReplaceAll(edit, "CAT", "dog", true, false), 3u);
     EXPECT_EQ(edit.Text(), "dog\r\nbold dog\rdog\n");
     EXPECT_EQ(changes.size(), 1);
     EXPECT_EQ(edit.SelStart(), 17);
-    c.setPosition(11); // within the second "dog"
-    EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold);
+    edit.SetSelStart(11); // within the second "dog"
+    EXPECT_TRUE(edit.SelAttributes().Bold);
 
     // One 10 MB line with a match at each end, undone in one; read-only, nothing
     // happens.

@@ -6,7 +6,6 @@
 #include "texttools/RegexFindReplace.h"
 
 #include <QSignalSpy>
-#include <QTextCursor>
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,9 +46,9 @@ TEST(UnicodeCase, ALengthChangeKeepsTheFormatsAroundAndIsOneUndoStep) {
     setUtf8(edit, text);
     edit.SetSelStart(2);
     edit.SetSelLength(9); // "ıstanbul"
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    edit.mergeCurrentCharFormat(bold);
+    TFont bold = edit.SelAttributes();
+    bold.Bold = true;
+    edit.SetSelAttributes(bold);
     const int end = static_cast<int>(text.size()) - 2;
     edit.SetSelStart(2);
     edit.SetSelLength(end - 2);
@@ -60,12 +59,12 @@ TEST(UnicodeCase, ALengthChangeKeepsTheFormatsAroundAndIsOneUndoStep) {
     EXPECT_EQ(edit.SelStart(), end - 2) << "after the converted text";
     EXPECT_EQ(edit.SelLength(), 0);
     edit.SetSelStart(5); // after "IST"
-    EXPECT_EQ(edit.textCursor().charFormat().fontWeight(), QFont::Bold);
+    EXPECT_TRUE(edit.SelAttributes().Bold);
     edit.SetSelStart(13); // after "S"
-    EXPECT_NE(edit.textCursor().charFormat().fontWeight(), QFont::Bold);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
     edit.Undo();
     EXPECT_EQ(edit.Text(), text);
-    // Of one format throughout, as one replacement.
+    // Of one format throughout.
     setUtf8(edit, "\u0131\r\n\u017F \u0250");
     edit.SelectAll();
     ConvertSelectionCase(edit, TCaseConversion::AllUpper);

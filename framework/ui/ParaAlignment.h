@@ -1,0 +1,4 @@
+#pragma once
+
+// How a paragraph of the edit control is aligned.
+enum class TParaAlignment { Left, Right, Center };
