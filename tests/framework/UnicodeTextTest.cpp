@@ -58,7 +58,11 @@ void expectConsistent(TRichEdit& edit) {
         characters += !(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
     }
     std::set<int> positions;
+    const std::string& bytes = edit.Text();
     for (int byte = 0; byte <= edit.TextLength(); ++byte) {
+        if (byte > 0 && bytes.compare(byte - 1, 2, "\r\n") == 0) {
+            continue; // the selection may hold half a CR LF, as a paste's end
+        }
         edit.SetSelStart(byte);
         positions.insert(edit.SelStart());
     }
