@@ -2,7 +2,7 @@
 
 #include "framework/TextEncoding.h"
 #include "framework/ui/Font.h"
-#include "framework/ui/RichEdit.h"
+#include "framework/ui/ParaAlignment.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

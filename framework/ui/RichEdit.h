@@ -1,11 +1,6 @@
-// No #pragma once: EditControl.h includes this header for TParaAlignment
-// alone, before TEditControl is declared, and the class below must then wait
-// for the next inclusion (its own guard keeps it to one).
-#include "framework/ui/EditControl.h"
-#include "framework/ui/ParaAlignment.h"
+#pragma once
 
-#if defined(QABSTRACTSCROLLAREA_H) && !defined(PENNIVALE_RICH_EDIT_H)
-#define PENNIVALE_RICH_EDIT_H
+#include "framework/ui/EditControl.h"
 
 // The rich edit control of a document window: the edit control over the
 // text model (TEditControl), under the name the program uses.
@@ -24,5 +19,3 @@ public:
     // undo step).
     void SetText(std::string_view bytes);
 };
-
-#endif
