@@ -1,9 +1,11 @@
 #pragma once
 
-#include "framework/ui/EditControl.h"
+#include "framework/ui/LineLayout.h"
+#include "framework/ui/RichEdit.h"
 
 #include <QCoreApplication>
-#include <QRect>
+#include <QTest>
+#include <string>
 
 // Lays out and paints what the control shows now.
 inline void paint(TEditControl& edit) {
@@ -29,3 +31,20 @@ inline void caretTo(TEditControl& edit, int byte) {
     edit.SetSelLength(0); // scrolls, where SetSelStart does not
     paint(edit);
 }
+
+// A control shown with the text, painted.
+struct TShownEdit {
+    TRichEdit edit;
+    TLineLayout& layout = edit.Layout();
+    explicit TShownEdit(const std::string& text, int width = 500, int height = 300,
+                        bool wrap = false) {
+        edit.resize(width, height);
+        edit.show();
+        edit.SetWordWrap(wrap);
+        edit.SetText(text);
+        paint(edit);
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&edit, key, modifiers);
+    }
+};
