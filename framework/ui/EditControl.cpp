@@ -29,9 +29,16 @@ std::uint32_t rgbOf(const QTextCharFormat& format) {
 }
 
 Qt::Alignment qtAlignment(TParaAlignment alignment) {
-    return alignment == TParaAlignment::Center  ? Qt::AlignHCenter
-           : alignment == TParaAlignment::Right ? Qt::AlignRight
-                                                : Qt::AlignLeft;
+    switch (alignment) {
+    case TParaAlignment::Center:
+        return Qt::AlignHCenter;
+    case TParaAlignment::Right:
+        return Qt::AlignRight;
+    case TParaAlignment::Justify:
+        return Qt::AlignJustify;
+    default:
+        return Qt::AlignLeft;
+    }
 }
 
 } // namespace
@@ -218,7 +225,9 @@ void TEditControl::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret)
     if (edits.empty()) {
         return;
     }
-    history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
+    // Undone, a change of many places leaves the caret at the top of the
+    // text, as the program's Replace All always has.
+    history_->Begin({0, 0});
     text_->ReplaceRanges(edits);
     const std::size_t at = boundary(static_cast<std::size_t>(std::max(caret, 0)), false);
     history_->End({at, 0});
@@ -342,7 +351,12 @@ void TEditControl::Redo() {
 
 void TEditControl::SetParagraphAlignment(TParaAlignment alignment) {
     const std::size_t first = text_->LineOf(selection_.Start());
-    const std::size_t last = text_->LineOf(selection_.End());
+    // A selection ending inside a CR LF ends after the break, in the next line.
+    std::size_t end = selection_.End();
+    if (end > 0 && end < text_->Size() && text_->At(end - 1) == '\r' && text_->At(end) == '\n') {
+        ++end;
+    }
+    const std::size_t last = text_->LineOf(end);
     history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
     text_->SetAlignment(first, last, qtAlignment(alignment));
     history_->End({selection_.Start(), selection_.End() - selection_.Start()});
@@ -350,9 +364,10 @@ void TEditControl::SetParagraphAlignment(TParaAlignment alignment) {
 
 TParaAlignment TEditControl::ParagraphAlignment() const {
     const Qt::Alignment a = text_->Alignment(text_->LineOf(selection_.caret));
-    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
-           : (a & Qt::AlignRight) ? TParaAlignment::Right
-                                  : TParaAlignment::Left;
+    return (a & Qt::AlignHCenter)   ? TParaAlignment::Center
+           : (a & Qt::AlignRight)   ? TParaAlignment::Right
+           : (a & Qt::AlignJustify) ? TParaAlignment::Justify
+                                    : TParaAlignment::Left;
 }
 
 TFont TEditControl::SelAttributes() const {
