@@ -247,6 +247,19 @@ TEST(LineLayout, WordsAndDrawing) {
     };
     EXPECT_GT(redIn(from.left(), to.left()), 0.5);
     EXPECT_EQ(redIn(from.left() - 12, from.left() - 1), 0);
+
+    // Marked across lines: the empty line between shows its line end marked.
+    image.fill(Qt::white);
+    painter.begin(&image);
+    t.layout.Draw(&painter, QRectF(0, 0, 400, 100), {{{0, 6}, {2, 3}, marked}}, {2, 0}, false);
+    painter.end();
+    const QRectF empty = t.layout.CaretRect({1, 0});
+    EXPECT_EQ(
+        image.pixelColor(static_cast<int>(empty.left()) + 1, static_cast<int>(empty.center().y())),
+        QColor(Qt::red));
+    EXPECT_EQ(
+        image.pixelColor(static_cast<int>(empty.left()) + 12, static_cast<int>(empty.center().y())),
+        QColor(Qt::white));
     const QRectF caret = t.layout.CaretRect({2, 0});
     EXPECT_NE(
         image.pixelColor(static_cast<int>(caret.left()), static_cast<int>(caret.center().y())),
