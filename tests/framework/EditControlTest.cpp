@@ -332,6 +332,17 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     e.key(Qt::Key_PageUp);
     EXPECT_NEAR(e.edit.CaretPos().y(), page, 1);
 
+    // A right-aligned line stands at the view's right edge.
+    e.edit.SetText("short\nline");
+    e.edit.SetSelStart(2);
+    const int left = e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    e.edit.SetParagraphAlignment(TParaAlignment::Right);
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Right);
+    EXPECT_GT(e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x(),
+              left + e.edit.viewport()->width() / 2);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Left);
+
     // One long line wraps within the view's width: no horizontal bar.
     e.edit.SetText(std::string(3000, 'w') + " " + std::string(3000, 'x'));
     EXPECT_GT(e.edit.horizontalScrollBar()->maximum(), 0);
