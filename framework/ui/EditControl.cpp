@@ -398,6 +398,10 @@ void TEditControl::SetSelAttributes(const TFont& font) {
     history_->End({start, end - start});
 }
 
+bool TEditControl::SelectionHasOneFormat() const {
+    return text_->FormatRuns(selection_.Start(), selection_.End()).size() <= 1;
+}
+
 TFont TEditControl::BaseFont() const {
     return TFont::FromQFont(layout_->Font(), 0);
 }

@@ -103,6 +103,10 @@ public:
     TFont SelAttributes() const;
     void SetSelAttributes(const TFont& font);
 
+    // True when every selected byte has one format (what a case change
+    // asks before it replaces the selection in one piece).
+    bool SelectionHasOneFormat() const;
+
     TFont BaseFont() const;
     void SetBaseFont(const TFont& font);
 

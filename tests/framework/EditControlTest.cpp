@@ -4,6 +4,7 @@
 #include "framework/ui/RichEdit.h"
 #include "tests/framework/RtfSamples.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QScrollBar>
@@ -202,6 +203,14 @@ TEST(EditControl, MouseClicksPlaceAndSelect) {
     QApplication::sendEvent(view, &move);
     QTest::mouseRelease(view, Qt::LeftButton, {}, at23);
     EXPECT_EQ(e.edit.SelText(), "cond");
+    // The program's own menu, where the viewport was clicked.
+    e.edit.setContextMenuPolicy(Qt::CustomContextMenu);
+    QPoint asked;
+    QObject::connect(&e.edit, &QWidget::customContextMenuRequested,
+                     [&](const QPoint& pos) { asked = pos; });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at8, view->mapToGlobal(at8));
+    QApplication::sendEvent(view, &menu);
+    EXPECT_EQ(asked, at8);
 }
 
 TEST(EditControl, InputMethodCommitsAndComposes) {
