@@ -119,6 +119,9 @@ void TEditControl::moveCaret(std::size_t caret, bool extend) {
 void TEditControl::textChanged(const void* change) {
     const auto& c = *static_cast<const TEditText::TChange*>(change);
     TEditTextSource::Tell(*layout_, *text_, c);
+    if (c.formatOnly || c.firstLine == 0) {
+        syncPageWidth(); // an alignment other than left, or none now
+    }
     if (c.formatOnly) {
         emit OnFormatChange();
     } else {

@@ -210,6 +210,7 @@ private:
 
     // EditControlView.cpp
     void relayout();
+    void syncPageWidth();
     void updateScrollBars();
     void ensureCaretVisible();
     void keepViewOnText(qreal below, qreal delta);
@@ -237,6 +238,8 @@ private:
     bool readOnly_ = false;
     bool tabChangesFocus_ = false;
     bool painting_ = false;
+    // The width the layout was given last, -1 for none.
+    int pageWidth_ = -1;
 
     // The x that moves up and down keep to.
     qreal goalX_ = -1;

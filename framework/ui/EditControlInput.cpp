@@ -499,11 +499,13 @@ void TEditControl::dragMoveEvent(QDragMoveEvent* event) {
         return;
     }
     dropAt_ = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    viewport()->update();
     event->acceptProposedAction();
 }
 
 void TEditControl::dragLeaveEvent(QDragLeaveEvent*) {
     dropAt_.reset();
+    viewport()->update();
 }
 
 void TEditControl::dropEvent(QDropEvent* event) {

@@ -332,6 +332,17 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     e.key(Qt::Key_PageUp);
     EXPECT_NEAR(e.edit.CaretPos().y(), page, 1);
 
+    // A right-aligned line stands at the view's right edge.
+    e.edit.SetText("short\nline");
+    e.edit.SetSelStart(2);
+    const int left = e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    e.edit.SetParagraphAlignment(TParaAlignment::Right);
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Right);
+    EXPECT_GT(e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x(),
+              left + e.edit.viewport()->width() / 2);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Left);
+
     // One long line wraps within the view's width: no horizontal bar.
     e.edit.SetText(std::string(3000, 'w') + " " + std::string(3000, 'x'));
     EXPECT_GT(e.edit.horizontalScrollBar()->maximum(), 0);
@@ -385,4 +396,26 @@ TEST(EditControl, RichTextAndTheClipboardAgreeWithTheRichEdit) {
     edit.CopyToClipboard();
     rich.PasteFromClipboard();
     EXPECT_EQ(rich.Text(), odd);
+}
+
+TEST(EditControl, TheViewStaysOnItsTextWhenLinesAboveAreMeasured) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += std::string(static_cast<size_t>(20 + i % 7 * 40), 'W') + " w\n";
+    }
+    TShownEdit e(text, false);
+    e.edit.SetWordWrap(true);
+    QScrollBar* v = e.edit.verticalScrollBar();
+    v->setValue(v->maximum() / 2);
+    e.edit.viewport()->repaint();
+    TLineLayout& layout = e.edit.Layout();
+    const size_t top = layout.LineAt(v->value());
+    const qreal offset = layout.TopOf(top) - v->value();
+    const qreal estimated = layout.TopOf(top);
+    // Lines above the view get their real heights (wide letters wrap more
+    // than the estimate says): the view moves with its text.
+    layout.LayOutBetween(0, layout.TopOf(top) - 1);
+    EXPECT_GT(std::abs(layout.TopOf(top) - estimated), 100); // they did move
+    EXPECT_EQ(layout.LineAt(v->value()), top);
+    EXPECT_NEAR(layout.TopOf(top) - v->value(), offset, 1.0);
 }
