@@ -132,6 +132,15 @@ TEST(LineLayout, EstimatesBecomeExactAndChangesKeepTheRest) {
     EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice) << "the line moved along with its layout";
     t.layout.CaretRect({49, 0});
     EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice + 1) << "the edited line alone laid out again";
+
+    // The layouts kept are bounded by their text too.
+    TFixture big(false, std::vector<std::string>(80, std::string(30000, 'x')));
+    big.layout.LayOutBetween(0, 1e9);
+    const int all = big.layout.LaidOutCount();
+    big.layout.CaretRect({79, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all);
+    big.layout.CaretRect({0, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all + 1);
 }
 
 TEST(LineLayout, LinesAlignWithinTheWrapWidthOrTheWidestLine) {
