@@ -46,7 +46,8 @@ TEditControl::TEditControl(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    setAcceptDrops(true);
+    // Drops reach the viewport, which forwards them in its coordinates.
+    viewport()->setAcceptDrops(true);
     layout_->SetPaintDevice(viewport());
     layout_->SetFont(font());
     layout_->HeightChanged = [this](qreal below, qreal delta) { keepViewOnText(below, delta); };

@@ -419,3 +419,32 @@ TEST(EditControl, TheViewStaysOnItsTextWhenLinesAboveAreMeasured) {
     EXPECT_EQ(layout.LineAt(v->value()), top);
     EXPECT_NEAR(layout.TopOf(top) - v->value(), offset, 1.0);
 }
+
+TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
+    TShownEdit e("ab", false, 1);
+    e.edit.setModified(false);
+    TFont bold = e.edit.SelAttributes();
+    bold.Bold = true;
+    e.edit.SetSelAttributes(bold);
+    EXPECT_FALSE(e.edit.isModified()); // no change of the document yet
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.key(Qt::Key_X, {});
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(1);
+    e.edit.SetSelLength(1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
+    // A format set on a selection is a change, told and undone as one.
+    int told = 0;
+    QObject::connect(&e.edit, &TEditControl::OnFormatChange, [&] { ++told; });
+    e.edit.SetSelAttributes(bold);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
+}
