@@ -96,6 +96,13 @@ TEST(EditControl, KeysMoveAndSelectAsADesktopEditor) {
          {{Qt::Key_Right, Shift}, {Qt::Key_Right, Shift}},
          0,
          5},
+        {true,
+         "a\xFF\xFE"
+         "b",
+         1,
+         {{Qt::Key_Right, {}}},
+         2,
+         0}, // a stray byte: one step
         {false, "one two three", 0, {{Qt::Key_Right, Ctrl}}, 4, 0},
         {false, "one two three", 9, {{Qt::Key_Left, Ctrl}}, 8, 0},
         {true, "\xC3\xA9t\xC3\xA9 two", 0, {{Qt::Key_Right, Ctrl | Shift}}, 0, 6},
