@@ -189,13 +189,15 @@ BENCHMARK(BM_SetText20MB)
 
 enum Step { Move, Click, DoubleClick, WordRight, Cut, Paste, Undo };
 
-// In one 10 MB line, the first step of each kind after a typed key, until
-// painted. Args: step.
-void BM_LongLine10MB(benchmark::State& state) {
-    const Step step = static_cast<Step>(state.range(0));
+// In one 10 MB line (text 0) or in the middle of 100 MB of lines (text 1),
+// the first step of each kind after a typed key, until painted.
+// Args: text, step.
+void BM_FirstStepAfterAnEdit(benchmark::State& state) {
+    const std::string& text = state.range(0) == 0 ? longLine() : linesText(100);
+    const Step step = static_cast<Step>(state.range(1));
     auto w = shown<TEditControl>();
-    w->SetText(longLine());
-    w->SetSelStart(static_cast<int>(longLine().size() / 2));
+    w->SetText(text);
+    w->SetSelStart(static_cast<int>(text.size() / 2));
     painted(*w);
     QWidget* view = w->viewport();
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
@@ -270,9 +272,9 @@ void BM_LongLine10MB(benchmark::State& state) {
         state.SkipWithError("a step did not do what it should");
     }
 }
-BENCHMARK(BM_LongLine10MB)
-    ->DenseRange(Move, Undo)
-    ->ArgName("step")
+BENCHMARK(BM_FirstStepAfterAnEdit)
+    ->ArgsProduct({{0, 1}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
+    ->ArgNames({"text", "step"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)
     ->UseManualTime();

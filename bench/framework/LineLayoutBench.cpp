@@ -7,7 +7,8 @@
 //   text and painting its first screen;
 // - a 10 MB line, wrapped or not: after one byte typed in the middle, each
 //   question of the caret (one benchmark each), beside a bare QTextLayout of
-//   the line answering the caret's rectangle after the same byte;
+//   the line answering the caret's rectangle after the same byte; and a
+//   fresh layout's first caret there (the line cut into pieces);
 // - scrolling: the screen drawn at 1000 random heights of the 1.8 million
 //   lines, beside drawing the same lines through a fresh QTextLayout each
 //   (lines of one height, so the baseline needs no height tree).
@@ -186,6 +187,23 @@ void BM_LongLineAfterTyping(benchmark::State& state) {
     state.counters["pieces"] = static_cast<double>(layout.LaidOutCount());
 }
 
+// A fresh layout's first caret in the middle of the line: the line cut into
+// pieces, and the piece there laid out.
+void BM_LongLineFirstCaret(benchmark::State& state) {
+    const bool wrap = state.range(0) != 0;
+    const TFakeLineSource& source = longLine();
+    const size_t middle = source.lines[1].find(' ', source.lines[1].size() / 2) + 1;
+    for (auto _ : state) {
+        TLineLayout layout(source);
+        setUp(layout, wrap);
+        layout.Reset();
+        const QRectF caret = layout.CaretRect({1, middle});
+        if (layout.PositionAt(caret.center()) != TLinePos{1, middle} || layout.LaidOutCount() > 4) {
+            state.SkipWithError("a wrong answer");
+        }
+    }
+}
+
 // The toolkit's own layout of the line answers the caret after each byte.
 void BM_LongLineBareTextLayout(benchmark::State& state) {
     const bool wrap = state.range(0) != 0;
@@ -305,6 +323,7 @@ BENCHMARK(BM_LongLineAfterTyping)
     ->Apply(longLineArgs)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(200);
+BENCHMARK(BM_LongLineFirstCaret)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LongLineBareTextLayout)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ScrollTo1000Heights)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollTo1000HeightsBareTextLayouts)->Unit(benchmark::kMillisecond);

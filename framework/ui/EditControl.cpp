@@ -46,7 +46,8 @@ TEditControl::TEditControl(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    setAcceptDrops(true);
+    // Drops reach the viewport, which forwards them in its coordinates.
+    viewport()->setAcceptDrops(true);
     layout_->SetPaintDevice(viewport());
     layout_->SetFont(font());
     layout_->HeightChanged = [this](qreal below, qreal delta) { keepViewOnText(below, delta); };
@@ -90,6 +91,10 @@ std::size_t TEditControl::boundary(std::size_t byte, bool forward) const {
 }
 
 void TEditControl::select(std::size_t anchor, std::size_t caret, bool scroll) {
+    if (std::min(anchor, caret) != selection_.Start() ||
+        std::max(anchor, caret) != selection_.End()) {
+        settlePrimarySelection();
+    }
     const TSelectionState before = selection_;
     selection_.anchor = std::min(anchor, text_->Size());
     selection_.caret = std::min(caret, text_->Size());
@@ -115,6 +120,9 @@ void TEditControl::moveCaret(std::size_t caret, bool extend) {
 void TEditControl::textChanged(const void* change) {
     const auto& c = *static_cast<const TEditText::TChange*>(change);
     TEditTextSource::Tell(*layout_, *text_, c);
+    if (c.formatOnly || c.firstLine == 0) {
+        syncPageWidth(); // an alignment other than left, or none now
+    }
     if (c.formatOnly) {
         emit OnFormatChange();
     } else {
@@ -125,6 +133,7 @@ void TEditControl::textChanged(const void* change) {
 }
 
 void TEditControl::replace(std::size_t from, std::size_t to, std::string_view bytes, int kind) {
+    settlePrimarySelection();
     const TEditHistory::TSelection before{selection_.Start(),
                                           selection_.End() - selection_.Start()};
     const std::optional<QTextCharFormat> format = typingFormat_;
@@ -154,14 +163,8 @@ void TEditControl::deleteRange(std::size_t from, std::size_t to, int kind) {
     }
 }
 
-void TEditControl::assignWhole(std::string bytes, bool unicode) {
-    goalX_ = -1;
-    selection_ = {};
-    text_->Assign(std::move(bytes), unicode, true);
-    select(0, 0);
-}
-
 void TEditControl::SetText(std::string_view bytes) {
+    settlePrimarySelection();
     history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
     text_->Assign(std::string(bytes), text_->Unicode(), false);
     history_->End({0, 0});
@@ -178,29 +181,9 @@ void TEditControl::Clear() {
 }
 
 void TEditControl::AppendLoaded(std::string_view bytes, TProgress* progress) {
-    const QSignalBlocker quiet(this);
     std::string whole = text_->Size() == 0 ? std::string(bytes) : Text() + std::string(bytes);
-    assignWhole(std::move(whole), IsUnicode(encoding_));
+    loadWhole([&] { text_->Assign(std::move(whole), IsUnicode(encoding_), true); });
     ReportProgress(progress, 1.0);
-}
-
-void TEditControl::SetEncoding(TEncoding encoding) {
-    if (encoding == encoding_) {
-        return;
-    }
-    const bool unicode = IsUnicode(encoding);
-    encoding_ = encoding;
-    if (unicode != text_->Unicode()) {
-        const bool modified = isModified();
-        std::string converted = unicode ? CodePageToUtf8(Text()) : Utf8ToCodePage(Text());
-        {
-            const QSignalBlocker quiet(this);
-            assignWhole(std::move(converted), unicode);
-        }
-        setModified(modified);
-        viewport()->update();
-    }
-    emit OnEncodingChange();
 }
 
 int TEditControl::SelStart() const {
@@ -235,6 +218,7 @@ void TEditControl::SetSelText(std::string_view bytes) {
 }
 
 void TEditControl::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret) {
+    settlePrimarySelection();
     if (edits.empty()) {
         return;
     }
@@ -326,13 +310,6 @@ void TEditControl::PasteFromClipboard() {
     }
 }
 
-void TEditControl::setPrimarySelection() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard->supportsSelection() && selection_.Start() != selection_.End()) {
-        clipboard->setMimeData(createMimeDataFromSelection(), QClipboard::Selection);
-    }
-}
-
 void TEditControl::SelectAll() {
     history_->BreakMerge();
     select(0, text_->Size(), false);
@@ -348,6 +325,7 @@ void TEditControl::afterUndo(std::size_t start, std::size_t length) {
 }
 
 void TEditControl::Undo() {
+    settlePrimarySelection();
     if (CanUndo()) {
         const TEditHistory::TSelection s = history_->Undo();
         afterUndo(s.start, s.length);
@@ -359,6 +337,7 @@ bool TEditControl::CanRedo() const {
 }
 
 void TEditControl::Redo() {
+    settlePrimarySelection();
     if (CanRedo()) {
         const TEditHistory::TSelection s = history_->Redo();
         afterUndo(s.start, s.length);
@@ -421,6 +400,10 @@ void TEditControl::SetSelAttributes(const TFont& font) {
     history_->Begin({start, end - start});
     text_->MergeFormat(start, end, f);
     history_->End({start, end - start});
+}
+
+bool TEditControl::SelectionHasOneFormat() const {
+    return text_->FormatRuns(selection_.Start(), selection_.End()).size() <= 1;
 }
 
 TFont TEditControl::BaseFont() const {

@@ -7,9 +7,11 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
+#include <QPointer>
 #include <QTextCharFormat>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,8 +49,8 @@ public:
     void Clear();
 
     // As TRichEdit's: a change between Windows-1252 and Unicode converts the
-    // text ("?" for what Windows-1252 cannot hold) and starts the history
-    // afresh; formats do not survive it yet.
+    // text, formats kept ("?" for what Windows-1252 cannot hold), and starts
+    // the history afresh.
     TEncoding Encoding() const { return encoding_; }
     void SetEncoding(TEncoding encoding);
     int OddLastByte() const { return oddLastByte_; }
@@ -101,6 +103,10 @@ public:
     TFont SelAttributes() const;
     void SetSelAttributes(const TFont& font);
 
+    // True when every selected byte has one format (what a case change
+    // asks before it replaces the selection in one piece).
+    bool SelectionHasOneFormat() const;
+
     TFont BaseFont() const;
     void SetBaseFont(const TFont& font);
 
@@ -110,8 +116,8 @@ public:
     // is hidden while the text wraps.
     void SetScrollBars(bool both);
 
-    // EditControlFile.cpp. Plain text and the text of RTF: the document's
-    // formats are not read or written until the model has its RTF bridge.
+    // EditControlFile.cpp, as TRichEdit's: RTF or plain text read (not
+    // reported as a change), RTF written, printing through the platform.
     bool LoadFromFile(const std::string& fileName, TProgress* progress = nullptr,
                       TEncoding fallback = TEncoding::Windows1252,
                       const TEncoding* forced = nullptr);
@@ -193,12 +199,18 @@ private:
     void typeText(const QString& text);
     void afterUndo(std::size_t start, std::size_t length);
     void textChanged(const void* change);
-    // The whole text afresh (a load or a conversion), the caret at the top.
-    void assignWhole(std::string bytes, bool unicode);
+    // EditControlFile.cpp: the whole text afresh (a load or a conversion),
+    // the caret at the top; the encoding as a load finds it.
+    void loadWhole(const std::function<void()>& load);
+    void setEncodingQuietly(TEncoding encoding);
+    // EditControlClipboard.cpp: the X11 selection offers what is selected
+    // until the selection goes, and then what was.
     void setPrimarySelection();
+    void settlePrimarySelection();
 
     // EditControlView.cpp
     void relayout();
+    void syncPageWidth();
     void updateScrollBars();
     void ensureCaretVisible();
     void keepViewOnText(qreal below, qreal delta);
@@ -226,6 +238,8 @@ private:
     bool readOnly_ = false;
     bool tabChangesFocus_ = false;
     bool painting_ = false;
+    // The width the layout was given last, -1 for none.
+    int pageWidth_ = -1;
 
     // The x that moves up and down keep to.
     qreal goalX_ = -1;
@@ -244,6 +258,8 @@ private:
     QBasicTimer tripleClick_;
     QPoint tripleClickPoint_;
     std::optional<std::size_t> dropAt_;
+
+    QPointer<QMimeData> primary_;
 
     // Input method: the text being composed, shown at the caret.
     QString preedit_;

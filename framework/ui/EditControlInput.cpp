@@ -24,15 +24,6 @@ namespace {
 
 using Kind = TEditHistory::Kind;
 
-// The program's own windows take a selection's very bytes (as TRichEdit
-// offers them), so every byte survives a copy between two of them.
-const QString kBytesMime = QStringLiteral("application/x-pennivale-bytes");
-const QString kUtf8BytesMime = QStringLiteral("application/x-pennivale-utf8-bytes");
-
-const QString& bytesMime(bool unicode) {
-    return unicode ? kUtf8BytesMime : kBytesMime;
-}
-
 enum class Move {
     NextChar,
     PreviousChar,
@@ -307,6 +298,12 @@ bool TEditControl::editByKey(QKeyEvent* event) {
 }
 
 void TEditControl::keyPressEvent(QKeyEvent* event) {
+    if (readOnly_ && !event->matches(QKeySequence::Copy) &&
+        !event->matches(QKeySequence::SelectAll)) {
+        // Read-only text has no caret to move: the keys scroll, as in QTextEdit.
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
     if (moveByKey(event) || editByKey(event)) {
         event->accept();
         if (event->modifiers() & Qt::ShiftModifier) {
@@ -378,6 +375,7 @@ void TEditControl::mousePressEvent(QMouseEvent* event) {
         QClipboard* clipboard = QGuiApplication::clipboard();
         const QMimeData* data = clipboard->mimeData(QClipboard::Selection);
         if (clipboard->supportsSelection() && data != nullptr && canInsertFromMimeData(data)) {
+            settlePrimarySelection(); // it may be this control's own, which the click moves
             select(at, at);
             insertFromMimeData(data);
         }
@@ -487,29 +485,6 @@ void TEditControl::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-bool TEditControl::canInsertFromMimeData(const QMimeData* source) const {
-    return source->hasText() || source->hasFormat(bytesMime(text_->Unicode()));
-}
-
-void TEditControl::insertFromMimeData(const QMimeData* source) {
-    const QString& ownBytes = bytesMime(text_->Unicode());
-    if (source->hasFormat(ownBytes)) {
-        const QByteArray data = source->data(ownBytes);
-        SetSelText(std::string_view(data.constData(), static_cast<size_t>(data.size())));
-    } else if (source->hasText()) {
-        SetSelText(Shown::FromUser(source->text(), text_->Unicode(), OwnLineEndBytes()));
-    }
-}
-
-QMimeData* TEditControl::createMimeDataFromSelection() const {
-    auto* data = new QMimeData;
-    const std::string bytes = SelText();
-    data->setText(Shown::ToUser(bytes, text_->Unicode()));
-    data->setData(bytesMime(text_->Unicode()),
-                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return data;
-}
-
 void TEditControl::dragEnterEvent(QDragEnterEvent* event) {
     if (!readOnly_ && canInsertFromMimeData(event->mimeData())) {
         event->acceptProposedAction();
@@ -524,11 +499,13 @@ void TEditControl::dragMoveEvent(QDragMoveEvent* event) {
         return;
     }
     dropAt_ = toByte(layout_->PositionAt(toDocument(event->position().toPoint())));
+    viewport()->update();
     event->acceptProposedAction();
 }
 
 void TEditControl::dragLeaveEvent(QDragLeaveEvent*) {
     dropAt_.reset();
+    viewport()->update();
 }
 
 void TEditControl::dropEvent(QDropEvent* event) {
@@ -545,6 +522,7 @@ void TEditControl::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
+    settlePrimarySelection();
     const std::size_t start = selection_.Start();
     const std::size_t end = selection_.End();
     // A move is one undo step: the text leaves and arrives.

@@ -10,7 +10,9 @@
 // the piece it falls in. Without wrap the pieces sit side by side on one
 // visual line; with wrap each piece's lines follow the last piece's, so a
 // visual line also ends where a piece does (pieces end after a space where
-// there is one). Offsets are bytes of the line; extents in 1/64 pixel.
+// there is one). Unwrapped, such a line is drawn aligned left: it is wider
+// than what it would align in, and its pieces cannot align as one. Offsets
+// are bytes of the line; extents in 1/64 pixel.
 class TLongLine {
 public:
     TLongLine(TLineLayout& owner, size_t line);

@@ -291,6 +291,21 @@ void TLineLayout::drawSpan(QPainter* painter, const TSpan& span, size_t line, co
     painter->save();
     painter->translate(span.origin);
     laidOut.layout.draw(painter, QPointF(), marked, clip.translated(-span.origin));
+    if (lastSpan) {
+        // A selection that goes on past the line marks its line end too.
+        const QTextLine last = laidOut.layout.lineAt(laidOut.layout.lineCount() - 1);
+        const qreal x = last.cursorToX(static_cast<int>(laidOut.layout.text().size()));
+        for (const TLineSelection& s : selections) {
+            const TLinePos a = std::min(s.start, s.end);
+            const TLinePos b = std::max(s.start, s.end);
+            if (a <= TLinePos{line, length} && b.line > line &&
+                s.format.hasProperty(QTextFormat::BackgroundBrush)) {
+                painter->fillRect(
+                    QRectF(x, last.y(), std::max<qreal>(3, charWidth_ / 2), last.height()),
+                    s.format.background());
+            }
+        }
+    }
     if (caretShown && caret.line == line && caret.byte >= laidOut.start &&
         (caret.byte < laidOut.End() || (lastSpan && caret.byte == laidOut.End()))) {
         laidOut.layout.drawCursor(painter, QPointF(), laidOut.UnitOf(caret.byte), caretWidth);

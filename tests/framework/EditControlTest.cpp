@@ -1,7 +1,10 @@
 #include "framework/ui/EditControl.h"
 
 #include "framework/ui/LineLayout.h"
+#include "framework/ui/RichEdit.h"
+#include "tests/framework/RtfSamples.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QScrollBar>
@@ -200,6 +203,14 @@ TEST(EditControl, MouseClicksPlaceAndSelect) {
     QApplication::sendEvent(view, &move);
     QTest::mouseRelease(view, Qt::LeftButton, {}, at23);
     EXPECT_EQ(e.edit.SelText(), "cond");
+    // The program's own menu, where the viewport was clicked.
+    e.edit.setContextMenuPolicy(Qt::CustomContextMenu);
+    QPoint asked;
+    QObject::connect(&e.edit, &QWidget::customContextMenuRequested,
+                     [&](const QPoint& pos) { asked = pos; });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at8, view->mapToGlobal(at8));
+    QApplication::sendEvent(view, &menu);
+    EXPECT_EQ(asked, at8);
 }
 
 TEST(EditControl, InputMethodCommitsAndComposes) {
@@ -321,6 +332,17 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     e.key(Qt::Key_PageUp);
     EXPECT_NEAR(e.edit.CaretPos().y(), page, 1);
 
+    // A right-aligned line stands at the view's right edge.
+    e.edit.SetText("short\nline");
+    e.edit.SetSelStart(2);
+    const int left = e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    e.edit.SetParagraphAlignment(TParaAlignment::Right);
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Right);
+    EXPECT_GT(e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x(),
+              left + e.edit.viewport()->width() / 2);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Left);
+
     // One long line wraps within the view's width: no horizontal bar.
     e.edit.SetText(std::string(3000, 'w') + " " + std::string(3000, 'x'));
     EXPECT_GT(e.edit.horizontalScrollBar()->maximum(), 0);
@@ -331,4 +353,98 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     EXPECT_GT(v->maximum(), 0);
     e.key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_TRUE(caretShown());
+}
+
+TEST(EditControl, RichTextAndTheClipboardAgreeWithTheRichEdit) {
+    for (const RtfSample& sample : RtfSamples()) {
+        const std::string rtf = Rtf::Write(sample.document);
+        TRichEdit rich;
+        TEditControl edit;
+        rich.SetRtfText(rtf);
+        edit.SetRtfText(rtf);
+        EXPECT_EQ(edit.Text(), rich.Text()) << sample.name;
+        EXPECT_EQ(edit.RtfText(), rich.RtfText()) << sample.name;
+        // Copied from one control, pasted into the other (a paste's last
+        // paragraph keeps the alignment of the line it lands in): the same.
+        TRichEdit intoRich;
+        TEditControl intoEdit;
+        edit.SelectAll();
+        edit.CopyToClipboard();
+        intoRich.PasteFromClipboard();
+        rich.SelectAll();
+        rich.CopyToClipboard();
+        intoEdit.PasteFromClipboard();
+        EXPECT_EQ(intoEdit.RtfText(), intoRich.RtfText()) << sample.name;
+        if (!rich.Text().empty()) { // nothing selected copies nothing
+            EXPECT_EQ(intoEdit.Text(), rich.Text()) << sample.name;
+            intoEdit.Undo();
+            EXPECT_EQ(intoEdit.Text(), "");
+        }
+        // Into Unicode and back, formats kept.
+        rich.SetEncoding(TEncoding::Utf8);
+        edit.SetEncoding(TEncoding::Utf8);
+        EXPECT_EQ(edit.Text(), rich.Text()) << sample.name;
+        EXPECT_EQ(edit.RtfText(), rich.RtfText()) << sample.name;
+        EXPECT_FALSE(edit.CanUndo());
+    }
+    // Bytes no plain text holds survive a copy between the two controls.
+    const std::string odd("a\rb\0c\r\n\x81", 8);
+    TEditControl edit;
+    TRichEdit rich;
+    edit.SetText(odd);
+    edit.SelectAll();
+    edit.CopyToClipboard();
+    rich.PasteFromClipboard();
+    EXPECT_EQ(rich.Text(), odd);
+}
+
+TEST(EditControl, TheViewStaysOnItsTextWhenLinesAboveAreMeasured) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += std::string(static_cast<size_t>(20 + i % 7 * 40), 'W') + " w\n";
+    }
+    TShownEdit e(text, false);
+    e.edit.SetWordWrap(true);
+    QScrollBar* v = e.edit.verticalScrollBar();
+    v->setValue(v->maximum() / 2);
+    e.edit.viewport()->repaint();
+    TLineLayout& layout = e.edit.Layout();
+    const size_t top = layout.LineAt(v->value());
+    const qreal offset = layout.TopOf(top) - v->value();
+    const qreal estimated = layout.TopOf(top);
+    // Lines above the view get their real heights (wide letters wrap more
+    // than the estimate says): the view moves with its text.
+    layout.LayOutBetween(0, layout.TopOf(top) - 1);
+    EXPECT_GT(std::abs(layout.TopOf(top) - estimated), 100); // they did move
+    EXPECT_EQ(layout.LineAt(v->value()), top);
+    EXPECT_NEAR(layout.TopOf(top) - v->value(), offset, 1.0);
+}
+
+TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
+    TShownEdit e("ab", false, 1);
+    e.edit.setModified(false);
+    TFont bold = e.edit.SelAttributes();
+    bold.Bold = true;
+    e.edit.SetSelAttributes(bold);
+    EXPECT_FALSE(e.edit.isModified()); // no change of the document yet
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.key(Qt::Key_X, {});
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(1);
+    e.edit.SetSelLength(1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
+    // A format set on a selection is a change, told and undone as one.
+    int told = 0;
+    QObject::connect(&e.edit, &TEditControl::OnFormatChange, [&] { ++told; });
+    e.edit.SetSelAttributes(bold);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
 }

@@ -82,7 +82,6 @@ TEST(LineLayout, EstimatesBecomeExactAndChangesKeepTheRest) {
         lines.push_back(std::string(static_cast<size_t>(i % 7) * 40, 'w') + " end");
     }
     TFixture t(true, lines);
-    const qreal estimated = t.layout.Size().height();
     t.layout.LayOutBetween(0, 1e9);
     const int laidOut = t.layout.LaidOutCount();
     EXPECT_EQ(laidOut, 200);
@@ -106,7 +105,15 @@ TEST(LineLayout, EstimatesBecomeExactAndChangesKeepTheRest) {
         sum += height;
     }
     EXPECT_NEAR(t.layout.Size().height(), sum + 2 * t.layout.Margin(), 0.1);
-    EXPECT_GT(estimated, 0);
+    // A narrower page: every line an estimate again, laid out anew when asked.
+    t.layout.SetPageWidth(kPage / 2);
+    EXPECT_GT(t.layout.Size().height(), sum);
+    t.layout.CaretRect({199, 0});
+    EXPECT_EQ(t.layout.LaidOutCount(), laidOut + 1);
+    t.layout.SetPageWidth(kPage);
+    t.layout.LayOutBetween(0, 1e9);
+    EXPECT_NEAR(t.layout.Size().height(), sum + 2 * t.layout.Margin(), 0.1);
+    const int laidOutTwice = t.layout.LaidOutCount();
 
     // Two lines in, one edited, one out: the others keep their laid-out lines.
     const qreal below = t.layout.TopOf(150);
@@ -122,9 +129,18 @@ TEST(LineLayout, EstimatesBecomeExactAndChangesKeepTheRest) {
                 0.1);
     const TLinePos old150{151, lines[150].size()};
     EXPECT_EQ(t.layout.PositionAt(t.centre(old150)), old150);
-    EXPECT_EQ(t.layout.LaidOutCount(), laidOut) << "the line moved along with its layout";
+    EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice) << "the line moved along with its layout";
     t.layout.CaretRect({49, 0});
-    EXPECT_EQ(t.layout.LaidOutCount(), laidOut + 1) << "the edited line alone laid out again";
+    EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice + 1) << "the edited line alone laid out again";
+
+    // The layouts kept are bounded by their text too.
+    TFixture big(false, std::vector<std::string>(80, std::string(30000, 'x')));
+    big.layout.LayOutBetween(0, 1e9);
+    const int all = big.layout.LaidOutCount();
+    big.layout.CaretRect({79, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all);
+    big.layout.CaretRect({0, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all + 1);
 }
 
 TEST(LineLayout, LinesAlignWithinTheWrapWidthOrTheWidestLine) {
@@ -240,6 +256,19 @@ TEST(LineLayout, WordsAndDrawing) {
     };
     EXPECT_GT(redIn(from.left(), to.left()), 0.5);
     EXPECT_EQ(redIn(from.left() - 12, from.left() - 1), 0);
+
+    // Marked across lines: the empty line between shows its line end marked.
+    image.fill(Qt::white);
+    painter.begin(&image);
+    t.layout.Draw(&painter, QRectF(0, 0, 400, 100), {{{0, 6}, {2, 3}, marked}}, {2, 0}, false);
+    painter.end();
+    const QRectF empty = t.layout.CaretRect({1, 0});
+    EXPECT_EQ(
+        image.pixelColor(static_cast<int>(empty.left()) + 1, static_cast<int>(empty.center().y())),
+        QColor(Qt::red));
+    EXPECT_EQ(
+        image.pixelColor(static_cast<int>(empty.left()) + 12, static_cast<int>(empty.center().y())),
+        QColor(Qt::white));
     const QRectF caret = t.layout.CaretRect({2, 0});
     EXPECT_NE(
         image.pixelColor(static_cast<int>(caret.left()), static_cast<int>(caret.center().y())),
