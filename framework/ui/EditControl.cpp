@@ -140,6 +140,8 @@ void TEditControl::replace(std::size_t from, std::size_t to, std::string_view by
     history_->Begin(before, static_cast<Kind>(kind));
     if (format) {
         text_->Replace(from, to, bytes, text_->InternFormat(*format));
+    } else if (from == to && from == selection_.caret) {
+        text_->Replace(from, to, bytes, caretFormatId());
     } else {
         text_->Replace(from, to, bytes);
     }
@@ -359,16 +361,21 @@ TParaAlignment TEditControl::ParagraphAlignment() const {
                                   : TParaAlignment::Left;
 }
 
+std::uint32_t TEditControl::caretFormatId() const {
+    // As a toolkit cursor has it: the character before the caret, or at a
+    // line's start the one after it.
+    const std::size_t caret = selection_.caret;
+    const std::size_t line = text_->LineOf(caret);
+    const bool lineStart = caret == text_->LineStart(line) && text_->LineBodyEnd(line) > caret;
+    return text_->FormatIdAt(lineStart || caret == 0 ? caret : caret - 1);
+}
+
 TFont TEditControl::SelAttributes() const {
     QTextCharFormat f;
     if (typingFormat_) {
         f = *typingFormat_;
-    } else if (selection_.Start() != selection_.End()) {
-        f = text_->FormatAt(selection_.Start());
-    } else if (selection_.caret > 0) {
-        f = text_->FormatAt(selection_.caret - 1);
     } else {
-        f = text_->FormatAt(0);
+        f = text_->Format(caretFormatId());
     }
     QFont resolved = f.font().resolve(layout_->Font());
     TFont font = TFont::FromQFont(resolved, rgbOf(f));
@@ -392,7 +399,7 @@ void TEditControl::SetSelAttributes(const TFont& font) {
     const std::size_t end = selection_.End();
     if (start == end) {
         // No change of the document: the text typed next takes it.
-        QTextCharFormat next = start > 0 ? text_->FormatAt(start - 1) : text_->FormatAt(0);
+        QTextCharFormat next = text_->Format(caretFormatId());
         next.merge(f);
         typingFormat_ = next;
         return;

@@ -197,6 +197,8 @@ private:
     void replace(std::size_t from, std::size_t to, std::string_view bytes, int kind);
     void deleteRange(std::size_t from, std::size_t to, int kind);
     void typeText(const QString& text);
+    // The format of the text at the caret, which what is typed there takes.
+    std::uint32_t caretFormatId() const;
     void afterUndo(std::size_t start, std::size_t length);
     void textChanged(const void* change);
     // EditControlFile.cpp: the whole text afresh (a load or a conversion),

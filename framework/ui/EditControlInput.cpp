@@ -125,9 +125,11 @@ bool TEditControl::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keys the control acts on are not the window's shortcuts.
         auto* key = static_cast<QKeyEvent*>(event);
-        // Text typed with Alt is a menu's mnemonic.
-        const bool ours = (typesText(key) && !(key->modifiers() & Qt::AltModifier)) ||
-                          isLineBreakKey(key) || isBackspace(key) ||
+        // Text typed with Alt is a menu's mnemonic; read-only text types nothing.
+        const bool typing =
+            !readOnly_ && ((typesText(key) && !(key->modifiers() & Qt::AltModifier)) ||
+                           isLineBreakKey(key) || isBackspace(key));
+        const bool ours = typing ||
                           std::any_of(std::begin(kMoveKeys), std::end(kMoveKeys),
                                       [&](const TMoveKey& k) { return key->matches(k.key); }) ||
                           std::any_of(std::begin(kEditKeys), std::end(kEditKeys),

@@ -65,8 +65,14 @@ void TLineLayout::SetWordWrap(bool wrap) {
 }
 
 void TLineLayout::SetPageWidth(qreal width) {
-    if (width != pageWidth_) {
-        pageWidth_ = width;
+    if (width == pageWidth_) {
+        return;
+    }
+    const bool wrapped = wraps();
+    pageWidth_ = width;
+    // Unwrapped lines keep their heights; those not aligned left align anew
+    // as they are next used.
+    if (wrapped || wraps()) {
         geometryChanged();
     }
 }

@@ -447,4 +447,17 @@ TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
     e.edit.SetSelStart(2);
     e.edit.SetSelLength(1);
     EXPECT_FALSE(e.edit.SelAttributes().Bold);
+    // At a line's start, typing takes the format of the line's text, as in
+    // the toolkit's controls, not that of the line end before.
+    e.edit.SetText("ab\ncd");
+    e.edit.SetSelStart(3);
+    e.edit.SetSelLength(2);
+    e.edit.SetSelAttributes(bold);
+    e.edit.SetSelStart(3);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.key(Qt::Key_Y, {});
+    e.edit.SetSelStart(3);
+    e.edit.SetSelLength(1);
+    EXPECT_EQ(e.edit.SelText(), "y");
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
 }

@@ -168,6 +168,15 @@ TEST(LineLayout, LinesAlignWithinTheWrapWidthOrTheWidestLine) {
         const qreal natural = end.left() - start.left();
         EXPECT_NEAR(start.left() - margin, c.startX * (inWidth - natural), 1.5);
         EXPECT_EQ(t.layout.PositionAt(end.center()), (TLinePos{0, 2}));
+        if (!c.wrap) {
+            // A wider page: no line estimated again, the aligned one aligned anew.
+            const int before = t.layout.LaidOutCount();
+            t.layout.SetPageWidth(kPage * 8);
+            t.layout.CaretRect({1, 0});
+            EXPECT_EQ(t.layout.LaidOutCount(), before);
+            EXPECT_NEAR(t.layout.CaretRect({0, 0}).left() - margin,
+                        c.startX * (kPage * 8 - 2 * margin - natural), 1.5);
+        }
     }
 }
 
