@@ -152,6 +152,9 @@ protected:
     // EditControlInput.cpp
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool event(QEvent* event) override;
+    // EditControlMouse.cpp
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -161,7 +164,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
+    // EditControlClipboard.cpp
     virtual bool canInsertFromMimeData(const QMimeData* source) const;
     virtual void insertFromMimeData(const QMimeData* source);
     virtual QMimeData* createMimeDataFromSelection() const;
@@ -173,7 +176,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     // Caret and anchor, bytes of the text, never inside a character.
@@ -225,6 +227,7 @@ private:
     bool moveByKey(QKeyEvent* event);
     bool editByKey(QKeyEvent* event);
     void pageStep(bool down, bool extend);
+    // EditControlMouse.cpp
     void selectByUnit(std::size_t byte, bool extend);
     void autoScroll();
 
