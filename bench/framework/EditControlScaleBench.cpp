@@ -189,13 +189,14 @@ BENCHMARK(BM_SetText20MB)
 
 enum Step { Move, Click, DoubleClick, WordRight, Cut, Paste, Undo };
 
-// In one 10 MB line (text 0) or in the middle of 100 MB of lines (text 1),
+// In one 10 MB line (text 0; wrapped: 2) or in the middle of 100 MB of lines (text 1),
 // the first step of each kind after a typed key, until painted.
 // Args: text, step.
 void BM_FirstStepAfterAnEdit(benchmark::State& state) {
-    const std::string& text = state.range(0) == 0 ? longLine() : linesText(100);
+    const std::string& text = state.range(0) == 1 ? linesText(100) : longLine();
     const Step step = static_cast<Step>(state.range(1));
     auto w = shown<TEditControl>();
+    w->SetWordWrap(state.range(0) == 2);
     w->SetText(text);
     w->SetSelStart(static_cast<int>(text.size() / 2));
     painted(*w);
@@ -273,7 +274,7 @@ void BM_FirstStepAfterAnEdit(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FirstStepAfterAnEdit)
-    ->ArgsProduct({{0, 1}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
+    ->ArgsProduct({{0, 1, 2}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
     ->ArgNames({"text", "step"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)

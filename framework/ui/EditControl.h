@@ -178,7 +178,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Caret and anchor, bytes of the text, never inside a character.
+    // Caret and anchor, bytes of the text, never inside a character (the
+    // program may set them between the halves of a CR LF).
     struct TSelectionState {
         std::size_t anchor = 0;
         std::size_t caret = 0;

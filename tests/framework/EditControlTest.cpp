@@ -461,3 +461,23 @@ TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
     EXPECT_EQ(e.edit.SelText(), "y");
     EXPECT_TRUE(e.edit.SelAttributes().Bold);
 }
+
+TEST(EditControl, DoubleClickSelectsAWordOfWholeCharacters) {
+    struct Case {
+        bool unicode;
+        const char* text;
+        int at;
+        const char* word;
+    } const cases[] = {
+        {false, "caf\xE9 na\xEFve", 7, "na\xEFve"},
+        {true, "caf\xC3\xA9 na\xC3\xAFve", 8, "na\xC3\xAFve"},
+        {true, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82 x", 2, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82"},
+        {false, "one\r\ntwo three", 6, "two"},
+    };
+    for (const Case& c : cases) {
+        TShownEdit e(c.text, c.unicode);
+        const QPoint at = e.pointAt(c.at);
+        QTest::mouseDClick(e.edit.viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(e.edit.SelText(), c.word) << c.text;
+    }
+}
