@@ -271,6 +271,53 @@ TEST(EditTextTest, RandomEditsMatchTheModelAndUndoToEveryState) {
     }
 }
 
+// A text of many pieces, edited at and around where its pieces end (seen
+// as the ends of line stretches that are no line end) with bytes that join
+// across an end: every cut stays between characters and no piece shrinks
+// below a quarter (so there are never many small ones).
+TEST(EditTextTest, EditsAcrossPieceEdgesKeepThePiecesSound) {
+    const std::vector<std::string> tokens = {"\r", "\n", "\xA9", "\xC3", "\xE2\x82", "\xAC", "ab"};
+    for (const bool unicode : {false, true}) {
+        std::mt19937 rng(unicode ? 11 : 5);
+        const auto some = [&](std::size_t count) {
+            std::string out;
+            while (count-- > 0) {
+                out += tokens[rng() % tokens.size()];
+            }
+            return out;
+        };
+        TEditText text;
+        text.Assign(some(3 * Shown::kMaxPiece), unicode);
+        TModel model = modelOf(text);
+        for (int step = 0; step < 1000; ++step) {
+            std::vector<std::size_t> edges{0};
+            for (std::size_t at = 0; at < text.Size(); at = text.PieceAt(at).to) {
+                const auto piece = text.PieceAt(at);
+                if (piece.kind == LineEnd::None && piece.to < text.Size()) {
+                    edges.push_back(piece.to);
+                }
+            }
+            const std::size_t size = model.bytes.size();
+            const std::size_t edge = edges[rng() % edges.size()];
+            const std::size_t from =
+                std::min(size, edge + rng() % 3 - std::min<std::size_t>(edge, 1));
+            const std::size_t to =
+                std::min(size, from + (rng() % 50 == 0 ? rng() % 6000 : rng() % 3));
+            const std::string with = some(rng() % 3);
+            const std::uint32_t id = text.InheritedFormat(from, to);
+            text.Replace(from, to, with, id);
+            apply(model, {{from, to, with}}, {id});
+            ASSERT_LE(text.PieceCount(), text.Size() / (Shown::kMaxPiece / 4) + 2) << step;
+            ASSERT_EQ(text.LineCount(), lineStarts(model.bytes).size()) << step;
+            ASSERT_EQ(text.CharsBetween(0, text.Size()), charStarts(model.bytes, unicode).size())
+                << step;
+            if (step % 100 == 0 || step == 999) {
+                ASSERT_NO_FATAL_FAILURE(expectLike(text, model)) << "step " << step;
+            }
+        }
+    }
+}
+
 // Typing merges into one step while each character follows the one before;
 // a line end, a moved caret or another kind of step ends it. The modified
 // flag follows the saved state.
