@@ -4,6 +4,7 @@
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 // Each step is timed until the viewport has been painted after it.
 #include "bench/common/BenchText.h"
+#include "bench/common/GuiBench.h"
 #include "framework/Files.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/EditControl.h"
@@ -310,16 +311,5 @@ BENCHMARK(BM_LongLine10MB_PlainMove)->Unit(benchmark::kMillisecond)->Iterations(
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }
