@@ -4,6 +4,7 @@
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 // Each step is timed until the viewport has been painted after it.
 #include "bench/common/BenchText.h"
+#include "bench/common/GuiBench.h"
 #include "framework/Files.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/EditControl.h"
@@ -189,13 +190,14 @@ BENCHMARK(BM_SetText20MB)
 
 enum Step { Move, Click, DoubleClick, WordRight, Cut, Paste, Undo };
 
-// In one 10 MB line (text 0) or in the middle of 100 MB of lines (text 1),
+// In one 10 MB line (text 0; wrapped: 2) or in the middle of 100 MB of lines (text 1),
 // the first step of each kind after a typed key, until painted.
 // Args: text, step.
 void BM_FirstStepAfterAnEdit(benchmark::State& state) {
-    const std::string& text = state.range(0) == 0 ? longLine() : linesText(100);
+    const std::string& text = state.range(0) == 1 ? linesText(100) : longLine();
     const Step step = static_cast<Step>(state.range(1));
     auto w = shown<TEditControl>();
+    w->SetWordWrap(state.range(0) == 2);
     w->SetText(text);
     w->SetSelStart(static_cast<int>(text.size() / 2));
     painted(*w);
@@ -273,7 +275,7 @@ void BM_FirstStepAfterAnEdit(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FirstStepAfterAnEdit)
-    ->ArgsProduct({{0, 1}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
+    ->ArgsProduct({{0, 1, 2}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
     ->ArgNames({"text", "step"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)
@@ -309,16 +311,5 @@ BENCHMARK(BM_LongLine10MB_PlainMove)->Unit(benchmark::kMillisecond)->Iterations(
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    TApplication application;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }
