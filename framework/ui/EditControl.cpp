@@ -29,9 +29,16 @@ std::uint32_t rgbOf(const QTextCharFormat& format) {
 }
 
 Qt::Alignment qtAlignment(TParaAlignment alignment) {
-    return alignment == TParaAlignment::Center  ? Qt::AlignHCenter
-           : alignment == TParaAlignment::Right ? Qt::AlignRight
-                                                : Qt::AlignLeft;
+    switch (alignment) {
+    case TParaAlignment::Center:
+        return Qt::AlignHCenter;
+    case TParaAlignment::Right:
+        return Qt::AlignRight;
+    case TParaAlignment::Justify:
+        return Qt::AlignJustify;
+    default:
+        return Qt::AlignLeft;
+    }
 }
 
 } // namespace
@@ -46,7 +53,8 @@ TEditControl::TEditControl(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    setAcceptDrops(true);
+    // Drops reach the viewport, which forwards them in its coordinates.
+    viewport()->setAcceptDrops(true);
     layout_->SetPaintDevice(viewport());
     layout_->SetFont(font());
     layout_->HeightChanged = [this](qreal below, qreal delta) { keepViewOnText(below, delta); };
@@ -119,6 +127,9 @@ void TEditControl::moveCaret(std::size_t caret, bool extend) {
 void TEditControl::textChanged(const void* change) {
     const auto& c = *static_cast<const TEditText::TChange*>(change);
     TEditTextSource::Tell(*layout_, *text_, c);
+    if (c.formatOnly || c.firstLine == 0) {
+        syncPageWidth(); // an alignment other than left, or none now
+    }
     if (c.formatOnly) {
         emit OnFormatChange();
     } else {
@@ -136,6 +147,8 @@ void TEditControl::replace(std::size_t from, std::size_t to, std::string_view by
     history_->Begin(before, static_cast<Kind>(kind));
     if (format) {
         text_->Replace(from, to, bytes, text_->InternFormat(*format));
+    } else if (from == to && from == selection_.caret) {
+        text_->Replace(from, to, bytes, caretFormatId());
     } else {
         text_->Replace(from, to, bytes);
     }
@@ -218,7 +231,9 @@ void TEditControl::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret)
     if (edits.empty()) {
         return;
     }
-    history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
+    // Undone, a change of many places leaves the caret at the top of the
+    // text, as the program's Replace All always has.
+    history_->Begin({0, 0});
     text_->ReplaceRanges(edits);
     const std::size_t at = boundary(static_cast<std::size_t>(std::max(caret, 0)), false);
     history_->End({at, 0});
@@ -342,7 +357,12 @@ void TEditControl::Redo() {
 
 void TEditControl::SetParagraphAlignment(TParaAlignment alignment) {
     const std::size_t first = text_->LineOf(selection_.Start());
-    const std::size_t last = text_->LineOf(selection_.End());
+    // A selection ending inside a CR LF ends after the break, in the next line.
+    std::size_t end = selection_.End();
+    if (end > 0 && end < text_->Size() && text_->At(end - 1) == '\r' && text_->At(end) == '\n') {
+        ++end;
+    }
+    const std::size_t last = text_->LineOf(end);
     history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
     text_->SetAlignment(first, last, qtAlignment(alignment));
     history_->End({selection_.Start(), selection_.End() - selection_.Start()});
@@ -350,21 +370,27 @@ void TEditControl::SetParagraphAlignment(TParaAlignment alignment) {
 
 TParaAlignment TEditControl::ParagraphAlignment() const {
     const Qt::Alignment a = text_->Alignment(text_->LineOf(selection_.caret));
-    return (a & Qt::AlignHCenter) ? TParaAlignment::Center
-           : (a & Qt::AlignRight) ? TParaAlignment::Right
-                                  : TParaAlignment::Left;
+    return (a & Qt::AlignHCenter)   ? TParaAlignment::Center
+           : (a & Qt::AlignRight)   ? TParaAlignment::Right
+           : (a & Qt::AlignJustify) ? TParaAlignment::Justify
+                                    : TParaAlignment::Left;
+}
+
+std::uint32_t TEditControl::caretFormatId() const {
+    // As a toolkit cursor has it: the character before the caret, or at a
+    // line's start the one after it.
+    const std::size_t caret = selection_.caret;
+    const std::size_t line = text_->LineOf(caret);
+    const bool lineStart = caret == text_->LineStart(line) && text_->LineBodyEnd(line) > caret;
+    return text_->FormatIdAt(lineStart || caret == 0 ? caret : caret - 1);
 }
 
 TFont TEditControl::SelAttributes() const {
     QTextCharFormat f;
     if (typingFormat_) {
         f = *typingFormat_;
-    } else if (selection_.Start() != selection_.End()) {
-        f = text_->FormatAt(selection_.Start());
-    } else if (selection_.caret > 0) {
-        f = text_->FormatAt(selection_.caret - 1);
     } else {
-        f = text_->FormatAt(0);
+        f = text_->Format(caretFormatId());
     }
     QFont resolved = f.font().resolve(layout_->Font());
     TFont font = TFont::FromQFont(resolved, rgbOf(f));
@@ -388,7 +414,7 @@ void TEditControl::SetSelAttributes(const TFont& font) {
     const std::size_t end = selection_.End();
     if (start == end) {
         // No change of the document: the text typed next takes it.
-        QTextCharFormat next = start > 0 ? text_->FormatAt(start - 1) : text_->FormatAt(0);
+        QTextCharFormat next = text_->Format(caretFormatId());
         next.merge(f);
         typingFormat_ = next;
         return;
@@ -396,6 +422,10 @@ void TEditControl::SetSelAttributes(const TFont& font) {
     history_->Begin({start, end - start});
     text_->MergeFormat(start, end, f);
     history_->End({start, end - start});
+}
+
+bool TEditControl::SelectionHasOneFormat() const {
+    return text_->FormatRuns(selection_.Start(), selection_.End()).size() <= 1;
 }
 
 TFont TEditControl::BaseFont() const {

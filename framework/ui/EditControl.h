@@ -103,6 +103,10 @@ public:
     TFont SelAttributes() const;
     void SetSelAttributes(const TFont& font);
 
+    // True when every selected byte has one format (what a case change
+    // asks before it replaces the selection in one piece).
+    bool SelectionHasOneFormat() const;
+
     TFont BaseFont() const;
     void SetBaseFont(const TFont& font);
 
@@ -148,6 +152,9 @@ protected:
     // EditControlInput.cpp
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool event(QEvent* event) override;
+    // EditControlMouse.cpp
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -157,7 +164,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
+    // EditControlClipboard.cpp
     virtual bool canInsertFromMimeData(const QMimeData* source) const;
     virtual void insertFromMimeData(const QMimeData* source);
     virtual QMimeData* createMimeDataFromSelection() const;
@@ -169,10 +176,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
-    // Caret and anchor, bytes of the text, never inside a character.
+    // Caret and anchor, bytes of the text, never inside a character (the
+    // program may set them between the halves of a CR LF).
     struct TSelectionState {
         std::size_t anchor = 0;
         std::size_t caret = 0;
@@ -193,6 +200,8 @@ private:
     void replace(std::size_t from, std::size_t to, std::string_view bytes, int kind);
     void deleteRange(std::size_t from, std::size_t to, int kind);
     void typeText(const QString& text);
+    // The format of the text at the caret, which what is typed there takes.
+    std::uint32_t caretFormatId() const;
     void afterUndo(std::size_t start, std::size_t length);
     void textChanged(const void* change);
     // EditControlFile.cpp: the whole text afresh (a load or a conversion),
@@ -206,6 +215,7 @@ private:
 
     // EditControlView.cpp
     void relayout();
+    void syncPageWidth();
     void updateScrollBars();
     void ensureCaretVisible();
     void keepViewOnText(qreal below, qreal delta);
@@ -218,6 +228,7 @@ private:
     bool moveByKey(QKeyEvent* event);
     bool editByKey(QKeyEvent* event);
     void pageStep(bool down, bool extend);
+    // EditControlMouse.cpp
     void selectByUnit(std::size_t byte, bool extend);
     void autoScroll();
 
@@ -233,6 +244,8 @@ private:
     bool readOnly_ = false;
     bool tabChangesFocus_ = false;
     bool painting_ = false;
+    // The width the layout was given last, -1 for none.
+    int pageWidth_ = -1;
 
     // The x that moves up and down keep to.
     qreal goalX_ = -1;

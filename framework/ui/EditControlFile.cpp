@@ -8,6 +8,7 @@
 #include "framework/ui/EditTextRtf.h"
 #include "framework/ui/LineLayout.h"
 #include "framework/ui/Platform.h"
+#include "framework/ui/RtfBridge.h"
 
 #include <QTextDocument>
 
@@ -71,6 +72,7 @@ bool TEditControl::LoadFromFile(const std::string& fileName, TProgress* progress
         setEncodingQuietly(encoding);
         return false;
     }
+    const TGiveBackFreedHeap giveBack;
     const Rtf::Document rich = Rtf::Read(bytes);
     std::string().swap(bytes);
     ReportProgress(progress, 0.35);
@@ -99,6 +101,7 @@ void TEditControl::SaveToFile(const std::string& fileName, TProgress* progress) 
 }
 
 void TEditControl::SetRtfText(std::string_view rtf) {
+    const TGiveBackFreedHeap giveBack;
     const Rtf::Document rich = Rtf::Read(rtf);
     settlePrimarySelection();
     // One step: the old text goes, and every paragraph takes its own

@@ -23,8 +23,25 @@ QRectF TEditControl::caretRect() const {
     return rect.translated(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
 }
 
+void TEditControl::syncPageWidth() {
+    // Unwrapped lines aligned left do not depend on the width, and a new
+    // width has the layout estimate every line again: a resize of a large
+    // plain text would cost a walk over all of them.
+    const int width = viewport()->width();
+    if (width == pageWidth_) {
+        return;
+    }
+    const std::vector<TEditText::TRun> alignments = text_->AlignmentRuns(0, text_->LineCount());
+    const bool allLeft = alignments.size() == 1 &&
+                         Qt::Alignment(static_cast<int>(alignments[0].value)) == Qt::AlignLeft;
+    if (layout_->WordWrap() || !allLeft) {
+        layout_->SetPageWidth(width);
+        pageWidth_ = width;
+    }
+}
+
 void TEditControl::relayout() {
-    layout_->SetPageWidth(viewport()->width());
+    syncPageWidth();
     updateScrollBars();
     viewport()->update();
 }
@@ -136,6 +153,11 @@ void TEditControl::paintEvent(QPaintEvent* event) {
         if (caretOn_ && hasFocus()) {
             composed.drawCursor(&painter, at.topLeft(), preeditCursor_);
         }
+    }
+    if (dropAt_) {
+        // Where a dragged text would go.
+        const QRectF at = layout_->CaretRect(toPos(*dropAt_));
+        painter.fillRect(QRectF(at.left(), at.top(), 1, at.height()), palette().text());
     }
     painter.end();
     // Heights found while painting: the bars follow later, not this paint.

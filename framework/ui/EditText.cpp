@@ -1,15 +1,12 @@
 #include "framework/ui/EditText.h"
 
 #include "framework/Utf8.h"
+#include "framework/ui/EditTextCount.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-std::size_t lineEndLength(Shown::LineEnd kind) {
-    return kind == Shown::LineEnd::CRLF ? 2 : (kind == Shown::LineEnd::None ? 0 : 1);
-}
 
 bool isContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -49,215 +46,6 @@ TEditText::TEditText() {
 
 const char* TEditText::LineEndBytes(LineEnd kind) {
     return kind == LineEnd::CRLF ? "\r\n" : (kind == LineEnd::CR ? "\r" : "\n");
-}
-
-TEditText::Pieces::Hit TEditText::pieceHit(std::size_t byte) const {
-    const auto at = static_cast<std::int64_t>(byte);
-    return pieces_.Find([at](const PieceTotals::Sum& s) { return s.bytes > at; });
-}
-
-TEditText::Pieces::Hit TEditText::lineEndHit(std::size_t line) const {
-    const auto want = static_cast<std::int64_t>(line) + 1;
-    return pieces_.Find([want](const PieceTotals::Sum& s) { return s.breaks >= want; });
-}
-
-std::size_t TEditText::LineOf(std::size_t byte) const {
-    return static_cast<std::size_t>(pieceHit(byte).before.breaks);
-}
-
-std::size_t TEditText::LineStart(std::size_t line) const {
-    if (line == 0) {
-        return 0;
-    }
-    const auto hit = lineEndHit(line - 1);
-    if (hit.index == pieces_.Size()) {
-        return Size();
-    }
-    return static_cast<std::size_t>(hit.before.bytes) + pieces_.At(hit.index).bytes;
-}
-
-std::size_t TEditText::LineBodyEnd(std::size_t line) const {
-    const auto hit = lineEndHit(line);
-    if (hit.index == pieces_.Size()) {
-        return Size();
-    }
-    const Piece& p = pieces_.At(hit.index);
-    return static_cast<std::size_t>(hit.before.bytes) + p.bytes - lineEndLength(p.kind);
-}
-
-TEditText::LineEnd TEditText::LineEndKind(std::size_t line) const {
-    const auto hit = lineEndHit(line);
-    return hit.index == pieces_.Size() ? LineEnd::None : pieces_.At(hit.index).kind;
-}
-
-TEditText::LineEnd TEditText::OwnLineEnd() const {
-    const LineEnd kind = LineEndKind(0);
-    return kind == LineEnd::None ? LineEnd::LF : kind;
-}
-
-TEditText::TPiece TEditText::PieceAt(std::size_t byte) const {
-    if (pieces_.Empty()) {
-        return {};
-    }
-    auto hit = pieceHit(byte);
-    if (hit.index == pieces_.Size()) {
-        hit.index = pieces_.Size() - 1;
-        hit.before = pieces_.Prefix(hit.index);
-    }
-    const Piece& p = pieces_.At(hit.index);
-    const auto from = static_cast<std::size_t>(hit.before.bytes);
-    return {from, from + p.bytes, p.kind};
-}
-
-std::size_t TEditText::CharBoundary(std::size_t byte, bool forward) const {
-    if (byte == 0 || byte >= Size()) {
-        return std::min(byte, Size());
-    }
-    const auto hit = pieceHit(byte);
-    const Piece& p = pieces_.At(hit.index);
-    const auto start = static_cast<std::size_t>(hit.before.bytes);
-    if (byte == start) {
-        return byte;
-    }
-    const std::size_t end = start + p.bytes;
-    if (p.kind == LineEnd::CRLF && byte == end - 1) {
-        return forward ? end : end - 2;
-    }
-    if (!unicode_ || !isContinuation(bytes_.At(byte))) {
-        return byte;
-    }
-    // Pieces are cut between characters, so the sequence lies in this one.
-    const std::size_t back = std::min<std::size_t>(3, byte - start);
-    const std::string_view near =
-        bytes_.View(byte - back, std::min<std::size_t>(end, byte + 4) - (byte - back));
-    for (std::size_t k = 1; k <= back; ++k) {
-        if (!isContinuation(near[back - k])) {
-            const int length = Utf8::SequenceLength(near, back - k);
-            if (static_cast<std::size_t>(length) > k) {
-                return forward ? byte - k + static_cast<std::size_t>(length) : byte - k;
-            }
-            break;
-        }
-    }
-    return byte;
-}
-
-std::size_t TEditText::charsInto(const Pieces::Hit& hit, std::size_t byte) const {
-    const Piece& p = pieces_.At(hit.index);
-    const auto start = static_cast<std::size_t>(hit.before.bytes);
-    const std::size_t bodyEnd = start + p.bytes - lineEndLength(p.kind);
-    if (byte > bodyEnd) {
-        return p.chars;
-    }
-    return countChars(bytes_.View(start, byte - start));
-}
-
-std::size_t TEditText::CharsBetween(std::size_t from, std::size_t to) const {
-    const auto charsBefore = [this](std::size_t byte) -> std::size_t {
-        if (byte >= Size()) {
-            return static_cast<std::size_t>(pieces_.Total().chars);
-        }
-        const auto hit = pieceHit(byte);
-        return static_cast<std::size_t>(hit.before.chars) + charsInto(hit, byte);
-    };
-    to = std::min(to, Size());
-    from = std::min(from, to);
-    return charsBefore(to) - charsBefore(from);
-}
-
-std::uint32_t TEditText::countChars(std::string_view body) const {
-    if (!unicode_) {
-        return static_cast<std::uint32_t>(body.size());
-    }
-    const std::size_t n = body.size();
-    const char* data = body.data();
-    std::uint32_t chars = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        // Runs of ASCII eight bytes at a time.
-        std::uint64_t word = 0;
-        if (i + 8 <= n && (std::memcpy(&word, data + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            chars += 8;
-            i += 8;
-            continue;
-        }
-        const int length =
-            static_cast<unsigned char>(data[i]) < 0x80 ? 1 : Utf8::SequenceLength(body, i);
-        i += length > 0 ? static_cast<std::size_t>(length) : 1;
-        ++chars;
-    }
-    return chars;
-}
-
-void TEditText::cut(std::string_view bytes, std::vector<Piece>& out) const {
-    const char* const data = bytes.data();
-    const std::size_t n = bytes.size();
-    // Enough for lines of typical length without growing (and copying) the
-    // list as a large text is cut.
-    out.reserve(out.size() + n / 48 + 1);
-    const auto find = [&](char c, std::size_t from) {
-        const void* hit = from < n ? std::memchr(data + from, c, n - from) : nullptr;
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : n;
-    };
-    std::size_t nextCr = find('\r', 0);
-    std::size_t nextLf = find('\n', 0);
-    std::size_t start = 0;
-    while (start < n) {
-        if (nextCr < start) {
-            nextCr = find('\r', start);
-        }
-        if (nextLf < start) {
-            nextLf = find('\n', start);
-        }
-        const std::size_t bodyEnd = std::min(nextCr, nextLf);
-        LineEnd kind = LineEnd::None;
-        std::size_t end = bodyEnd;
-        if (bodyEnd < n) {
-            if (data[bodyEnd] == '\n') {
-                kind = LineEnd::LF;
-                end = bodyEnd + 1;
-            } else if (bodyEnd + 1 < n && data[bodyEnd + 1] == '\n') {
-                kind = LineEnd::CRLF;
-                end = bodyEnd + 2;
-            } else {
-                kind = LineEnd::CR;
-                end = bodyEnd + 1;
-            }
-        }
-        // A long line in pieces, each cut before a character.
-        while (bodyEnd - start > Shown::kMaxPiece) {
-            std::size_t pieceEnd = start + Shown::kMaxPiece;
-            if (unicode_) {
-                for (std::size_t k = 1; k <= 3; ++k) {
-                    if (!isContinuation(data[pieceEnd - k])) {
-                        if (Utf8::SequenceLength(bytes, pieceEnd - k) > static_cast<int>(k)) {
-                            pieceEnd -= k;
-                        }
-                        break;
-                    }
-                }
-            }
-            const auto body = bytes.substr(start, pieceEnd - start);
-            out.push_back(
-                {static_cast<std::uint32_t>(body.size()), countChars(body), LineEnd::None});
-            start = pieceEnd;
-        }
-        const auto body = bytes.substr(start, bodyEnd - start);
-        out.push_back({static_cast<std::uint32_t>(end - start),
-                       countChars(body) + (kind == LineEnd::None ? 0u : 1u), kind});
-        start = end;
-    }
-}
-
-bool TEditText::isLineStart(std::size_t at) const {
-    if (at == 0) {
-        return true;
-    }
-    if (at > Size()) {
-        return false;
-    }
-    const char before = bytes_.At(at - 1);
-    return before == '\n' || (before == '\r' && (at == Size() || bytes_.At(at) != '\n'));
 }
 
 std::uint32_t TEditText::FormatIdAt(std::size_t byte) const {
@@ -359,49 +147,56 @@ bool TEditText::SetAlignment(std::size_t firstLine, std::size_t lastLine, Qt::Al
     return true;
 }
 
-void TEditText::replace(std::size_t from, std::size_t to, std::string_view bytes, const TRun* runs,
-                        std::size_t runCount) {
-    const std::size_t oldLines = LineCount();
-    // Lines that start before `from` stay; [firstKept, last] give way to
-    // those that start within the inserted bytes or right after them.
-    const std::size_t kept = from == 0 ? 0 : LineOf(from - 1) + 1;
-    const std::size_t startLine = LineOf(from);
-    const std::size_t last = LineOf(to);
-    const std::uint32_t startAlign = alignments_.ValueAt(startLine);
-    const std::uint32_t lastAlign = alignments_.ValueAt(last);
-    // A line end before `from` may change kind (a CR that an LF joins).
-    const std::size_t reportLine = startLine > 0 && kept == startLine && bytes_.At(from - 1) == '\r'
-                                       ? startLine - 1
-                                       : startLine;
-
-    // The pieces the edit falls in, and one before: cut anew, with more of
-    // their neighbours while a character or a CR LF would cross an end.
-    const std::size_t n = pieces_.Size();
-    std::size_t first = 0;
-    std::size_t lastPiece = 0; // one past
-    std::size_t regionFrom = 0;
-    std::size_t regionTo = 0;
-    if (n > 0) {
-        const auto head = pieceHit(from);
-        first = head.index;
-        regionFrom = static_cast<std::size_t>(head.before.bytes);
-        if (first > 0 && (first == n || regionFrom == from)) {
-            --first;
-            regionFrom -= pieces_.At(first).bytes;
-        }
-        const auto tail = pieceHit(to);
-        lastPiece = std::min(tail.index + 1, n);
-        regionTo = tail.index < n
-                       ? static_cast<std::size_t>(tail.before.bytes) + pieces_.At(tail.index).bytes
-                       : Size();
+bool TEditText::updatePiece(std::size_t index, std::size_t from, std::size_t to,
+                            std::string_view bytes) {
+    // The counts change only within four bytes of the edit, which are the
+    // same bytes before and after it; outside them a character or a CR LF
+    // is what it was.
+    const Piece& p = pieces_.At(index);
+    const std::size_t size = p.bytes - (to - from) + bytes.size();
+    if (size > Shown::kMaxPiece || (size < Shown::kMaxPiece / 4 && pieces_.Size() > 1)) {
+        return false;
     }
+    std::string window = bytes_.Range(from - 4, 4);
+    window.append(bytes);
+    const std::string_view old = bytes_.View(from - 4, to - from + 8);
+    window.append(old.substr(old.size() - 4));
+    const auto was = EditTextCount::CountEnds(old.data(), old.size());
+    const auto now = EditTextCount::CountEnds(window.data(), window.size());
+    // In UTF-8 only when ASCII around the edit, where each byte is a character.
+    if (unicode_ && !(was.ascii && now.ascii)) {
+        return false;
+    }
+    const std::size_t chars = p.chars + (window.size() - now.pairs) - (old.size() - was.pairs);
+    const std::size_t breaks = p.breaks + now.Breaks() - was.Breaks();
+    pieces_.Set(index, {static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(chars),
+                        static_cast<std::uint32_t>(breaks)});
+    return true;
+}
+
+void TEditText::recut(std::size_t first, std::size_t lastPiece, std::size_t regionFrom,
+                      std::size_t regionTo, std::size_t from, std::size_t to,
+                      std::string_view bytes) {
+    const std::size_t n = pieces_.Size();
     std::string region;
+    std::string after;
     for (;;) {
+        const std::size_t size = (from - regionFrom) + bytes.size() + (regionTo - to);
+        if (size < Shown::kMaxPiece / 4 && (first > 0 || lastPiece < n)) {
+            if (first > 0) {
+                --first;
+                regionFrom -= pieces_.At(first).bytes;
+            } else {
+                regionTo += pieces_.At(lastPiece).bytes;
+                ++lastPiece;
+            }
+            continue;
+        }
         const std::size_t left = std::min<std::size_t>(3, regionFrom);
         const std::size_t right = std::min<std::size_t>(3, Size() - regionTo);
-        region = bytes_.Range(regionFrom - left, from - (regionFrom - left));
+        bytes_.Copy(regionFrom - left, from - (regionFrom - left), region);
         region.append(bytes);
-        std::string after = bytes_.Range(to, regionTo + right - to);
+        bytes_.Copy(to, regionTo + right - to, after);
         region.append(after);
         if (first > 0 && joinsAcross(region, left, unicode_)) {
             --first;
@@ -413,13 +208,56 @@ void TEditText::replace(std::size_t from, std::size_t to, std::string_view bytes
             ++lastPiece;
             continue;
         }
-        region = region.substr(left, region.size() - left - right);
         break;
     }
+    const std::size_t left = std::min<std::size_t>(3, regionFrom);
+    const std::size_t right = std::min<std::size_t>(3, Size() - regionTo);
     std::vector<Piece> cuts;
-    cut(region, cuts);
+    cut(std::string_view(region).substr(left, region.size() - left - right), cuts, true);
     pieces_.Replace(first, lastPiece - first, cuts.data(), cuts.size());
     bytes_.Replace(from, to - from, bytes);
+}
+
+void TEditText::replace(std::size_t from, std::size_t to, std::string_view bytes, const TRun* runs,
+                        std::size_t runCount) {
+    const std::size_t oldLines = LineCount();
+    // Lines that start before `from` stay; [firstKept, last] give way to
+    // those that start within the inserted bytes or right after them.
+    const std::size_t startLine = LineOf(from);
+    const std::size_t kept = isLineStart(from) ? startLine : startLine + 1;
+    const std::size_t last = to == from ? startLine : LineOf(to);
+    const std::uint32_t startAlign = alignments_.ValueAt(startLine);
+    const std::uint32_t lastAlign = alignments_.ValueAt(last);
+    // A line end before `from` may change kind (a CR that an LF joins).
+    const std::size_t reportLine = startLine > 0 && kept == startLine && bytes_.At(from - 1) == '\r'
+                                       ? startLine - 1
+                                       : startLine;
+
+    // The pieces the edit falls in: cut anew, with more of their neighbours
+    // while a character or a CR LF would cross an end, or while what is left
+    // would make a piece less than a quarter full.
+    const std::size_t n = pieces_.Size();
+    std::size_t first = 0;
+    std::size_t lastPiece = 0; // one past
+    std::size_t regionFrom = 0;
+    std::size_t regionTo = 0;
+    if (n > 0) {
+        const auto head = pieceHit(from);
+        first = std::min(head.index, n - 1);
+        regionFrom = head.index < n ? static_cast<std::size_t>(head.before.bytes)
+                                    : Size() - pieces_.At(n - 1).bytes;
+        const auto tail = to == from ? head : pieceHit(to);
+        lastPiece = std::min(tail.index + 1, n);
+        regionTo = tail.index < n
+                       ? static_cast<std::size_t>(tail.before.bytes) + pieces_.At(tail.index).bytes
+                       : Size();
+    }
+    if (n > 0 && lastPiece == first + 1 && from >= regionFrom + 4 && to + 4 <= regionTo &&
+        updatePiece(first, from, to, bytes)) {
+        bytes_.Replace(from, to - from, bytes);
+    } else {
+        recut(first, lastPiece, regionFrom, regionTo, from, to, bytes);
+    }
     formats_.Replace(from, to - from, runs, runCount);
 
     const std::size_t end = from + bytes.size();
@@ -445,8 +283,9 @@ void TEditText::Replace(std::size_t from, std::size_t to, std::string_view bytes
         return;
     }
     const std::size_t oldLines = LineCount();
-    const std::size_t kept = from == 0 ? 0 : LineOf(from - 1) + 1;
-    const std::size_t last = LineOf(to);
+    const std::size_t startLine = LineOf(from);
+    const std::size_t kept = isLineStart(from) ? startLine : startLine + 1;
+    const std::size_t last = to == from ? startLine : LineOf(to);
     TEditPatch inverse;
     inverse.edits.push_back({from, from + bytes.size(), bytes_.Range(from, to - from)});
     inverse.formats = formats_.RunsIn(from, to);
@@ -476,7 +315,7 @@ void TEditText::Assign(std::string bytes, bool unicode, bool load) {
     const TChange change{0, Size(), bytes.size(), 0, LineCount(), 0, false};
     unicode_ = unicode;
     std::vector<Piece> cuts;
-    cut(bytes, cuts);
+    cut(bytes, cuts, false);
     pieces_.Assign(cuts);
     formats_.Assign(bytes.size(), 0);
     bytes_.Assign(std::move(bytes));
@@ -499,7 +338,7 @@ void TEditText::Apply(const TEditPatch& patch) {
             patch.edits[0].Bytes.size() > Size() / 2 + Shown::kMaxPiece) {
             // The whole text: cut in one pass, as a load is.
             std::vector<Piece> cuts;
-            cut(patch.edits[0].Bytes, cuts);
+            cut(patch.edits[0].Bytes, cuts, false);
             const TChange change{0, Size(), patch.edits[0].Bytes.size(), 0, LineCount(), 0, false};
             pieces_.Assign(cuts);
             bytes_.Assign(patch.edits[0].Bytes);

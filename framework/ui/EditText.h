@@ -46,12 +46,13 @@ protected:
 // as given; positions are bytes.
 //
 // Lines end after CR LF, a lone CR or a lone LF; the last line has no line
-// end. The bytes are cut into pieces of at most Shown::kMaxPiece bytes that
-// end at each line end and otherwise between characters, kept in a tree of
-// running totals (bytes, characters, line ends): every query is O(log n) and
-// a walk of one piece, an edit O(log n) plus what it inserts and the two
-// pieces around it. In UTF-8 a character is a well-formed sequence or a
-// single byte outside one (Utf8.h); a CR LF is one character.
+// end. The bytes are cut into pieces of at most Shown::kMaxPiece bytes, each
+// holding any number of lines and cut between characters (never inside a
+// CR LF or a UTF-8 sequence), kept in a tree of running totals (bytes,
+// characters, line ends): every query is O(log n) and a look into one piece,
+// an edit O(log n) plus what it inserts and the pieces around it, which it
+// cuts anew. In UTF-8 a character is a well-formed sequence or a single byte
+// outside one (Utf8.h); a CR LF is one character.
 //
 // Formats are ids into a table of QTextCharFormat (id 0 the default), as runs
 // over the bytes; alignments are runs over the lines.
@@ -74,7 +75,7 @@ public:
     };
     using TListener = std::function<void(const TChange&)>;
 
-    // A piece: [from, to), its line end (if any) at its end.
+    // A stretch of one line: [from, to), its line end (if any) at its end.
     struct TPiece {
         std::size_t from = 0;
         std::size_t to = 0;
@@ -108,10 +109,12 @@ public:
     // when it has none.
     LineEnd OwnLineEnd() const;
     static const char* LineEndBytes(LineEnd kind);
-    // The piece holding the byte (at the end, the last piece; an empty piece
-    // at 0 for an empty text). A line's pieces are walked from LineStart by
-    // PieceAt(piece.to) until LineStart of the next line.
+    // The stretch of the line holding the byte that lies in one piece, at
+    // most Shown::kMaxPiece bytes (at the end, that of the last byte; an empty
+    // one at 0 for an empty text). A line's stretches are walked from
+    // LineStart by PieceAt(piece.to) until LineStart of the next line.
     TPiece PieceAt(std::size_t byte) const;
+    // The pieces of the tree, each holding any number of lines.
     std::size_t PieceCount() const { return pieces_.Size(); }
 
     // The start of the character holding the byte, or with forward its end
@@ -170,8 +173,8 @@ public:
 private:
     struct Piece {
         std::uint32_t bytes;
-        std::uint32_t chars; // its line end counted as one
-        LineEnd kind;
+        std::uint32_t chars;  // a CR LF counted as one
+        std::uint32_t breaks; // its line ends
     };
     struct PieceTotals {
         using Item = Piece;
@@ -180,28 +183,39 @@ private:
             std::int64_t chars = 0;
             std::int64_t breaks = 0;
         };
-        static Sum Of(const Piece& p) {
-            return {p.bytes, p.chars, p.kind == LineEnd::None ? 0 : 1};
-        }
+        static Sum Of(const Piece& p) { return {p.bytes, p.chars, p.breaks}; }
         static Sum Add(const Sum& a, const Sum& b) {
             return {a.bytes + b.bytes, a.chars + b.chars, a.breaks + b.breaks};
         }
     };
     using Pieces = TSumTree<PieceTotals>;
 
+    struct LineEndAt {
+        std::size_t bodyEnd;
+        std::size_t end;
+        LineEnd kind;
+    };
+
     Pieces::Hit pieceHit(std::size_t byte) const;
-    // The line of the text as it is: the first byte after the line end
-    // ending line - 1.
-    Pieces::Hit lineEndHit(std::size_t line) const;
+    // Where the line's body and its line end end; Size() and None for the last.
+    LineEndAt lineEnd(std::size_t line) const;
     bool recording() const { return recorder_ != nullptr && recorder_->Recording(); }
     bool isLineStart(std::size_t at) const;
-    std::size_t charsInto(const Pieces::Hit& hit, std::size_t byte) const;
 
-    // Cuts bytes whose first byte starts a character and that end at a
-    // character boundary into pieces.
-    void cut(std::string_view bytes, std::vector<Piece>& out) const;
+    // Cuts bytes whose first byte starts a character, that end at a
+    // character boundary and hold no CR LF cut in two into pieces: full ones
+    // for a load, or with `even` of about equal size.
+    void cut(std::string_view bytes, std::vector<Piece>& out, bool even) const;
     std::uint32_t countChars(std::string_view body) const;
 
+    // The pieces of an edit within one piece, four bytes or more inside it:
+    // counted anew around the edit only; false when it must be cut anew.
+    bool updatePiece(std::size_t index, std::size_t from, std::size_t to, std::string_view bytes);
+    // The pieces [first, lastPiece), the bytes [regionFrom, regionTo), cut
+    // anew with as many neighbours as keep the cuts between characters and
+    // the pieces at least a quarter full; and the edit made in the bytes.
+    void recut(std::size_t first, std::size_t lastPiece, std::size_t regionFrom,
+               std::size_t regionTo, std::size_t from, std::size_t to, std::string_view bytes);
     // The edit itself, its inserted bytes taking the runs (of total length
     // bytes.size()); reports into the pending change.
     void replace(std::size_t from, std::size_t to, std::string_view bytes, const TRun* runs,

@@ -4,6 +4,8 @@
 #include "framework/ui/EditText.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -30,6 +32,32 @@ std::vector<std::vector<TRunList::TRun>> slice(const std::vector<TByteEdit>& edi
         }
     }
     return out;
+}
+
+// Calls `f` with the start of every line but the first, in order.
+template <typename F> void forEachLineStart(std::string_view bytes, F&& f) {
+    const char* const data = bytes.data();
+    const std::size_t n = bytes.size();
+    const auto find = [&](char c, std::size_t from) {
+        const void* hit = from < n ? std::memchr(data + from, c, n - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : n;
+    };
+    std::size_t nextCr = find('\r', 0);
+    std::size_t nextLf = find('\n', 0);
+    for (std::size_t start = 0;;) {
+        if (nextCr < start) {
+            nextCr = find('\r', start);
+        }
+        if (nextLf < start) {
+            nextLf = find('\n', start);
+        }
+        const std::size_t at = std::min(nextCr, nextLf);
+        if (at >= n) {
+            return;
+        }
+        start = at + (data[at] == '\r' && at + 1 < n && data[at + 1] == '\n' ? 2 : 1);
+        f(start);
+    }
 }
 
 } // namespace
@@ -171,23 +199,17 @@ void TEditText::replaceAll(const std::vector<TByteEdit>& edits, const std::vecto
     // its start came from, or of the line an edit starts in when its start
     // lies within the edit's bytes.
     std::vector<Piece> cuts;
-    cut(fresh, cuts);
+    cut(fresh, cuts, false);
     std::vector<TRun> newAlignments;
     if (alignments_.RunCount() == 1) {
         std::size_t lines = 1;
         for (const Piece& p : cuts) {
-            lines += p.kind != LineEnd::None ? 1 : 0;
+            lines += p.breaks;
         }
         newAlignments.push_back({lines, alignments_.ValueAt(0)});
     } else {
         std::vector<std::size_t> oldStarts{0};
-        std::size_t pos = 0;
-        for (const Piece& p : pieces_.Items()) {
-            pos += p.bytes;
-            if (p.kind != LineEnd::None) {
-                oldStarts.push_back(pos);
-            }
-        }
+        forEachLineStart(old, [&](std::size_t at) { oldStarts.push_back(at); });
         const std::vector<TRun> oldAlign = alignments_.Runs();
         std::size_t line = 0; // the old line of the last position looked up
         std::size_t a = 0;    // the alignment run holding it
@@ -219,13 +241,9 @@ void TEditText::replaceAll(const std::vector<TByteEdit>& edits, const std::vecto
             return oldAlign[a].value;
         };
         TRunList::Append(newAlignments, {1, alignOfNew(0)});
-        pos = 0;
-        for (const Piece& p : cuts) {
-            pos += p.bytes;
-            if (p.kind != LineEnd::None) {
-                TRunList::Append(newAlignments, {1, alignOfNew(pos)});
-            }
-        }
+        forEachLineStart(fresh, [&](std::size_t at) {
+            TRunList::Append(newAlignments, {1, alignOfNew(at)});
+        });
     }
     const std::size_t newReportTo = reportTo + newSize - size;
     pieces_.Assign(cuts);

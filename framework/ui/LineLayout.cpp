@@ -11,8 +11,10 @@
 namespace {
 
 constexpr qreal kFixed = 64.0; // heights in 1/64 pixel, as the toolkit measures lines
-// Short lines' layouts kept at once: several screens' worth.
+// Short lines' layouts kept at once: several screens' worth, and a bound on
+// their text, as a layout costs some tens of bytes a character.
 constexpr size_t kKeptLines = 512;
+constexpr size_t kKeptBytes = size_t{2} << 20;
 // Long lines whose pieces are kept at once.
 constexpr size_t kKeptLong = 8;
 // Lengths asked of the source at once while resetting.
@@ -63,8 +65,14 @@ void TLineLayout::SetWordWrap(bool wrap) {
 }
 
 void TLineLayout::SetPageWidth(qreal width) {
-    if (width != pageWidth_) {
-        pageWidth_ = width;
+    if (width == pageWidth_) {
+        return;
+    }
+    const bool wrapped = wraps();
+    pageWidth_ = width;
+    // Unwrapped lines keep their heights; those not aligned left align anew
+    // as they are next used.
+    if (wrapped || wraps()) {
         geometryChanged();
     }
 }
@@ -102,8 +110,7 @@ void TLineLayout::geometryChanged() {
     charWidth_ = QFontMetricsF(font_, device_).averageCharWidth();
     ++stamp_;
     estimatesStale_ = true;
-    cache_.clear();
-    lru_.clear();
+    forgetLines();
     // Pieces stay cut; their extents are estimated again when next used.
 }
 
@@ -152,8 +159,7 @@ void TLineLayout::estimateAll() const {
 }
 
 void TLineLayout::Reset() {
-    cache_.clear();
-    lru_.clear();
+    forgetLines();
     long_.clear();
     estimateAll();
     estimatesStale_ = false;
@@ -176,7 +182,9 @@ void TLineLayout::shiftCaches(size_t from, size_t removed, std::ptrdiff_t delta)
     std::list<size_t> lru;
     for (const size_t line : lru_) {
         size_t to = 0;
-        if (moved(line, to)) {
+        if (!moved(line, to)) {
+            cachedBytes_ -= cache_[line].laidOut->bytes.size();
+        } else {
             Cached& c = cache_[line];
             lru.push_back(to);
             cache.emplace(to, Cached{std::move(c.laidOut), std::prev(lru.end())});
@@ -221,10 +229,7 @@ void TLineLayout::ChangedInLine(size_t line, size_t at, size_t removed, size_t a
     Record record = records_.At(line);
     record.width = kEstimated;
     records_.Set(line, record);
-    if (auto found = cache_.find(line); found != cache_.end()) {
-        lru_.erase(found->second.used);
-        cache_.erase(found);
-    }
+    forgetLine(line);
     auto found = long_.find(line);
     if (found != long_.end() &&
         (!isLong(line) || !found->second->Edited(line, at, removed, added))) {
@@ -260,6 +265,20 @@ qreal TLineLayout::TopOf(size_t line) const {
 qreal TLineLayout::HeightOf(size_t line) const {
     ensureEstimates();
     return line < records_.Size() ? fromFixed(records_.At(line).height) : 0;
+}
+
+void TLineLayout::forgetLine(size_t line) {
+    if (auto found = cache_.find(line); found != cache_.end()) {
+        cachedBytes_ -= found->second.laidOut->bytes.size();
+        lru_.erase(found->second.used);
+        cache_.erase(found);
+    }
+}
+
+void TLineLayout::forgetLines() {
+    cache_.clear();
+    lru_.clear();
+    cachedBytes_ = 0;
 }
 
 std::unique_ptr<TLineLayout::TLaidOut> TLineLayout::layOut(size_t line, size_t from, size_t to,
@@ -311,8 +330,7 @@ TLineLayout::TLaidOut& TLineLayout::shortLine(size_t line) {
             lru_.splice(lru_.begin(), lru_, found->second.used);
             return *found->second.laidOut;
         }
-        lru_.erase(found->second.used);
-        cache_.erase(found);
+        forgetLine(line);
     }
     const size_t bytes = lengthOf(line);
     auto laidOut = layOut(line, 0, bytes, source_.LineAlignment(line), wraps(), alignWidth());
@@ -327,13 +345,13 @@ TLineLayout::TLaidOut& TLineLayout::shortLine(size_t line) {
     setRecord(line,
               Record{std::max(1, toFixed(height)),
                      static_cast<std::int32_t>(std::min<qreal>(std::ceil(widest), INT32_MAX))});
-    if (cache_.size() >= kKeptLines) {
-        cache_.erase(lru_.back());
-        lru_.pop_back();
-    }
     lru_.push_front(line);
     TLaidOut& raw = *laidOut;
     cache_.emplace(line, Cached{std::move(laidOut), lru_.begin()});
+    cachedBytes_ += bytes;
+    while (cache_.size() > 1 && (cache_.size() > kKeptLines || cachedBytes_ > kKeptBytes)) {
+        forgetLine(lru_.back());
+    }
     return raw;
 }
 

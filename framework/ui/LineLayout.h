@@ -210,6 +210,8 @@ private:
     // Lays the line out unless its lines are good for the geometry.
     void ensureLaidOut(size_t line);
     TLaidOut& shortLine(size_t line);
+    void forgetLine(size_t line);
+    void forgetLines();
     TLongLine& longLine(size_t line);
     // The long line's height and width into its record.
     void settleLong(size_t line);
@@ -246,6 +248,7 @@ private:
 
     std::unordered_map<size_t, Cached> cache_;
     std::list<size_t> lru_; // most recently used first
+    size_t cachedBytes_ = 0;
     std::unordered_map<size_t, std::unique_ptr<TLongLine>> long_;
     std::uint64_t longClock_ = 0;
     int laidOut_ = 0;

@@ -4,6 +4,7 @@
 #include "framework/ui/RichEdit.h"
 #include "tests/framework/RtfSamples.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QScrollBar>
@@ -95,6 +96,13 @@ TEST(EditControl, KeysMoveAndSelectAsADesktopEditor) {
          {{Qt::Key_Right, Shift}, {Qt::Key_Right, Shift}},
          0,
          5},
+        {true,
+         "a\xFF\xFE"
+         "b",
+         1,
+         {{Qt::Key_Right, {}}},
+         2,
+         0}, // a stray byte: one step
         {false, "one two three", 0, {{Qt::Key_Right, Ctrl}}, 4, 0},
         {false, "one two three", 9, {{Qt::Key_Left, Ctrl}}, 8, 0},
         {true, "\xC3\xA9t\xC3\xA9 two", 0, {{Qt::Key_Right, Ctrl | Shift}}, 0, 6},
@@ -202,6 +210,14 @@ TEST(EditControl, MouseClicksPlaceAndSelect) {
     QApplication::sendEvent(view, &move);
     QTest::mouseRelease(view, Qt::LeftButton, {}, at23);
     EXPECT_EQ(e.edit.SelText(), "cond");
+    // The program's own menu, where the viewport was clicked.
+    e.edit.setContextMenuPolicy(Qt::CustomContextMenu);
+    QPoint asked;
+    QObject::connect(&e.edit, &QWidget::customContextMenuRequested,
+                     [&](const QPoint& pos) { asked = pos; });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at8, view->mapToGlobal(at8));
+    QApplication::sendEvent(view, &menu);
+    EXPECT_EQ(asked, at8);
 }
 
 TEST(EditControl, InputMethodCommitsAndComposes) {
@@ -323,6 +339,17 @@ TEST(EditControl, ScrollsToTheCaretAndWrapsToTheView) {
     e.key(Qt::Key_PageUp);
     EXPECT_NEAR(e.edit.CaretPos().y(), page, 1);
 
+    // A right-aligned line stands at the view's right edge.
+    e.edit.SetText("short\nline");
+    e.edit.SetSelStart(2);
+    const int left = e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    e.edit.SetParagraphAlignment(TParaAlignment::Right);
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Right);
+    EXPECT_GT(e.edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().x(),
+              left + e.edit.viewport()->width() / 2);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.ParagraphAlignment(), TParaAlignment::Left);
+
     // One long line wraps within the view's width: no horizontal bar.
     e.edit.SetText(std::string(3000, 'w') + " " + std::string(3000, 'x'));
     EXPECT_GT(e.edit.horizontalScrollBar()->maximum(), 0);
@@ -376,4 +403,88 @@ TEST(EditControl, RichTextAndTheClipboardAgreeWithTheRichEdit) {
     edit.CopyToClipboard();
     rich.PasteFromClipboard();
     EXPECT_EQ(rich.Text(), odd);
+}
+
+TEST(EditControl, TheViewStaysOnItsTextWhenLinesAboveAreMeasured) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += std::string(static_cast<size_t>(20 + i % 7 * 40), 'W') + " w\n";
+    }
+    TShownEdit e(text, false);
+    e.edit.SetWordWrap(true);
+    QScrollBar* v = e.edit.verticalScrollBar();
+    v->setValue(v->maximum() / 2);
+    e.edit.viewport()->repaint();
+    TLineLayout& layout = e.edit.Layout();
+    const size_t top = layout.LineAt(v->value());
+    const qreal offset = layout.TopOf(top) - v->value();
+    const qreal estimated = layout.TopOf(top);
+    // Lines above the view get their real heights (wide letters wrap more
+    // than the estimate says): the view moves with its text.
+    layout.LayOutBetween(0, layout.TopOf(top) - 1);
+    EXPECT_GT(std::abs(layout.TopOf(top) - estimated), 100); // they did move
+    EXPECT_EQ(layout.LineAt(v->value()), top);
+    EXPECT_NEAR(layout.TopOf(top) - v->value(), offset, 1.0);
+}
+
+TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
+    TShownEdit e("ab", false, 1);
+    e.edit.setModified(false);
+    TFont bold = e.edit.SelAttributes();
+    bold.Bold = true;
+    e.edit.SetSelAttributes(bold);
+    EXPECT_FALSE(e.edit.isModified()); // no change of the document yet
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.key(Qt::Key_X, {});
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(1);
+    e.edit.SetSelLength(1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
+    // A format set on a selection is a change, told and undone as one.
+    int told = 0;
+    QObject::connect(&e.edit, &TEditControl::OnFormatChange, [&] { ++told; });
+    e.edit.SetSelAttributes(bold);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.edit.Undo();
+    EXPECT_EQ(e.edit.Text(), "axb");
+    e.edit.SetSelStart(2);
+    e.edit.SetSelLength(1);
+    EXPECT_FALSE(e.edit.SelAttributes().Bold);
+    // At a line's start, typing takes the format of the line's text, as in
+    // the toolkit's controls, not that of the line end before.
+    e.edit.SetText("ab\ncd");
+    e.edit.SetSelStart(3);
+    e.edit.SetSelLength(2);
+    e.edit.SetSelAttributes(bold);
+    e.edit.SetSelStart(3);
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+    e.key(Qt::Key_Y, {});
+    e.edit.SetSelStart(3);
+    e.edit.SetSelLength(1);
+    EXPECT_EQ(e.edit.SelText(), "y");
+    EXPECT_TRUE(e.edit.SelAttributes().Bold);
+}
+
+TEST(EditControl, DoubleClickSelectsAWordOfWholeCharacters) {
+    struct Case {
+        bool unicode;
+        const char* text;
+        int at;
+        const char* word;
+    } const cases[] = {
+        {false, "caf\xE9 na\xEFve", 7, "na\xEFve"},
+        {true, "caf\xC3\xA9 na\xC3\xAFve", 8, "na\xC3\xAFve"},
+        {true, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82 x", 2, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82"},
+        {false, "one\r\ntwo three", 6, "two"},
+    };
+    for (const Case& c : cases) {
+        TShownEdit e(c.text, c.unicode);
+        const QPoint at = e.pointAt(c.at);
+        QTest::mouseDClick(e.edit.viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(e.edit.SelText(), c.word) << c.text;
+    }
 }

@@ -182,6 +182,24 @@ std::vector<TByteEdit> randomEdits(std::mt19937& rng, std::size_t size, std::siz
 
 } // namespace
 
+// What undo and redo must bring back: bytes, formats and alignments always,
+// every query on every fourth state (the queries were checked after each edit
+// already; this keeps the test quick under the sanitizers).
+void expectState(const TEditText& t, const TModel& m, std::size_t index) {
+    if (index % 4 == 0) {
+        expectLike(t, m);
+        return;
+    }
+    ASSERT_EQ(t.Bytes(), m.bytes);
+    ASSERT_EQ(t.LineCount(), m.aligns.size());
+    for (std::size_t l = 0; l < m.aligns.size(); ++l) {
+        ASSERT_EQ(t.Alignment(l).toInt(), static_cast<int>(m.aligns[l])) << l;
+    }
+    for (std::size_t b = 0; b < m.bytes.size(); ++b) {
+        ASSERT_EQ(t.FormatIdAt(b), m.formats[b]) << b;
+    }
+}
+
 // Random edits, formats and alignments, each checked against the model, then
 // undone and redone through every state before.
 TEST(EditTextTest, RandomEditsMatchTheModelAndUndoToEveryState) {
@@ -259,15 +277,62 @@ TEST(EditTextTest, RandomEditsMatchTheModelAndUndoToEveryState) {
         for (std::size_t i = states.size() - 1; i-- > 0;) {
             ASSERT_TRUE(history.CanUndo());
             history.Undo();
-            ASSERT_NO_FATAL_FAILURE(expectLike(text, states[i])) << "undo to " << i;
+            ASSERT_NO_FATAL_FAILURE(expectState(text, states[i], i)) << "undo to " << i;
         }
         ASSERT_FALSE(history.CanUndo());
         ASSERT_FALSE(history.Modified());
         for (std::size_t i = 1; i < states.size(); ++i) {
             history.Redo();
-            ASSERT_NO_FATAL_FAILURE(expectLike(text, states[i])) << "redo to " << i;
+            ASSERT_NO_FATAL_FAILURE(expectState(text, states[i], i)) << "redo to " << i;
         }
         ASSERT_FALSE(history.CanRedo());
+    }
+}
+
+// A text of many pieces, edited at and around where its pieces end (seen
+// as the ends of line stretches that are no line end) with bytes that join
+// across an end: every cut stays between characters and no piece shrinks
+// below a quarter (so there are never many small ones).
+TEST(EditTextTest, EditsAcrossPieceEdgesKeepThePiecesSound) {
+    const std::vector<std::string> tokens = {"\r", "\n", "\xA9", "\xC3", "\xE2\x82", "\xAC", "ab"};
+    for (const bool unicode : {false, true}) {
+        std::mt19937 rng(unicode ? 11 : 5);
+        const auto some = [&](std::size_t count) {
+            std::string out;
+            while (count-- > 0) {
+                out += tokens[rng() % tokens.size()];
+            }
+            return out;
+        };
+        TEditText text;
+        text.Assign(some(3 * Shown::kMaxPiece), unicode);
+        TModel model = modelOf(text);
+        for (int step = 0; step < 1000; ++step) {
+            std::vector<std::size_t> edges{0};
+            for (std::size_t at = 0; at < text.Size(); at = text.PieceAt(at).to) {
+                const auto piece = text.PieceAt(at);
+                if (piece.kind == LineEnd::None && piece.to < text.Size()) {
+                    edges.push_back(piece.to);
+                }
+            }
+            const std::size_t size = model.bytes.size();
+            const std::size_t edge = edges[rng() % edges.size()];
+            const std::size_t from =
+                std::min(size, edge + rng() % 3 - std::min<std::size_t>(edge, 1));
+            const std::size_t to =
+                std::min(size, from + (rng() % 50 == 0 ? rng() % 6000 : rng() % 3));
+            const std::string with = some(rng() % 3);
+            const std::uint32_t id = text.InheritedFormat(from, to);
+            text.Replace(from, to, with, id);
+            apply(model, {{from, to, with}}, {id});
+            ASSERT_LE(text.PieceCount(), text.Size() / (Shown::kMaxPiece / 4) + 2) << step;
+            ASSERT_EQ(text.LineCount(), lineStarts(model.bytes).size()) << step;
+            ASSERT_EQ(text.CharsBetween(0, text.Size()), charStarts(model.bytes, unicode).size())
+                << step;
+            if (step % 100 == 0 || step == 999) {
+                ASSERT_NO_FATAL_FAILURE(expectLike(text, model)) << "step " << step;
+            }
+        }
     }
 }
 

@@ -132,6 +132,15 @@ TEST(LineLayout, EstimatesBecomeExactAndChangesKeepTheRest) {
     EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice) << "the line moved along with its layout";
     t.layout.CaretRect({49, 0});
     EXPECT_EQ(t.layout.LaidOutCount(), laidOutTwice + 1) << "the edited line alone laid out again";
+
+    // The layouts kept are bounded by their text too.
+    TFixture big(false, std::vector<std::string>(80, std::string(30000, 'x')));
+    big.layout.LayOutBetween(0, 1e9);
+    const int all = big.layout.LaidOutCount();
+    big.layout.CaretRect({79, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all);
+    big.layout.CaretRect({0, 0});
+    EXPECT_EQ(big.layout.LaidOutCount(), all + 1);
 }
 
 TEST(LineLayout, LinesAlignWithinTheWrapWidthOrTheWidestLine) {
@@ -159,6 +168,15 @@ TEST(LineLayout, LinesAlignWithinTheWrapWidthOrTheWidestLine) {
         const qreal natural = end.left() - start.left();
         EXPECT_NEAR(start.left() - margin, c.startX * (inWidth - natural), 1.5);
         EXPECT_EQ(t.layout.PositionAt(end.center()), (TLinePos{0, 2}));
+        if (!c.wrap) {
+            // A wider page: no line estimated again, the aligned one aligned anew.
+            const int before = t.layout.LaidOutCount();
+            t.layout.SetPageWidth(kPage * 8);
+            t.layout.CaretRect({1, 0});
+            EXPECT_EQ(t.layout.LaidOutCount(), before);
+            EXPECT_NEAR(t.layout.CaretRect({0, 0}).left() - margin,
+                        c.startX * (kPage * 8 - 2 * margin - natural), 1.5);
+        }
     }
 }
 

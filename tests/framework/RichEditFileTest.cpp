@@ -32,6 +32,8 @@ Rtf::Alignment shownAlignment(const TRichEdit& edit) {
         return Rtf::Alignment::Center;
     case TParaAlignment::Right:
         return Rtf::Alignment::Right;
+    case TParaAlignment::Justify:
+        return Rtf::Alignment::Justify;
     default:
         return Rtf::Alignment::Left;
     }

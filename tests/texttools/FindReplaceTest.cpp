@@ -26,11 +26,12 @@ TEST(FindReplace, ReplaceAllKeepsTheFormatsAroundAndTakesLongLines) {
     TRichEdit edit;
     const std::string text = "cat\r\nbold cat\rcat\n";
     edit.SetText(text);
-    edit.SetSelStart(4);
+    edit.SetSelStart(5);
     edit.SetSelLength(8);
     TFont bold = edit.SelAttributes();
     bold.Bold = true;
     edit.SetSelAttributes(bold); // "bold cat"
+    edit.SetSelStart(0);         // from the top
     QSignalSpy changes(&edit, &TRichEdit::OnChange);
     EXPECT_EQ(ReplaceAll(edit, "CAT", "dog", true, false), 3u);
     EXPECT_EQ(edit.Text(), "dog\r\nbold dog\rdog\n");
