@@ -9,6 +9,7 @@
 // "paints" counter shows that the viewport was painted each time.
 #include "bench/common/ChildOutput.h"
 #include "bench/common/EditBench.h"
+#include "bench/common/GuiBench.h"
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
@@ -470,6 +471,7 @@ int memoryChild(const char* spec) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::FixMallocThreshold();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
