@@ -16,7 +16,6 @@
 #include "framework/ui/RtfBridge.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
