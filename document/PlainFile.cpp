@@ -8,14 +8,6 @@
 
 namespace {
 
-// A Windows-1252 or UTF-8 file is its own text: a large one is not copied.
-TDecodedFile decoded(std::string bytes, TEncoding encoding) {
-    if (encoding == TEncoding::Windows1252 || encoding == TEncoding::Utf8) {
-        return {std::move(bytes), -1};
-    }
-    return DecodeFile(bytes, encoding);
-}
-
 // A text held in one encoding's form (Windows-1252 bytes or UTF-8) in
 // another's; a character Windows-1252 cannot hold becomes "?".
 std::string converted(std::string text, TEncoding from, TEncoding to) {
@@ -44,11 +36,11 @@ std::string ReadDocumentFile(const std::string& fileName, TProgress* progress) {
 
 void AppendFileText(TRichEdit& edit, std::string bytes, TEncoding fallback, TProgress* progress) {
     const TEncoding found = DetectEncoding(bytes, fallback);
-    TDecodedFile file = decoded(std::move(bytes), found);
+    TDecodedFile file = DecodeFile(std::move(bytes), found);
     if (edit.TextLength() == 0) {
         edit.SetEncoding(found);
         edit.SetOddLastByte(file.oddByte);
-        edit.AppendLoaded(file.text, progress);
+        edit.AppendLoaded(std::move(file.text), progress);
         return;
     }
     // The odd last byte of an inserted UTF-16 file is no character of it.
@@ -56,7 +48,7 @@ void AppendFileText(TRichEdit& edit, std::string bytes, TEncoding fallback, TPro
 }
 
 void SetTextFromBytes(TRichEdit& edit, std::string bytes, TEncoding encoding) {
-    TDecodedFile text = decoded(std::move(bytes), encoding);
+    TDecodedFile text = DecodeFile(std::move(bytes), encoding);
     // Taken before the text, so that the text is not converted again.
     edit.SetEncoding(encoding);
     edit.SetOddLastByte(text.oddByte);

@@ -93,6 +93,17 @@ TDecodedFile DecodeFile(std::string_view file, TEncoding encoding) {
     return decoded;
 }
 
+TDecodedFile DecodeFile(std::string&& file, TEncoding encoding) {
+    if (encoding == TEncoding::Utf16LE || encoding == TEncoding::Utf16BE) {
+        return DecodeFile(std::string_view(file), encoding);
+    }
+    const std::string_view bom = OwnBom(encoding);
+    if (!bom.empty() && std::string_view(file).starts_with(bom)) {
+        file.erase(0, bom.size());
+    }
+    return {std::move(file), -1};
+}
+
 std::string EncodeFile(std::string_view text, TEncoding encoding, int oddByte) {
     std::string file(OwnBom(encoding));
     switch (encoding) {

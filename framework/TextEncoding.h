@@ -38,6 +38,9 @@ struct TDecodedFile {
     int oddByte = -1;
 };
 TDecodedFile DecodeFile(std::string_view file, TEncoding encoding);
+// The same, taking the bytes: a Windows-1252 or UTF-8 file is its own text
+// and is not copied (a byte-order mark is cut off in place).
+TDecodedFile DecodeFile(std::string&& file, TEncoding encoding);
 // The file for the document's text: the encoding's byte-order mark, if it
 // has one, and the text written in it.
 std::string EncodeFile(std::string_view text, TEncoding encoding, int oddByte = -1);

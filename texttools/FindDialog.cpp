@@ -1,6 +1,6 @@
 #include "texttools/FindDialog.h"
 
-#include "framework/ui/TextMirror.h"
+#include "framework/ui/ShownText.h"
 #include "texttools/RegexFindReplace.h"
 
 #include <QCheckBox>
@@ -23,7 +23,7 @@ QString FieldText(const std::string& bytes) {
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out += (b == '\r' || b == '\n') ? QChar(0x2400 + b) : TTextMirror::Display(b);
+        out += (b == '\r' || b == '\n') ? QChar(0x2400 + b) : QChar(Shown::CodePageChar(b));
     }
     return out;
 }
@@ -35,7 +35,7 @@ std::string FieldBytes(const QString& text, TEncoding encoding) {
         QString plain = text;
         for (QChar& ch : plain) {
             if ((ch.unicode() >= 0x2400 && ch.unicode() < 0x2420) || ch.unicode() == 0x2421) {
-                ch = QChar(static_cast<char16_t>(TTextMirror::FromDisplay(ch.unicode())));
+                ch = QChar(static_cast<char16_t>(Shown::CodePageByte(ch.unicode())));
             }
         }
         return FromQString(plain, encoding);
@@ -49,7 +49,7 @@ std::string FieldBytes(const QString& text, TEncoding encoding) {
             out.push_back('?');
             continue;
         }
-        const int b = TTextMirror::FromDisplay(ch.unicode());
+        const int b = Shown::CodePageByte(ch.unicode());
         out.push_back(b >= 0 ? static_cast<char>(b) : '?');
     }
     return out;

@@ -189,8 +189,14 @@ void TEditControl::Clear() {
     history_->SetModified(false);
 }
 
-void TEditControl::AppendLoaded(std::string_view bytes, TProgress* progress) {
-    std::string whole = text_->Size() == 0 ? std::string(bytes) : Text() + std::string(bytes);
+void TEditControl::AppendLoaded(std::string bytes, TProgress* progress) {
+    std::string whole;
+    if (text_->Size() == 0) {
+        whole = std::move(bytes);
+    } else {
+        whole.reserve(text_->Size() + bytes.size());
+        whole.append(Text()).append(bytes);
+    }
     loadWhole([&] { text_->Assign(std::move(whole), IsUnicode(encoding_), true); });
     ReportProgress(progress, 1.0);
 }

@@ -57,8 +57,9 @@ public:
     void SetOddLastByte(int byte) { oddLastByte_ = byte; }
 
     // Appends the bytes as loaded from a file: not reported as a change and
-    // not undoable (the history starts afresh).
-    void AppendLoaded(std::string_view bytes, TProgress* progress = nullptr);
+    // not undoable (the history starts afresh). Into an empty text the bytes
+    // are taken, not copied.
+    void AppendLoaded(std::string bytes, TProgress* progress = nullptr);
 
     int SelStart() const;
     // Collapses the selection to the position.

@@ -8,7 +8,6 @@
 #include "framework/ui/EditTextRtf.h"
 #include "framework/ui/LineLayout.h"
 #include "framework/ui/Platform.h"
-#include "framework/ui/RtfBridge.h"
 
 #include <QTextDocument>
 
@@ -64,7 +63,7 @@ bool TEditControl::LoadFromFile(const std::string& fileName, TProgress* progress
     std::string bytes = ReadFileBytes(fileName, reading.get());
     if (forced != nullptr || !Rtf::IsRtf(bytes)) {
         const TEncoding encoding = forced ? *forced : DetectEncoding(bytes, fallback);
-        TDecodedFile decoded = DecodeFile(bytes, encoding);
+        TDecodedFile decoded = DecodeFile(std::move(bytes), encoding);
         std::string().swap(bytes);
         loadWhole([&] { text_->Assign(std::move(decoded.text), IsUnicode(encoding), true); });
         ReportProgress(progress, 1.0);

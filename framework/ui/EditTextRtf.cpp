@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
+#include <malloc.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -371,4 +372,8 @@ std::unique_ptr<QTextDocument> PrintDocument(const TEditText& text, const QFont&
         line += run.length;
     }
     return document;
+}
+
+TGiveBackFreedHeap::~TGiveBackFreedHeap() {
+    ::malloc_trim(0);
 }

@@ -57,3 +57,14 @@ void ConvertEncoding(TEditText& text, bool unicode);
 // alignments, in the base font: what the platform prints. Built only to
 // print, as it costs what filling the toolkit's document always did.
 std::unique_ptr<QTextDocument> PrintDocument(const TEditText& text, const QFont& baseFont);
+
+// Declared before the bytes and the reader's model of a load, gives the heap
+// they took back to the system once they are gone: the model is millions of
+// small blocks that the allocator would otherwise keep for the whole run.
+class TGiveBackFreedHeap {
+public:
+    TGiveBackFreedHeap() = default;
+    ~TGiveBackFreedHeap();
+    TGiveBackFreedHeap(const TGiveBackFreedHeap&) = delete;
+    TGiveBackFreedHeap& operator=(const TGiveBackFreedHeap&) = delete;
+};

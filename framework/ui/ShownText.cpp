@@ -69,6 +69,15 @@ char16_t CodePageChar(unsigned char byte) {
     return codePageTable()[byte];
 }
 
+int CodePageByte(char32_t shown) {
+    if (shown == '?') {
+        return '?';
+    }
+    std::string byte;
+    AppendBytes(byte, shown, 0, false);
+    return byte == "?" ? -1 : static_cast<unsigned char>(byte[0]);
+}
+
 TChar CharAt(std::string_view text, std::size_t at, bool unicode) {
     const auto b = static_cast<unsigned char>(text[at]);
     if (!unicode) {
@@ -213,10 +222,6 @@ void AppendShown(QString& out, std::string_view body, bool unicode,
     out.resize(dst - base);
 }
 
-bool MayBeLiteral(char16_t ch) {
-    return (ch >= 0x2400 && ch <= 0x2424) || ch == kReplacement;
-}
-
 void AppendBytes(std::string& out, char32_t ch, char32_t literal, bool unicode) {
     if (!unicode) {
         if (ch == '\t') {
@@ -313,34 +318,6 @@ QString ToUser(std::string_view bytes, bool unicode) {
     return out;
 }
 
-void FindBreaks(std::string_view bytes, std::vector<TBreak>& out) {
-    const char* const data = bytes.data();
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const void* lf = std::memchr(data + i, '\n', n - i);
-        const void* cr = std::memchr(data + i, '\r',
-                                     (lf ? static_cast<const char*>(lf) : data + n) - (data + i));
-        if (cr != nullptr) {
-            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
-            if (at + 1 < n && data[at + 1] == '\n') {
-                out.push_back({at + 2, LineEnd::CRLF});
-                i = at + 2;
-            } else {
-                out.push_back({at + 1, LineEnd::CR});
-                i = at + 1;
-            }
-            continue;
-        }
-        if (lf == nullptr) {
-            break;
-        }
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
-        out.push_back({at + 1, LineEnd::LF});
-        i = at + 1;
-    }
-}
-
 bool JoinsAcross(std::string_view text, std::size_t at) {
     for (std::size_t k = 1; k <= 3 && k <= at; ++k) {
         const std::size_t p = at - k;
@@ -350,74 +327,6 @@ bool JoinsAcross(std::string_view text, std::size_t at) {
         }
     }
     return false;
-}
-
-namespace {
-
-int lineEndBytes(LineEnd kind) {
-    return kind == LineEnd::CRLF ? 2 : (kind == LineEnd::None ? 0 : 1);
-}
-
-// The end of the next piece of a paragraph body [from, to), at most
-// kMaxPiece bytes and between characters.
-std::size_t pieceEnd(std::string_view text, std::size_t from, std::size_t to, bool unicode) {
-    if (to - from <= kMaxPiece) {
-        return to;
-    }
-    std::size_t end = from + kMaxPiece;
-    if (unicode) {
-        // Back to the start of a sequence; a cut before a continuation
-        // byte would split a character or show it as another.
-        std::size_t p = end;
-        while (p > end - 3 && (static_cast<unsigned char>(text[p]) & 0xC0) == 0x80) {
-            --p;
-        }
-        if (Utf8::SequenceLength(text, p) > static_cast<int>(end - p)) {
-            end = p;
-        }
-    }
-    return end;
-}
-
-} // namespace
-
-void CutPieces(std::string_view text, const std::vector<TBreak>& breaks,
-               const std::vector<std::size_t>& forced, bool unicode, std::vector<TCut>& out) {
-    std::size_t start = 0;
-    std::size_t nextForced = 0;
-    auto cutBody = [&](std::size_t from, std::size_t to, std::size_t lineEnd, LineEnd kind) {
-        // [from, to) is the body, [to, to + lineEnd) its line end.
-        while (true) {
-            while (nextForced < forced.size() && forced[nextForced] <= from) {
-                ++nextForced;
-            }
-            std::size_t limit = to;
-            if (nextForced < forced.size() && forced[nextForced] < to) {
-                limit = forced[nextForced];
-            }
-            const std::size_t end = pieceEnd(text, from, limit, unicode);
-            const bool last = end == to;
-            const auto body = text.substr(from, end - from);
-            const std::size_t bytes = (end - from) + (last ? lineEnd : 0);
-            if (bytes == 0) {
-                return;
-            }
-            int pairs = 0;
-            const int units = Units(body, unicode, &pairs) + (last && lineEnd ? 1 : 0);
-            out.push_back({static_cast<std::uint32_t>(bytes), static_cast<std::uint32_t>(units),
-                           static_cast<std::uint32_t>(pairs), last ? kind : LineEnd::None});
-            if (last) {
-                return;
-            }
-            from = end;
-        }
-    };
-    for (const TBreak& br : breaks) {
-        const std::size_t lineEnd = static_cast<std::size_t>(lineEndBytes(br.kind));
-        cutBody(start, br.end - lineEnd, lineEnd, br.kind);
-        start = br.end;
-    }
-    cutBody(start, text.size(), 0, LineEnd::None);
 }
 
 } // namespace Shown

@@ -28,8 +28,10 @@ constexpr int kLiteralProperty = QTextFormat::UserProperty + 0x52;
 
 constexpr char16_t kIllFormedBase = 0xDC00;
 
-// What a byte of a Windows-1252 text shows as (line ends excluded).
+// What a byte of a Windows-1252 text shows as (line ends excluded), and
+// back: the byte a shown character stands for, or -1 when it is none.
 char16_t CodePageChar(unsigned char byte);
+int CodePageByte(char32_t shown);
 
 // One character of a text: its bytes, and how the document shows it.
 struct TChar {
@@ -60,9 +62,6 @@ struct TLiteral {
 void AppendShown(QString& out, std::string_view body, bool unicode,
                  std::vector<TLiteral>* literals);
 
-// True for what a literal may show as: extraction must look at its format.
-bool MayBeLiteral(char16_t ch);
-
 // The bytes of a document character (a surrogate pair as one) that is not a
 // paragraph break; `literal` is its format's literal property, or 0. A
 // character the text cannot hold is "?".
@@ -75,28 +74,10 @@ std::string FromUser(const QString& text, bool unicode, std::string_view lineEnd
 // an ill-formed byte as U+FFFD.
 QString ToUser(std::string_view bytes, bool unicode);
 
-// Where a text is cut into the pieces the byte mirror keeps: after each
-// line end, wherever a cut is asked for, and within a paragraph at most
-// every kMaxPiece bytes, always between characters.
+// How a line ends; the pieces of the text model hold at most kMaxPiece
+// bytes.
 constexpr std::size_t kMaxPiece = 4096;
 enum class LineEnd : std::uint8_t { LF = 0, CRLF = 1, CR = 2, None = 3 };
-struct TBreak {
-    std::size_t end; // offset after the line end's bytes
-    LineEnd kind;
-};
-struct TCut {
-    std::uint32_t bytes;
-    std::uint32_t units;
-    std::uint32_t pairs;
-    LineEnd kind; // the line end the piece ends with, or None
-};
-// `breaks` and `forced` are sorted offsets; a forced cut keeps characters
-// on its two sides from joining into one sequence.
-void CutPieces(std::string_view text, const std::vector<TBreak>& breaks,
-               const std::vector<std::size_t>& forced, bool unicode, std::vector<TCut>& out);
-
-// The line ends of bytes, CR LF as one.
-void FindBreaks(std::string_view bytes, std::vector<TBreak>& out);
 
 // True when a well-formed sequence of the joined text would cross `at`.
 bool JoinsAcross(std::string_view text, std::size_t at);
