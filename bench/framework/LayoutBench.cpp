@@ -10,14 +10,14 @@
 #include "bench/common/ChildOutput.h"
 #include "bench/common/EditBench.h"
 #include "bench/common/GuiBench.h"
-#include "framework/rtf/Rtf.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/RtfBridge.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -191,21 +191,47 @@ void openFile(TSubject& s, const std::string& file) {
     }
 }
 
-// The same formats for the toolkit's widgets, read by the same reader and
-// put straight into the widget's own document, as a load would, keeping no
-// undo: no second document is alive beside it.
+// The same text and formats put straight into the toolkit's widget's own
+// document, keeping no undo: no second document is alive beside it.
+void formatToolkitDocument(QTextDocument& document, int mb) {
+    QTextCharFormat plain;
+    plain.setFontFamilies({QStringLiteral("Sans")});
+    plain.setFontPointSize(10);
+    QTextCharFormat bold = plain;
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat redItalic = plain;
+    redItalic.setFontItalic(true);
+    redItalic.setForeground(QColor(200, 0, 0));
+    const std::string& text = LinesText(mb);
+    const auto part = [](std::string_view body, size_t from, size_t length) {
+        return QString::fromLatin1(body.substr(std::min(from, body.size()), length));
+    };
+    document.setUndoRedoEnabled(false);
+    QTextCursor c(&document);
+    c.beginEditBlock();
+    size_t at = 0;
+    for (int line = 0; at < text.size(); ++line) {
+        const size_t end = std::min(text.find("\r\n", at), text.size());
+        const std::string_view body(text.data() + at, end - at);
+        QTextBlockFormat paragraph;
+        paragraph.setAlignment(line % 2 == 0 ? Qt::AlignHCenter : Qt::AlignLeft);
+        c.setBlockFormat(paragraph);
+        c.insertText(part(body, 0, 20), plain);
+        c.insertText(part(body, 20, 20), bold);
+        c.insertText(part(body, 40, std::string_view::npos), redItalic);
+        c.insertBlock();
+        at = end + 2;
+    }
+    c.endEditBlock();
+    document.setUndoRedoEnabled(true);
+}
+
 void setFormatted(TSubject& s, int mb) {
     if (s.control) {
         s.control->SetRtfText(formattedRtf(mb));
-        return;
+    } else {
+        formatToolkitDocument(*s.document, mb);
     }
-    const Rtf::Document rich = Rtf::Read(formattedRtf(mb));
-    s.document->setUndoRedoEnabled(false);
-    QTextCursor c(s.document);
-    c.beginEditBlock();
-    InsertRtfDocument(c, rich);
-    c.endEditBlock();
-    s.document->setUndoRedoEnabled(true);
 }
 
 void key(QWidget& w, Qt::Key k, const QString& text = {}) {
@@ -443,6 +469,7 @@ int memoryChild(const char* spec) {
     if (text == 0) {
         LinesText(20);
     } else if (text == 1) {
+        LinesText(20);
         formattedRtf(20);
     }
     const long heap0 = heapBytes();
