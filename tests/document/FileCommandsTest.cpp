@@ -1,7 +1,9 @@
 #include "TestFrame.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <algorithm>
 #include <csignal>
 #include <functional>
@@ -319,6 +321,20 @@ TEST_F(DocumentTest, LoadsAndSavesReportHowFarTheyHaveCome) {
     std::string paragraphs = big; // paragraphs come back as breaks of the default kind
     paragraphs.erase(std::remove(paragraphs.begin(), paragraphs.end(), '\r'), paragraphs.end());
     EXPECT_EQ(window->Edit1().Text(), paragraphs);
+
+    // The window closed while its file loads (the close waits in the event
+    // queue): it goes once the load is over, asking nothing and writing nothing.
+    frame.Progress = TRecordedProgress{};
+    frame.Progress.onReport = [&] {
+        if (frame.Progress.reports.size() == 1) {
+            QMetaObject::invokeMethod(frame.LastWindow(), &QWidget::close, Qt::QueuedConnection);
+        }
+    };
+    const QPointer<TfrmNew> closing = Open(Path("big.txt"), ftText);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(closing.isNull() || !closing->isVisible());
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(ReadFile(Path("big.txt")), big);
 
     // A load that fails ends its job too.
     frame.Progress = TRecordedProgress{};

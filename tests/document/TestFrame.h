@@ -11,18 +11,25 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
+#include <functional>
 #include <vector>
 
 // Records the jobs the file commands report.
 class TRecordedProgress : public TProgress {
 public:
     void Begin() override { ++begun; }
-    void Report(double done) override { reports.push_back(done); }
+    void Report(double done) override {
+        reports.push_back(done);
+        if (onReport) {
+            onReport();
+        }
+    }
     void End() override { ++ended; }
 
     int begun = 0;
     int ended = 0;
     std::vector<double> reports;
+    std::function<void()> onReport;
 };
 
 class TTestFrame : public QMainWindow, public TDocumentHost {
