@@ -448,11 +448,11 @@ long heapBytes() {
 // The child prints the resident size before and after, the highest, and the
 // malloc'd bytes before and after. The text generated beforehand is counted
 // in every kind alike.
-int memoryChild(const char* spec) {
+int memoryChild(const char* arg) {
     char kindName[16] = {};
     char textName[16] = {};
     char file[4096] = {};
-    if (std::sscanf(spec, "%15[^,],%15[^,],%4095s", kindName, textName, file) < 2) {
+    if (std::sscanf(arg, "%15[^,],%15[^,],%4095s", kindName, textName, file) < 2) {
         return 2;
     }
     int kind = 0;
