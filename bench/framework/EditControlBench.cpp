@@ -1,14 +1,11 @@
-// The edit control against the bare toolkit, side by side on the same texts.
-//   edit_control_bench                       all timings
-//   edit_control_bench --peak=KIND,MB,LE     one peak-memory sample (child process)
+// The edit control against the bare toolkit, side by side on the same texts
+// (the memory each holds: edit_layout_bench's BM_Memory).
+//   edit_control_bench
 #include "bench/common/BenchText.h"
-#include "bench/common/ChildOutput.h"
+#include "bench/common/GuiBench.h"
 #include "framework/Files.h"
-#include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/TextMirror.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -16,11 +13,6 @@
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <map>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -268,143 +260,6 @@ void BM_InsertMiddle_BareInsertText(benchmark::State& state) {
 }
 BENCHMARK(BM_InsertMiddle_BareInsertText)->Apply(Args)->Iterations(20);
 
-// The control's bookkeeping alone: the same insertion on a document that no
-// view lays out, with and without the byte copy kept in step.
-void BM_EditOverhead_Mirror(benchmark::State& state) {
-    QTextDocument doc;
-    TTextMirror mirror(doc);
-    doc.setPageSize(QSizeF(0, 0)); // nothing is laid out: the bookkeeping alone
-    mirror.ReplaceAll(text(static_cast<int>(state.range(0)), state.range(1) != 0), true);
-    // The first edit brings the gap from the end to the middle, once (see
-    // BM_EditOverhead_MirrorFirstEdit); the timings are of the edits after it.
-    mirror.ReplaceBytes(mirror.Size() / 2, mirror.Size() / 2, "insert");
-    for (auto _ : state) {
-        // The size, as the bare side asks for it: Bytes() would rebuild the
-        // whole string after every edit, which no edit needs.
-        const int middle = mirror.Size() / 2;
-        mirror.ReplaceBytes(middle, middle, "insert");
-    }
-    if (static_cast<size_t>(mirror.Size()) !=
-        text(static_cast<int>(state.range(0)), state.range(1) != 0).size() +
-            6 * (static_cast<size_t>(state.iterations()) + 1)) {
-        state.SkipWithError("the insertions did not all go in");
-    }
-}
-BENCHMARK(BM_EditOverhead_Mirror)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
-
-// Mapping between document positions and bytes at random places of 100 MB
-// (Windows-1252 and UTF-8 lines) and of one 10 MB UTF-8 line: a search of
-// the pieces' totals and a walk through one piece. Args: text (0 lines in
-// Windows-1252, 1 lines in UTF-8, 2 one UTF-8 line).
-void BM_MapPositions(benchmark::State& state) {
-    const int kind = static_cast<int>(state.range(0));
-    std::string bytes = kind == 2 ? MakeBenchText(size_t{10} << 20, false) : text(100, false);
-    if (kind != 0) {
-        for (size_t i = 0; i + 1 < bytes.size(); i += 7) {
-            bytes[i] = '\xC3'; // every seventh and eighth byte an é
-            bytes[i + 1] = '\xA9';
-        }
-        if (kind == 2) {
-            std::replace(bytes.begin(), bytes.end(), '\n', ' ');
-        }
-    }
-    QTextDocument doc;
-    TTextMirror mirror(doc);
-    doc.setPageSize(QSizeF(0, 0));
-    mirror.SetUnicode(kind != 0);
-    mirror.ReplaceAll(bytes, true);
-    std::uint32_t seed = 1;
-    const int length = doc.characterCount() - 1;
-    bool right = true;
-    for (auto _ : state) {
-        seed = seed * 1664525u + 1013904223u;
-        const int pos = static_cast<int>(seed % static_cast<std::uint32_t>(length));
-        const int byte = mirror.DocToByte(pos);
-        right = right && mirror.ByteToDoc(byte) == pos;
-        benchmark::DoNotOptimize(byte);
-    }
-    if (!right) {
-        state.SkipWithError("a position did not map back");
-    }
-    state.counters["MB"] = static_cast<double>(bytes.size() >> 20);
-}
-BENCHMARK(BM_MapPositions)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kNanosecond);
-
-// The one-off cost: the first edit in the middle after a load.
-void BM_EditOverhead_MirrorFirstEdit(benchmark::State& state) {
-    const std::string& bytes = text(static_cast<int>(state.range(0)), state.range(1) != 0);
-    for (auto _ : state) {
-        state.PauseTiming();
-        QTextDocument doc;
-        TTextMirror mirror(doc);
-        doc.setPageSize(QSizeF(0, 0));
-        mirror.ReplaceAll(bytes, true);
-        state.ResumeTiming();
-        mirror.ReplaceBytes(mirror.Size() / 2, mirror.Size() / 2, "insert");
-        state.PauseTiming();
-        if (static_cast<size_t>(mirror.Size()) != bytes.size() + 6) {
-            state.SkipWithError("the insertion did not go in");
-            break;
-        }
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_EditOverhead_MirrorFirstEdit)
-    ->Args({20, 1})
-    ->Args({100, 1})
-    ->Iterations(1)
-    ->Unit(benchmark::kMicrosecond);
-
-void BM_EditOverhead_BareDocument(benchmark::State& state) {
-    QTextDocument doc;
-    doc.documentLayout(); // as the control's document has, though it lays nothing out here
-    doc.setPageSize(QSizeF(0, 0));
-    doc.setPlainText(
-        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0)));
-    QTextCursor first(&doc); // as on the control's side
-    first.setPosition(doc.characterCount() / 2);
-    first.insertText(QStringLiteral("insert"));
-    const int length = doc.characterCount();
-    for (auto _ : state) {
-        QTextCursor c(&doc);
-        c.setPosition(doc.characterCount() / 2);
-        c.insertText(QStringLiteral("insert"));
-    }
-    if (doc.characterCount() != length + 6 * static_cast<int>(state.iterations())) {
-        state.SkipWithError("the insertions did not all go in");
-    }
-}
-BENCHMARK(BM_EditOverhead_BareDocument)->Apply(Args)->Iterations(50)->Unit(benchmark::kMicrosecond);
-
-// The same first edit after setting the text, on the bare document.
-void BM_EditOverhead_BareDocumentFirstEdit(benchmark::State& state) {
-    const QString chars =
-        QString::fromLatin1(text(static_cast<int>(state.range(0)), state.range(1) != 0));
-    for (auto _ : state) {
-        state.PauseTiming();
-        QTextDocument doc;
-        doc.documentLayout();
-        doc.setPageSize(QSizeF(0, 0));
-        doc.setPlainText(chars);
-        const int length = doc.characterCount();
-        state.ResumeTiming();
-        QTextCursor c(&doc);
-        c.setPosition(doc.characterCount() / 2);
-        c.insertText(QStringLiteral("insert"));
-        state.PauseTiming();
-        if (doc.characterCount() != length + 6) {
-            state.SkipWithError("the insertion did not go in");
-            break;
-        }
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_EditOverhead_BareDocumentFirstEdit)
-    ->Args({20, 1})
-    ->Args({100, 1})
-    ->Iterations(1)
-    ->Unit(benchmark::kMicrosecond);
-
 // The 20 MB text, or with "greek" the same lines in a UTF-8 document with
 // Greek letters for its accented ones (the same characters, more bytes).
 const std::string& rtfText(bool crlf, bool greek) {
@@ -491,89 +346,8 @@ BENCHMARK(BM_Rtf_Load20MB)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
-long peakOf(const char* self, const std::string& kind, int mb, bool crlf) {
-    const std::string out = bench::ChildOutput(self, "--peak=" + kind + "," + std::to_string(mb) +
-                                                         "," + (crlf ? "crlf" : "lf"));
-    return out.empty() ? -1 : std::atol(out.c_str());
-}
-
-const char* selfPath = nullptr;
-
-void BM_PeakMemory(benchmark::State& state) {
-    const int mb = static_cast<int>(state.range(0));
-    const bool crlf = state.range(1) != 0;
-    long control = 0;
-    long bare = 0;
-    for (auto _ : state) {
-        control = peakOf(selfPath, "control", mb, crlf);
-        bare = peakOf(selfPath, "bare", mb, crlf);
-    }
-    if (control <= 0 || bare <= 0) {
-        state.SkipWithError("a measuring child failed");
-        return;
-    }
-    state.counters["control_MB"] = static_cast<double>(control) / 1024.0;
-    state.counters["bare_MB"] = static_cast<double>(bare) / 1024.0;
-    state.counters["ratio"] = static_cast<double>(control) / static_cast<double>(bare);
-}
-BENCHMARK(BM_PeakMemory)->Apply(Args);
-
-int peakChild(const char* spec) {
-    char kind[16] = {};
-    int mb = 0;
-    char le[8] = {};
-    if (std::sscanf(spec, "%15[^,],%d,%7s", kind, &mb, le) != 3) {
-        return 2;
-    }
-    const std::string t =
-        MakeBenchText(static_cast<size_t>(mb) << 20, std::strcmp(le, "crlf") == 0);
-    // The generated text itself is counted in both.
-    if (std::strcmp(kind, "control") == 0) {
-        TRichEdit edit;
-        shown(edit);
-        edit.SetText(t);
-        QCoreApplication::processEvents();
-    } else {
-        QTextEdit edit;
-        shown(edit);
-        edit.setPlainText(QString::fromLatin1(t));
-        QCoreApplication::processEvents();
-    }
-    // The high-water mark of this process image alone: getrusage's maximum
-    // would include the parent's before exec.
-    long peakKb = -1;
-    if (FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status)) {
-            if (std::sscanf(line, "VmHWM: %ld kB", &peakKb) == 1) {
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    std::printf("%ld\n", peakKb);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    TApplication application;
-    if (argc == 2 && std::strncmp(argv[1], "--peak=", 7) == 0) {
-        return peakChild(argv[1] + 7);
-    }
-    selfPath = "/proc/self/exe";
-    static char exe[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-        selfPath = exe;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunGuiBenchmarks(argc, argv);
 }

@@ -1,130 +1,110 @@
-// The edit control over the text model (TEditControl) at scale, beside
-// QPlainTextEdit on the same text, shown at 800 x 600:
+// The edit control (TRichEdit) at scale, beside the toolkit's QPlainTextEdit
+// (and a bare QTextEdit where it was measured) on the same text, shown at
+// 800 x 600:
 //   edit_control_scale_bench --benchmark_repetitions=3
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
-// Each step is timed until the viewport has been painted after it.
-#include "bench/common/BenchText.h"
+// - opening a file as the program opens a plain one (TRichEdit::LoadFromFile;
+//   the toolkit's widgets get the file's bytes as characters), until the
+//   first screen is painted and a key typed at once has been taken and
+//   painted, beside reading the file's bytes alone;
+// - replacing a whole text of 20 MB by another until painted, beside copying
+//   the bytes and setting one screen of them;
+// - the first step of each kind after a typed key, in a 10 MB line and in
+//   100 MB of lines.
+#include "bench/common/EditBench.h"
 #include "bench/common/GuiBench.h"
-#include "framework/Files.h"
-#include "framework/ui/Application.h"
-#include "framework/ui/EditControl.h"
+#include "framework/ui/RichEdit.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <memory>
 
 namespace {
 
-constexpr size_t kMB = size_t{1} << 20;
-enum Kind { Control = 0, Plain = 1 };
+using namespace bench;
 
-const std::string& linesText(size_t mb) {
-    static std::string t[128];
-    if (t[mb].empty()) {
-        t[mb] = MakeBenchText(mb * kMB, true); // 58 bytes and a CR LF a line
-    }
-    return t[mb];
-}
-
-const std::string& longLine() {
-    static std::string t;
-    if (t.empty()) {
-        t = MakeBenchText(10 * kMB, false);
-        for (char& c : t) {
-            c = c == '\n' ? ' ' : c;
-        }
-    }
-    return t;
-}
+enum Kind { Control = 0, Bare = 1, Plain = 2 };
 
 const std::string& bigFile() {
-    static QTemporaryDir dir;
-    static std::string name;
-    if (name.empty()) {
-        name = (dir.path() + QStringLiteral("/open.txt")).toStdString();
-        WriteFileBytes(name, linesText(100));
-    }
+    static const std::string name = FileOf("open100.txt", LinesText(100));
     return name;
 }
 
-// Counts the viewport's paints, to check that each step was shown.
-class TPaints : public QObject {
-public:
-    explicit TPaints(QWidget* w) { w->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        count += e->type() == QEvent::Paint ? 1 : 0;
-        return false;
+std::unique_ptr<QAbstractScrollArea> shownOf(Kind kind) {
+    if (kind == Control) {
+        return Shown<TRichEdit>();
     }
-};
-
-void key(QWidget& w, Qt::Key k, Qt::KeyboardModifiers modifiers = {}, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, k, modifiers, text);
-    QApplication::sendEvent(&w, &press);
-    QKeyEvent release(QEvent::KeyRelease, k, modifiers, text);
-    QApplication::sendEvent(&w, &release);
+    if (kind == Bare) {
+        auto edit = Shown<QTextEdit>();
+        edit->setAcceptRichText(false);
+        return edit;
+    }
+    return Shown<QPlainTextEdit>();
 }
 
-void mouse(QWidget* view, QEvent::Type type, const QPoint& at) {
-    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
-    QApplication::sendEvent(view, &e);
+// The file into the widget; the toolkit's widgets get its bytes as
+// characters, and no copy of the bytes outlives the reading.
+void open(QAbstractScrollArea& w, Kind kind, const std::string& file, bool utf8) {
+    if (kind == Control) {
+        static_cast<TRichEdit&>(w).LoadFromFile(file);
+        return;
+    }
+    QString text;
+    {
+        const std::string bytes = ReadFileBytes(file);
+        text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    }
+    if (kind == Bare) {
+        static_cast<QTextEdit&>(w).setPlainText(text);
+    } else {
+        static_cast<QPlainTextEdit&>(w).setPlainText(text);
+    }
 }
 
-void painted(QAbstractScrollArea& w) {
-    w.viewport()->repaint();
+int blockCount(QAbstractScrollArea& w, Kind kind) {
+    return kind == Bare ? static_cast<QTextEdit&>(w).document()->blockCount()
+                        : static_cast<QPlainTextEdit&>(w).document()->blockCount();
 }
 
-template <typename W> std::unique_ptr<W> shown() {
-    auto w = std::make_unique<W>();
-    w->resize(800, 600);
-    w->show();
-    w->setFocus();
-    QCoreApplication::processEvents(); // exposed, so that it paints
-    return w;
+// Opened, painted, a key typed and painted; whether all of the file went in
+// (`lines` of it), in the encoding it is in, and was shown.
+bool openAndType(benchmark::State& state, Kind kind, const std::string& file, size_t bytes,
+                 int lines, bool utf8) {
+    state.PauseTiming();
+    auto w = shownOf(kind);
+    TPaintCounter paints(w->viewport());
+    state.ResumeTiming();
+    open(*w, kind, file, utf8);
+    Painted(*w);
+    SendKey(*w, Qt::Key_X, {}, QStringLiteral("x"));
+    Painted(*w);
+    state.PauseTiming();
+    bool right = paints.count >= 2;
+    if (kind == Control) {
+        const auto& control = static_cast<TRichEdit&>(*w);
+        right = right && control.TextLength() == static_cast<int>(bytes) + 1 &&
+                control.Encoding() == (utf8 ? TEncoding::Utf8 : TEncoding::Windows1252);
+    } else {
+        // Each line a block of the toolkit's document.
+        right = right && blockCount(*w, kind) >= lines;
+    }
+    w.reset();
+    state.ResumeTiming();
+    return right;
 }
 
 void BM_Open100MB(benchmark::State& state) {
     const Kind kind = static_cast<Kind>(state.range(0));
-    const std::string& file = bigFile();
+    const std::string& text = LinesText(100);
+    const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    const std::string& file = bigFile(); // written before the timing
     bool right = true;
     for (auto _ : state) {
-        if (kind == Control) {
-            auto w = shown<TEditControl>();
-            TPaints paints(w->viewport());
-            w->LoadFromFile(file);
-            painted(*w);
-            key(*w, Qt::Key_X, {}, QStringLiteral("x"));
-            painted(*w);
-            state.PauseTiming();
-            right = right && w->TextLength() == static_cast<int>(linesText(100).size()) + 1 &&
-                    paints.count >= 2;
-            w.reset();
-            state.ResumeTiming();
-        } else {
-            auto w = shown<QPlainTextEdit>();
-            TPaints paints(w->viewport());
-            const std::string bytes = ReadFileBytes(file);
-            w->setPlainText(
-                QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
-            painted(*w);
-            key(*w, Qt::Key_X, {}, QStringLiteral("x"));
-            painted(*w);
-            state.PauseTiming();
-            right = right && w->document()->blockCount() > 1'700'000 && paints.count >= 2;
-            w.reset();
-            state.ResumeTiming();
-        }
+        right = openAndType(state, kind, file, text.size(), lines, false) && right;
     }
     if (!right) {
         state.SkipWithError("the file did not all go in");
@@ -132,6 +112,7 @@ void BM_Open100MB(benchmark::State& state) {
 }
 BENCHMARK(BM_Open100MB)
     ->Arg(Control)
+    ->Arg(Bare)
     ->Arg(Plain)
     ->ArgName("kind")
     ->Unit(benchmark::kMillisecond)
@@ -145,35 +126,77 @@ void BM_Open100MB_ReadFileBytes(benchmark::State& state) {
     for (auto _ : state) {
         size = ReadFileBytes(file).size();
     }
-    if (size != linesText(100).size()) {
+    if (size != LinesText(100).size()) {
         state.SkipWithError("the file did not all go in");
     }
 }
 BENCHMARK(BM_Open100MB_ReadFileBytes)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
+// Opening 20 MB of Windows-1252 or of UTF-8 (the same lines), detected as
+// a file is opened. Args: kind, utf8.
+void BM_Open20MB(benchmark::State& state) {
+    const Kind kind = static_cast<Kind>(state.range(0));
+    const bool utf8 = state.range(1) != 0;
+    const std::string& text = utf8 ? Utf8Lines(20) : LinesText(20);
+    static const std::string files[2] = {FileOf("open1252.txt", LinesText(20)),
+                                         FileOf("openutf8.txt", Utf8Lines(20))};
+    const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    bool right = true;
+    for (auto _ : state) {
+        right = openAndType(state, kind, files[utf8 ? 1 : 0], text.size(), lines, utf8) && right;
+    }
+    if (!right) {
+        state.SkipWithError("the file did not go in as it is");
+    }
+}
+BENCHMARK(BM_Open20MB)
+    ->ArgsProduct({{Control, Plain}, {0, 1}})
+    ->ArgNames({"kind", "utf8"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// Another text of the same size: the lines in capitals.
+const std::string& otherText20MB() {
+    static const std::string other = [] {
+        std::string t = LinesText(20);
+        std::transform(t.begin(), t.end(), t.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
+        return t;
+    }();
+    return other;
+}
+
+// The 20 MB text replaced by another, in a widget holding it and painted.
 void BM_SetText20MB(benchmark::State& state) {
     const Kind kind = static_cast<Kind>(state.range(0));
-    const std::string& text = linesText(20);
+    const std::string& other = otherText20MB();
+    const QString otherChars = QString::fromLatin1(other);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto control = kind == Control ? shown<TEditControl>() : nullptr;
-        auto plain = kind == Plain ? shown<QPlainTextEdit>() : nullptr;
-        QCoreApplication::processEvents();
+        auto w = shownOf(kind);
+        auto* control = kind == Control ? static_cast<TRichEdit*>(w.get()) : nullptr;
+        auto* plain = kind == Plain ? static_cast<QPlainTextEdit*>(w.get()) : nullptr;
+        if (control) {
+            control->SetText(LinesText(20));
+        } else {
+            plain->setPlainText(QString::fromLatin1(LinesText(20)));
+        }
+        Painted(*w);
+        TPaintCounter paints(w->viewport());
         state.ResumeTiming();
         if (control) {
-            control->SetText(text);
-            painted(*control);
+            control->SetText(other);
         } else {
-            plain->setPlainText(
-                QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-            painted(*plain);
+            plain->setPlainText(otherChars);
         }
+        Painted(*w);
         state.PauseTiming();
-        right = right && (control ? control->TextLength() == static_cast<int>(text.size())
-                                  : plain->document()->blockCount() > 340'000);
-        control.reset();
-        plain.reset();
+        right = right && paints.count == 1 &&
+                (control ? control->Text() == other
+                         : plain->document()->firstBlock().text() == otherChars.left(58));
+        w.reset();
         state.ResumeTiming();
     }
     if (!right) {
@@ -188,29 +211,66 @@ BENCHMARK(BM_SetText20MB)
     ->Iterations(3)
     ->UseRealTime();
 
-enum Step { Move, Click, DoubleClick, WordRight, Cut, Paste, Undo };
+// What replacing the whole text cannot go below: its bytes copied into a
+// fresh string (arg 0), and apart, the first screen: one screen of the lines
+// set in an empty control until painted (arg 1).
+void BM_SetText20MB_Floor(benchmark::State& state) {
+    const std::string& other = otherText20MB();
+    const std::string screen = other.substr(0, 60 * 60);
+    bool right = true;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            std::string copy(other);
+            benchmark::DoNotOptimize(copy.data());
+            right = right && copy.size() == other.size();
+            continue;
+        }
+        state.PauseTiming();
+        auto w = Shown<TRichEdit>();
+        TPaintCounter paints(w->viewport());
+        state.ResumeTiming();
+        w->SetText(screen);
+        Painted(*w);
+        state.PauseTiming();
+        right = right && paints.count == 1 && w->TextLength() == static_cast<int>(screen.size());
+        w.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("the text did not all go in");
+    }
+}
+BENCHMARK(BM_SetText20MB_Floor)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("screen")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
-// In one 10 MB line (text 0; wrapped: 2) or in the middle of 100 MB of lines (text 1),
-// the first step of each kind after a typed key, until painted.
+enum Step { Move, Click, DoubleClick, WordLeft, WordRight, Cut, Paste, Undo };
+
+// In one 10 MB line (text 0; wrapped: 2) or in the middle of 100 MB of lines
+// (text 1), the first step of each kind after a typed key, until painted.
 // Args: text, step.
 void BM_FirstStepAfterAnEdit(benchmark::State& state) {
-    const std::string& text = state.range(0) == 1 ? linesText(100) : longLine();
+    const std::string& text = state.range(0) == 1 ? LinesText(100) : LongLine(10);
     const Step step = static_cast<Step>(state.range(1));
-    auto w = shown<TEditControl>();
+    auto w = Shown<TRichEdit>();
     w->SetWordWrap(state.range(0) == 2);
     w->SetText(text);
     w->SetSelStart(static_cast<int>(text.size() / 2));
-    painted(*w);
+    Painted(*w);
     QWidget* view = w->viewport();
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
     bool right = true;
     int clicks = 0;
     for (auto _ : state) {
-        key(*w, Qt::Key_X, {}, QStringLiteral("x"));
-        painted(*w);
+        SendKey(*w, Qt::Key_X, {}, QStringLiteral("x"));
+        Painted(*w);
         if (step == Cut) {
-            key(*w, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-            painted(*w);
+            SendKey(*w, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+            Painted(*w);
         }
         const int before = w->SelStart();
         const int length = w->TextLength();
@@ -219,20 +279,23 @@ void BM_FirstStepAfterAnEdit(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         switch (step) {
         case Move:
-            key(*w, Qt::Key_Right);
+            SendKey(*w, Qt::Key_Right);
             break;
         case Click:
-            mouse(view, QEvent::MouseButtonPress, at);
-            mouse(view, QEvent::MouseButtonRelease, at);
+            SendMouse(view, QEvent::MouseButtonPress, at);
+            SendMouse(view, QEvent::MouseButtonRelease, at);
             break;
         case DoubleClick:
-            mouse(view, QEvent::MouseButtonPress, at);
-            mouse(view, QEvent::MouseButtonRelease, at);
-            mouse(view, QEvent::MouseButtonDblClick, at);
-            mouse(view, QEvent::MouseButtonRelease, at);
+            SendMouse(view, QEvent::MouseButtonPress, at);
+            SendMouse(view, QEvent::MouseButtonRelease, at);
+            SendMouse(view, QEvent::MouseButtonDblClick, at);
+            SendMouse(view, QEvent::MouseButtonRelease, at);
+            break;
+        case WordLeft:
+            SendKey(*w, Qt::Key_Left, Qt::ControlModifier);
             break;
         case WordRight:
-            key(*w, Qt::Key_Right, Qt::ControlModifier);
+            SendKey(*w, Qt::Key_Right, Qt::ControlModifier);
             break;
         case Cut:
             w->CutToClipboard();
@@ -244,13 +307,16 @@ void BM_FirstStepAfterAnEdit(benchmark::State& state) {
             w->Undo();
             break;
         }
-        painted(*w);
+        Painted(*w);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         switch (step) {
         case Move:
         case WordRight:
             right = right && w->SelStart() > before;
+            break;
+        case WordLeft:
+            right = right && w->SelStart() < before;
             break;
         case Click:
             right = right && w->SelLength() == 0;
@@ -275,7 +341,7 @@ void BM_FirstStepAfterAnEdit(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FirstStepAfterAnEdit)
-    ->ArgsProduct({{0, 1, 2}, {Move, Click, DoubleClick, WordRight, Cut, Paste, Undo}})
+    ->ArgsProduct({{0, 1, 2}, {Move, Click, DoubleClick, WordLeft, WordRight, Cut, Paste, Undo}})
     ->ArgNames({"text", "step"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)
@@ -283,21 +349,20 @@ BENCHMARK(BM_FirstStepAfterAnEdit)
 
 // The same first caret move after a typed key in QPlainTextEdit.
 void BM_LongLine10MB_PlainMove(benchmark::State& state) {
-    auto w = shown<QPlainTextEdit>();
-    w->setPlainText(
-        QString::fromLatin1(longLine().data(), static_cast<qsizetype>(longLine().size())));
+    auto w = Shown<QPlainTextEdit>();
+    w->setPlainText(QString::fromLatin1(LongLine(10)));
     QTextCursor c = w->textCursor();
-    c.setPosition(static_cast<int>(longLine().size() / 2));
+    c.setPosition(static_cast<int>(LongLine(10).size() / 2));
     w->setTextCursor(c);
-    painted(*w);
+    Painted(*w);
     bool right = true;
     for (auto _ : state) {
-        key(*w, Qt::Key_X, {}, QStringLiteral("x"));
-        painted(*w);
+        SendKey(*w, Qt::Key_X, {}, QStringLiteral("x"));
+        Painted(*w);
         const int before = w->textCursor().position();
         const auto start = std::chrono::steady_clock::now();
-        key(*w, Qt::Key_Right);
-        painted(*w);
+        SendKey(*w, Qt::Key_Right);
+        Painted(*w);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         right = right && w->textCursor().position() == before + 1;

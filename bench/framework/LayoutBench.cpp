@@ -1,27 +1,23 @@
-// The edit control's layout on large documents, side by side with a bare
-// QTextEdit and a QPlainTextEdit on the same text, shown at 800 x 600:
-//   edit_layout_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-//   edit_layout_bench --memory=KIND,TEXT   one memory sample (child process)
+// The edit control (TRichEdit) typing and paging on large documents, and the
+// memory it holds, side by side with a bare QTextEdit and a QPlainTextEdit on
+// the same text, shown at 800 x 600:
+//   edit_layout_bench --benchmark_repetitions=3
+//       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+//   edit_layout_bench --memory=KIND,TEXT[,FILE]   one memory sample (child process)
 // A keystroke is a key press and release sent to the widget and one pass of
 // the event loop, which lays out and paints what the key changed; the
 // "paints" counter shows that the viewport was painted each time.
-#include "bench/common/BenchText.h"
 #include "bench/common/ChildOutput.h"
-#include "framework/Files.h"
-#include "framework/rtf/Rtf.h"
+#include "bench/common/EditBench.h"
+#include "bench/common/GuiBench.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/RichEdit.h"
-#include "framework/ui/RtfBridge.h"
-#include "framework/ui/TextMirror.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QApplication>
-#include <QFileInfo>
-#include <QKeyEvent>
-#include <QPlainTextDocumentLayout>
+#include <QColor>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -29,78 +25,20 @@
 #include <chrono>
 #include <cstring>
 #include <malloc.h>
-#include <map>
-#include <memory>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
+#include <vector>
 
 namespace {
 
-constexpr size_t kMB = size_t{1} << 20;
-
-// 58 bytes of words and CR LF per line.
-const std::string& linesText(int mb) {
-    static std::map<int, std::string> cache;
-    std::string& t = cache[mb];
-    if (t.empty()) {
-        t = MakeBenchText(static_cast<size_t>(mb) * kMB, true);
-    }
-    return t;
-}
-
-// One paragraph of words, no line end.
-const std::string& longLine(int mb) {
-    static std::map<int, std::string> cache;
-    std::string& t = cache[mb];
-    if (t.empty()) {
-        t = MakeBenchText(static_cast<size_t>(mb) * kMB, false);
-        for (char& c : t) {
-            c = c == '\n' ? ' ' : c;
-        }
-    }
-    return t;
-}
-
-// The same text with UTF-8 in every line: "th" as θ and "er" as é, so the
-// bytes and the lines stay as they were.
-std::string toUtf8Words(std::string text) {
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        // The text's own accented letters (é, ï) take the place of a
-        // letter pair before them, as two-byte UTF-8.
-        const auto b = static_cast<unsigned char>(text[i + 1]);
-        if (b == 0xE9 || b == 0xEF) {
-            text[i] = '\xC3';
-            text[++i] = static_cast<char>(b == 0xE9 ? 0xA9 : 0xAF);
-            continue;
-        }
-        if (text[i] == 't' && text[i + 1] == 'h') {
-            text[i] = '\xCE';
-            text[++i] = '\xB8';
-        } else if (text[i] == 'e' && text[i + 1] == 'r') {
-            text[i] = '\xC3';
-            text[++i] = '\xA9';
-        }
-    }
-    return text;
-}
-
-const std::string& utf8Lines(int mb) {
-    static std::map<int, std::string> cache;
-    std::string& t = cache[mb];
-    if (t.empty()) {
-        t = toUtf8Words(linesText(mb));
-    }
-    return t;
-}
+using bench::LinesText;
+using bench::LongLine;
+using bench::TPaintCounter;
 
 const std::string& utf8LongLine(int mb) {
     static std::map<int, std::string> cache;
     std::string& t = cache[mb];
     if (t.empty()) {
-        t = toUtf8Words(longLine(mb));
+        t = bench::ToUtf8Words(LongLine(mb));
     }
     return t;
 }
@@ -113,7 +51,7 @@ const std::string& formattedRtf(int mb) {
     if (!rtf.empty()) {
         return rtf;
     }
-    const std::string& text = linesText(mb);
+    const std::string& text = LinesText(mb);
     rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Sans;}}{\\colortbl;\\red200\\green0\\blue0;}\\f0\\fs20 ";
     auto escaped = [&](std::string_view part) {
         for (const char c : part) {
@@ -145,38 +83,19 @@ const std::string& formattedRtf(int mb) {
     return rtf;
 }
 
-// Counts the paintings of a viewport.
-class TPaintCounter : public QObject {
-public:
-    explicit TPaintCounter(QWidget* viewport) { viewport->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
 enum Kind { Control = 0, Bare = 1, Plain = 2 };
 const char* const kKindNames[] = {"control", "bare", "plain"};
 
 // One of the three widgets, shown and given the text.
 struct TSubject {
     std::unique_ptr<QAbstractScrollArea> widget;
-    QTextDocument* document = nullptr;
     TRichEdit* control = nullptr;
-
-    void show() {
-        widget->resize(800, 600);
-        widget->show();
-        widget->activateWindow();
-        widget->setFocus();
-        QCoreApplication::processEvents();
-    }
+    // The toolkit's widgets' document.
+    QTextDocument* document = nullptr;
 
     // Lets the toolkit's own layout, which works through the whole text in
-    // the background, get there first: the timings are of the edits.
+    // the background, get there first: the timings are of the edits. The
+    // control lays out only what is shown or asked about.
     void settle() {
         if (control == nullptr) {
             document->documentLayout()->blockBoundingRect(document->lastBlock());
@@ -193,7 +112,7 @@ struct TSubject {
     void placeCaret(int at) {
         if (control) {
             control->SetSelStart(at);
-            control->ensureCursorVisible();
+            control->SetSelLength(0);
         } else if (auto* edit = qobject_cast<QTextEdit*>(widget.get())) {
             QTextCursor c(document);
             c.setPosition(at);
@@ -209,6 +128,9 @@ struct TSubject {
     }
 
     int caretLine() const {
+        if (control) {
+            return control->CaretPos().y();
+        }
         if (auto* edit = qobject_cast<QTextEdit*>(widget.get())) {
             return edit->textCursor().blockNumber();
         }
@@ -229,62 +151,91 @@ struct TSubject {
 TSubject makeSubject(Kind kind) {
     TSubject s;
     if (kind == Control) {
-        auto* edit = new TRichEdit;
-        s.control = edit;
-        s.widget.reset(edit);
-        s.document = edit->document();
+        auto edit = bench::Shown<TRichEdit>();
+        s.control = edit.get();
+        s.widget = std::move(edit);
     } else if (kind == Bare) {
-        auto* edit = new QTextEdit;
+        auto edit = bench::Shown<QTextEdit>();
         edit->setAcceptRichText(false);
-        s.widget.reset(edit);
         s.document = edit->document();
+        s.widget = std::move(edit);
     } else {
-        auto* edit = new QPlainTextEdit;
-        s.widget.reset(edit);
+        auto edit = bench::Shown<QPlainTextEdit>();
         s.document = edit->document();
+        s.widget = std::move(edit);
     }
-    s.show();
     return s;
 }
 
 void setPlain(TSubject& s, const std::string& bytes, bool utf8 = false) {
-    const QString text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
     if (s.control) {
         s.control->SetEncoding(utf8 ? TEncoding::Utf8 : TEncoding::Windows1252);
         s.control->SetText(bytes);
-    } else if (auto* edit = qobject_cast<QTextEdit*>(s.widget.get())) {
+        return;
+    }
+    const QString text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    if (auto* edit = qobject_cast<QTextEdit*>(s.widget.get())) {
         edit->setPlainText(text);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(s.widget.get())) {
         plain->setPlainText(text);
     }
 }
 
-// The same formats for the toolkit's widgets, read by the same reader and
-// put straight into the widget's own document, as a load would, keeping no
-// undo: no second document is alive beside it.
+// The file as the program opens a plain one; the toolkit's widgets get its
+// bytes as characters, and no copy of the bytes outlives the reading.
+void openFile(TSubject& s, const std::string& file) {
+    if (s.control) {
+        s.control->LoadFromFile(file);
+    } else {
+        setPlain(s, ReadFileBytes(file));
+    }
+}
+
+// The same text and formats put straight into the toolkit's widget's own
+// document, keeping no undo: no second document is alive beside it.
+void formatToolkitDocument(QTextDocument& document, int mb) {
+    QTextCharFormat plain;
+    plain.setFontFamilies({QStringLiteral("Sans")});
+    plain.setFontPointSize(10);
+    QTextCharFormat bold = plain;
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat redItalic = plain;
+    redItalic.setFontItalic(true);
+    redItalic.setForeground(QColor(200, 0, 0));
+    const std::string& text = LinesText(mb);
+    const auto part = [](std::string_view body, size_t from, size_t length) {
+        return QString::fromLatin1(body.substr(std::min(from, body.size()), length));
+    };
+    document.setUndoRedoEnabled(false);
+    QTextCursor c(&document);
+    c.beginEditBlock();
+    size_t at = 0;
+    for (int line = 0; at < text.size(); ++line) {
+        const size_t end = std::min(text.find("\r\n", at), text.size());
+        const std::string_view body(text.data() + at, end - at);
+        QTextBlockFormat paragraph;
+        paragraph.setAlignment(line % 2 == 0 ? Qt::AlignHCenter : Qt::AlignLeft);
+        c.setBlockFormat(paragraph);
+        c.insertText(part(body, 0, 20), plain);
+        c.insertText(part(body, 20, 20), bold);
+        c.insertText(part(body, 40, std::string_view::npos), redItalic);
+        c.insertBlock();
+        at = end + 2;
+    }
+    c.endEditBlock();
+    document.setUndoRedoEnabled(true);
+}
+
 void setFormatted(TSubject& s, int mb) {
     if (s.control) {
         s.control->SetRtfText(formattedRtf(mb));
-        return;
+    } else {
+        formatToolkitDocument(*s.document, mb);
     }
-    {
-        const Rtf::Document rich = Rtf::Read(formattedRtf(mb));
-        s.document->setUndoRedoEnabled(false);
-        QTextCursor c(s.document);
-        c.beginEditBlock();
-        InsertRtfDocument(c, rich);
-        c.endEditBlock();
-        s.document->setUndoRedoEnabled(true);
-    }
-    // The reader's model goes back to the system, as the control gives it back.
-    ::malloc_trim(0);
 }
 
 void key(QWidget& w, Qt::Key k, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
-    QApplication::sendEvent(&w, &press);
-    QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
-    QApplication::sendEvent(&w, &release);
+    bench::SendKey(w, k, {}, text);
     QCoreApplication::processEvents();
 }
 
@@ -302,7 +253,7 @@ void keystrokes(benchmark::State& state, TSubject& s, int where) {
     s.settle();
     s.placeCaret(placeOf(s, where));
     typeOne(*s.widget); // the first one lays out what is around the caret
-    TPaintCounter paints(s.widget->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
+    TPaintCounter paints(s.widget->viewport());
     const int before = s.length();
     for (auto _ : state) {
         typeOne(*s.widget);
@@ -317,7 +268,7 @@ void keystrokes(benchmark::State& state, TSubject& s, int where) {
 // Args: kind, where.
 void BM_Keystroke20MB(benchmark::State& state) {
     TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
-    setPlain(s, linesText(20));
+    setPlain(s, LinesText(20));
     keystrokes(state, s, static_cast<int>(state.range(1)));
 }
 BENCHMARK(BM_Keystroke20MB)
@@ -341,7 +292,7 @@ BENCHMARK(BM_KeystrokeFormatted20MB)
 void BM_KeystrokeLongLine10MB(benchmark::State& state) {
     TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
     s.setWrap(state.range(1) != 0);
-    setPlain(s, longLine(10));
+    setPlain(s, LongLine(10));
     keystrokes(state, s, 1);
 }
 BENCHMARK(BM_KeystrokeLongLine10MB)
@@ -353,7 +304,7 @@ BENCHMARK(BM_KeystrokeLongLine10MB)
 // Args: kind, where. The same in UTF-8 lines.
 void BM_Keystroke20MBUtf8(benchmark::State& state) {
     TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
-    setPlain(s, utf8Lines(20), true);
+    setPlain(s, bench::Utf8Lines(20), true);
     keystrokes(state, s, static_cast<int>(state.range(1)));
 }
 BENCHMARK(BM_Keystroke20MBUtf8)
@@ -378,7 +329,7 @@ BENCHMARK(BM_KeystrokeLongLine10MBUtf8)
 // 1,000 presses of Page Down from the top, each laid out and painted.
 void BM_PageDown20MB(benchmark::State& state) {
     TSubject s = makeSubject(static_cast<Kind>(state.range(0)));
-    setPlain(s, linesText(20));
+    setPlain(s, LinesText(20));
     s.settle();
     constexpr int kPresses = 1000;
     int lastPlace = 0;
@@ -410,160 +361,65 @@ BENCHMARK(BM_PageDown20MB)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
-// Opening a file until the first screen is painted and a key typed at once
-// has been taken and painted too.
-const std::string& bigFile(QTemporaryDir& dir) {
-    static std::string name;
-    if (name.empty()) {
-        name = (dir.path() + QStringLiteral("/open.txt")).toStdString();
-        WriteFileBytes(name, linesText(100));
-    }
-    return name;
-}
+// Memory: each widget holding a text, in a child process of its own: the
+// 20 MB lines set, the 20 MB formatted text set, or the 100 MB file opened.
+// What the allocator keeps free is given back first, in every kind alike.
+const char* const kTextNames[] = {"lines", "formatted", "file"};
 
-QTemporaryDir& tempDir() {
-    static QTemporaryDir dir;
-    return dir;
-}
+struct TMemory {
+    double heldMB = -1; // resident growth
+    double heapMB = -1; // malloc'd growth
+    double peakMB = -1; // highest resident, over the start
+};
 
-void BM_Open100MB(benchmark::State& state) {
-    const Kind kind = static_cast<Kind>(state.range(0));
-    const std::string& file = bigFile(tempDir());
-    int length = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        TSubject s = makeSubject(kind);
-        state.ResumeTiming();
-        if (s.control) {
-            s.control->LoadFromFile(file);
-        } else {
-            setPlain(s, ReadFileBytes(file));
-        }
-        QCoreApplication::processEvents();
-        typeOne(*s.widget);
-        state.PauseTiming();
-        length = s.length();
-        s.widget.reset();
-        state.ResumeTiming();
+TMemory memoryOf(const char* self, Kind kind, int text) {
+    std::string arg = std::string("--memory=") + kKindNames[kind] + "," + kTextNames[text];
+    if (text == 2) {
+        arg += ',';
+        arg += bench::FileOf("open100.txt", LinesText(100));
     }
-    // Characters or bytes: a CR LF is one character in the toolkit's widgets.
-    if (static_cast<size_t>(length) < linesText(100).size() / 60 * 58) {
-        state.SkipWithError("the file did not all go in");
+    const std::string out = bench::ChildOutput(self, arg);
+    long rss0 = 0, rss = 0, peak = 0, heap0 = 0, heap = 0;
+    if (out.empty() ||
+        std::sscanf(out.c_str(), "%ld %ld %ld %ld %ld", &rss0, &rss, &peak, &heap0, &heap) != 5) {
+        return {};
     }
-}
-BENCHMARK(BM_Open100MB)
-    ->Arg(Control)
-    ->Arg(Bare)
-    ->Arg(Plain)
-    ->ArgName("kind")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->UseRealTime();
-
-// Opening 20 MB of Windows-1252 or of UTF-8 (the same lines), detected as
-// a file is opened. Args: kind, utf8.
-void BM_Open20MB(benchmark::State& state) {
-    const Kind kind = static_cast<Kind>(state.range(0));
-    const bool utf8 = state.range(1) != 0;
-    static const std::string files[2] = {
-        (tempDir().path() + QStringLiteral("/open1252.txt")).toStdString(),
-        (tempDir().path() + QStringLiteral("/openutf8.txt")).toStdString()};
-    const std::string& file = files[utf8 ? 1 : 0];
-    const std::string& text = utf8 ? utf8Lines(20) : linesText(20);
-    if (QFileInfo(QString::fromStdString(file)).size() != static_cast<qint64>(text.size())) {
-        WriteFileBytes(file, text);
-    }
-    bool right = true;
-    for (auto _ : state) {
-        state.PauseTiming();
-        TSubject s = makeSubject(kind);
-        state.ResumeTiming();
-        if (s.control) {
-            s.control->LoadFromFile(file);
-        } else {
-            setPlain(s, ReadFileBytes(file), utf8);
-        }
-        QCoreApplication::processEvents();
-        typeOne(*s.widget);
-        state.PauseTiming();
-        if (s.control) {
-            right = right &&
-                    s.control->Encoding() == (utf8 ? TEncoding::Utf8 : TEncoding::Windows1252) &&
-                    s.control->TextLength() == static_cast<int>(text.size()) + 1;
-        } else {
-            right = right && s.document->blockCount() > 300000;
-        }
-        s.widget.reset();
-        state.ResumeTiming();
-    }
-    if (!right) {
-        state.SkipWithError("the file did not go in as it is");
-    }
-}
-BENCHMARK(BM_Open20MB)
-    ->ArgsProduct({{Control, Plain}, {0, 1}})
-    ->ArgNames({"kind", "utf8"})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->UseRealTime();
-
-// What opening cannot go below: reading the file and putting its bytes in a
-// document nobody lays out, through the control's byte mirror.
-void BM_Open100MB_ReadAndMirror(benchmark::State& state) {
-    const std::string& file = bigFile(tempDir());
-    size_t size = 0;
-    for (auto _ : state) {
-        QTextDocument doc;
-        TTextMirror mirror(doc);
-        doc.setPageSize(QSizeF(0, 0));
-        mirror.ReplaceAll(ReadFileBytes(file), true);
-        size = mirror.Bytes().size();
-    }
-    if (size != linesText(100).size()) {
-        state.SkipWithError("the file did not all go in");
-    }
-}
-BENCHMARK(BM_Open100MB_ReadAndMirror)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-
-// Memory: each widget holding the 20 MB text, in a child process of its own.
-long memoryOf(const char* self, Kind kind, const char* text, long* peak) {
-    const std::string out =
-        bench::ChildOutput(self, std::string("--memory=") + kKindNames[kind] + "," + text);
-    long rss = -1;
-    if (out.empty() || std::sscanf(out.c_str(), "%ld %ld", &rss, peak) != 2) {
-        return -1;
-    }
-    return rss;
+    return {static_cast<double>(rss - rss0) / 1024,
+            static_cast<double>(heap - heap0) / static_cast<double>(bench::kMB),
+            static_cast<double>(peak - rss0) / 1024};
 }
 
 char selfPath[4096] = "/proc/self/exe";
 
-void BM_Memory20MB(benchmark::State& state) {
-    const char* text = state.range(0) != 0 ? "formatted" : "lines";
-    long rss[3] = {};
-    long peak[3] = {};
+// Args: the text (0 lines, 1 formatted, 2 file), and 1 to measure the bare
+// QTextEdit too.
+void BM_Memory(benchmark::State& state) {
+    const int text = static_cast<int>(state.range(0));
+    std::vector<Kind> kinds = {Control, Plain};
+    if (state.range(1) != 0) {
+        kinds.push_back(Bare);
+    }
+    TMemory memory[3];
     for (auto _ : state) {
-        for (Kind kind : {Control, Bare, Plain}) {
-            rss[kind] = memoryOf(selfPath, kind, text, &peak[kind]);
-            if (rss[kind] <= 0 || peak[kind] <= 0) {
+        for (const Kind kind : kinds) {
+            memory[kind] = memoryOf(selfPath, kind, text);
+            if (memory[kind].peakMB < 0) {
                 state.SkipWithError("a measuring child failed");
                 return;
             }
         }
     }
-    for (Kind kind : {Control, Bare, Plain}) {
-        state.counters[std::string(kKindNames[kind]) + "_MB"] =
-            static_cast<double>(rss[kind]) / 1024;
-        state.counters[std::string(kKindNames[kind]) + "_peak_MB"] =
-            static_cast<double>(peak[kind]) / 1024;
+    for (const Kind kind : kinds) {
+        const std::string name = kKindNames[kind];
+        state.counters[name + "_MB"] = memory[kind].heldMB;
+        state.counters[name + "_heap_MB"] = memory[kind].heapMB;
+        state.counters[name + "_peak_MB"] = memory[kind].peakMB;
     }
-    state.counters["vs_plain"] =
-        static_cast<double>(rss[Control]) / static_cast<double>(rss[Plain]);
+    state.counters["vs_plain"] = memory[Control].heldMB / memory[Plain].heldMB;
 }
-BENCHMARK(BM_Memory20MB)
-    ->Arg(0)
-    ->Arg(1)
-    ->ArgName("formatted")
+BENCHMARK(BM_Memory)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"text", "bare"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
@@ -583,34 +439,56 @@ long statusField(const char* field) {
     return kb;
 }
 
-// The child: the text generated beforehand is counted in every kind alike.
-int memoryChild(const char* spec) {
+long heapBytes() {
+    ::malloc_trim(0);
+    const struct mallinfo2 info = ::mallinfo2();
+    return static_cast<long>(info.uordblks + info.hblkhd);
+}
+
+// The child prints the resident size before and after, the highest, and the
+// malloc'd bytes before and after. The text generated beforehand is counted
+// in every kind alike.
+int memoryChild(const char* arg) {
     char kindName[16] = {};
     char textName[16] = {};
-    if (std::sscanf(spec, "%15[^,],%15s", kindName, textName) != 2) {
+    char file[4096] = {};
+    if (std::sscanf(arg, "%15[^,],%15[^,],%4095s", kindName, textName, file) < 2) {
         return 2;
     }
     int kind = 0;
     while (kind < 3 && std::strcmp(kKindNames[kind], kindName) != 0) {
         ++kind;
     }
-    const bool formatted = std::strcmp(textName, "formatted") == 0;
-    if (formatted) {
-        formattedRtf(20);
-    } else {
-        linesText(20);
+    int text = 0;
+    while (text < 3 && std::strcmp(kTextNames[text], textName) != 0) {
+        ++text;
     }
+    if (kind == 3 || text == 3 || (text == 2) != (file[0] != '\0')) {
+        return 2;
+    }
+    if (text == 0) {
+        LinesText(20);
+    } else if (text == 1) {
+        LinesText(20);
+        formattedRtf(20);
+    }
+    const long heap0 = heapBytes();
+    const long rss0 = statusField("VmRSS:");
     {
         TSubject s = makeSubject(static_cast<Kind>(kind));
-        if (formatted) {
+        if (text == 0) {
+            setPlain(s, LinesText(20));
+        } else if (text == 1) {
             setFormatted(s, 20);
         } else {
-            setPlain(s, linesText(20));
+            openFile(s, file);
         }
         s.settle();
         s.placeCaret(s.length() / 2);
         typeOne(*s.widget);
-        std::printf("%ld %ld\n", statusField("VmRSS:"), statusField("VmHWM:"));
+        const long heap = heapBytes();
+        std::printf("%ld %ld %ld %ld %ld\n", rss0, statusField("VmRSS:"), statusField("VmHWM:"),
+                    heap0, heap);
         std::fflush(stdout);
     }
     std::_Exit(0);
@@ -619,6 +497,7 @@ int memoryChild(const char* spec) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::FixMallocThreshold();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -3,28 +3,27 @@
 // --benchmark_enable_random_interleaving=true for medians.
 //   Replace All           against the toolkit's own find-and-insert loop in one
 //                         edit block, on the same text, for the same result,
-//                         and against its floor: the same planner and a bare
-//                         document taking the same edits
+//                         and against its floor: the same planner and the
+//                         text model with its history taking the same edits;
+//                         its Undo and Redo
 //   Find Next to the end  against memmem over the same bytes
-//   All upper, all text   against setting a text of the same size
+//   All upper, all text   against setting the same result, and the case
+//                         conversion of the bytes alone
 //   ...ByEncoding         Find Next, Replace All and All upper in a UTF-8
 //                         document of mixed scripts beside a Windows-1252 one
-// Every iteration starts from a fresh, shown control whose text is fully laid
-// out, as a document is once its window has been idle for a moment. The
-// control lays a large change out afresh, lazily; the toolkit's loop lays the
-// changed text out at the end of its edit block. The runs with a second
-// argument of 1 include laying the whole text out after the change, on both
-// sides.
+// Every iteration starts from a fresh, shown widget holding the text, its
+// first screen painted, as a window is once it has been idle for a moment;
+// a command is timed until its result is painted.
 #include "bench/common/GuiBench.h"
 #include "bench/texttools/TextToolsBenchSupport.h"
-#include "framework/ui/Application.h"
+#include "framework/ui/EditHistory.h"
+#include "framework/ui/EditText.h"
 #include "framework/ui/RichEdit.h"
 #include "texttools/CaseConversion.h"
 #include "texttools/FindReplace.h"
 #include "texttools/ReplaceAll.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -40,16 +39,14 @@ using bench::ControlWith;
 using bench::kReplacement;
 using bench::kSearch;
 using bench::LayOut;
-using bench::ShownEdit;
+using bench::Painted;
 using bench::TextWith;
 
 // Replace All of a word that starts `matches` lines by a longer one, judged
 // twice: against the toolkit's loop, and against the floor (the same planner
-// and a bare document taking the same edits, which no control can beat). With
-// range(1) set, the time includes laying the changed text out in full.
+// and the text model taking the same edits, which no control can beat).
 void BM_ReplaceAll_Control(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
-    const bool untilLaidOut = state.range(1) != 0;
     const std::string& text = TextWith(matches);
     bool right = true;
     for (auto _ : state) {
@@ -57,9 +54,7 @@ void BM_ReplaceAll_Control(benchmark::State& state) {
         auto edit = ControlWith(text);
         state.ResumeTiming();
         const size_t count = ReplaceAll(*edit, kSearch, kReplacement, false, true);
-        if (untilLaidOut) {
-            LayOut(*edit);
-        }
+        Painted(*edit);
         state.PauseTiming();
         right = right && count == static_cast<size_t>(matches) &&
                 edit->Text().size() == text.size() + static_cast<size_t>(matches) &&
@@ -74,16 +69,16 @@ void BM_ReplaceAll_Control(benchmark::State& state) {
 
 void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
-    const bool untilLaidOut = state.range(1) != 0;
     const QString text = QString::fromLatin1(TextWith(matches));
     const QString search = QString::fromLatin1(kSearch);
     const QString replacement = QString::fromLatin1(kReplacement);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        auto edit = ShownEdit<QTextEdit>();
+        auto edit = bench::Shown<QTextEdit>();
         edit->setPlainText(text);
         LayOut(*edit);
+        Painted(*edit);
         QTextDocument* doc = edit->document();
         state.ResumeTiming();
         QTextCursor block(doc);
@@ -96,9 +91,7 @@ void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
             ++count;
         }
         block.endEditBlock();
-        if (untilLaidOut) {
-            LayOut(*edit);
-        }
+        Painted(*edit);
         state.PauseTiming();
         right = right && count == matches && doc->characterCount() - 1 == text.size() + matches;
         edit.reset();
@@ -109,11 +102,16 @@ void BM_ReplaceAll_ToolkitLoop(benchmark::State& state) {
     }
 }
 
-void ReplaceArgs(benchmark::internal::Benchmark* b) {
-    b->ArgsProduct({{10000, 100000}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
-}
-BENCHMARK(BM_ReplaceAll_Control)->Apply(ReplaceArgs);
-BENCHMARK(BM_ReplaceAll_ToolkitLoop)->Apply(ReplaceArgs);
+BENCHMARK(BM_ReplaceAll_Control)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_ReplaceAll_ToolkitLoop)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // The planner alone: the first half of the floor below.
 void BM_ReplaceAll_PlanOnly(benchmark::State& state) {
@@ -130,34 +128,28 @@ void BM_ReplaceAll_PlanOnly(benchmark::State& state) {
 BENCHMARK(BM_ReplaceAll_PlanOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The floor of Replace All: the planner working out the edits on the bytes,
-// and a fresh bare document (laid out by nobody) taking them in one edit
-// block. The control's Replace All is this plus its byte mirror and view.
+// and a fresh text model with its history (shown by nobody) taking them as
+// one step. The control's Replace All is this plus its selection and view.
 void BM_ReplaceAll_Floor(benchmark::State& state) {
     const int matches = static_cast<int>(state.range(0));
     const std::string& text = TextWith(matches);
-    const QString replacement = QString::fromLatin1(kReplacement);
     bool right = true;
     for (auto _ : state) {
         state.PauseTiming();
-        QTextDocument doc;
-        doc.documentLayout();
-        doc.setPageSize(QSizeF(0, 0)); // laid out by nobody: the edits alone
-        doc.setPlainText(QString::fromLatin1(text));
+        auto model = std::make_unique<TEditText>();
+        auto history = std::make_unique<TEditHistory>(*model);
+        model->Assign(text, false);
         state.ResumeTiming();
-        // The text has no CR LF: its bytes are the document's characters.
         const TReplacePlan plan = PlanReplaceAll(text, kSearch, kReplacement, 0, false, true);
-        QTextCursor c(&doc);
-        c.beginEditBlock();
-        for (auto it = plan.Edits.rbegin(); it != plan.Edits.rend(); ++it) {
-            c.setPosition(static_cast<int>(it->From));
-            c.setPosition(static_cast<int>(it->To), QTextCursor::KeepAnchor);
-            c.insertText(replacement);
-        }
-        c.endEditBlock();
+        history->Begin({0, 0});
+        model->ReplaceRanges(plan.Edits);
+        history->End({plan.Caret, 0});
         state.PauseTiming();
         right = right && plan.Count == static_cast<size_t>(matches) &&
-                doc.characterCount() - 1 == static_cast<int>(text.size()) + matches &&
-                doc.firstBlock().text().startsWith(replacement);
+                model->Size() == text.size() + static_cast<size_t>(matches) &&
+                model->Range(0, 6) == kReplacement;
+        history.reset();
+        model.reset();
         state.ResumeTiming();
     }
     if (!right) {
@@ -167,6 +159,47 @@ void BM_ReplaceAll_Floor(benchmark::State& state) {
 BENCHMARK(BM_ReplaceAll_Floor)
     ->Arg(10000)
     ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// Undo of a Replace All of 100,000 matches (arg 0), or its Redo after the
+// Undo (arg 1), in the control, until painted.
+void BM_ReplaceAll_UndoRedo(benchmark::State& state) {
+    constexpr int kMatches = 100000;
+    const bool redo = state.range(0) != 0;
+    const std::string& text = TextWith(kMatches);
+    bool right = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto edit = ControlWith(text);
+        right = right && ReplaceAll(*edit, kSearch, kReplacement, false, true) == kMatches;
+        Painted(*edit);
+        if (redo) {
+            edit->Undo();
+            Painted(*edit);
+        }
+        state.ResumeTiming();
+        if (redo) {
+            edit->Redo();
+        } else {
+            edit->Undo();
+        }
+        Painted(*edit);
+        state.PauseTiming();
+        right = right && (redo ? edit->Text().size() == text.size() + kMatches &&
+                                     edit->Text().compare(0, 6, kReplacement) == 0
+                               : edit->Text() == text);
+        edit.reset();
+        state.ResumeTiming();
+    }
+    if (!right) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_ReplaceAll_UndoRedo)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("redo")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
@@ -202,8 +235,9 @@ void BM_FindNext_Memmem(benchmark::State& state) {
 }
 BENCHMARK(BM_FindNext_Memmem)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// All upper on the whole text selected, against setting the upper-cased text
-// in place of the same text.
+// All upper on the whole text selected, until painted, against setting the
+// upper-cased text in place of the same text, and the conversion of the
+// bytes alone.
 const std::string& upperText() {
     static const std::string upper = ConvertCase(TextWith(0), TCaseConversion::AllUpper);
     return upper;
@@ -218,6 +252,7 @@ void BM_AllUpper_Control(benchmark::State& state) {
         edit->SelectAll();
         state.ResumeTiming();
         ConvertSelectionCase(*edit, TCaseConversion::AllUpper);
+        Painted(*edit);
         state.PauseTiming();
         right = right && edit->Text() == upperText() &&
                 edit->SelStart() == static_cast<int>(text.size());
@@ -238,6 +273,7 @@ void BM_AllUpper_SetText(benchmark::State& state) {
         auto edit = ControlWith(text);
         state.ResumeTiming();
         edit->SetText(upperText());
+        Painted(*edit);
         state.PauseTiming();
         right = right && edit->Text() == upperText();
         edit.reset();
@@ -248,6 +284,20 @@ void BM_AllUpper_SetText(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AllUpper_SetText)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_AllUpper_BytePass(benchmark::State& state) {
+    const std::string& text = TextWith(0);
+    bool right = true;
+    for (auto _ : state) {
+        const std::string upper = ConvertCase(text, TCaseConversion::AllUpper);
+        benchmark::DoNotOptimize(upper.data());
+        right = right && upper.size() == text.size();
+    }
+    if (!right || upperText() == text) {
+        state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_AllUpper_BytePass)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same commands in a Unicode document beside a Windows-1252 one, each
 // on 20 MB of its own kind of text: mixed scripts in UTF-8, accented Latin in

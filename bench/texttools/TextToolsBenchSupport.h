@@ -4,6 +4,7 @@
 // timed in.
 
 #include "bench/common/BenchText.h"
+#include "bench/common/EditBench.h"
 #include "framework/ui/RichEdit.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -77,26 +78,21 @@ inline const std::string& Utf8TextWith(int matches) {
     return t;
 }
 
-// Lays the whole document out now, instead of bit by bit while idle.
+// Lays the whole of the toolkit's document out now, instead of bit by bit
+// while idle.
 inline void LayOut(QTextEdit& edit) {
     edit.document()->documentLayout()->blockBoundingRect(edit.document()->lastBlock());
 }
 
-template <typename Edit> std::unique_ptr<Edit> ShownEdit() {
-    auto edit = std::make_unique<Edit>();
-    edit->resize(800, 600);
-    edit->show();
-    return edit;
-}
-
-// A fresh, shown control whose text is fully laid out, as a document is once
-// its window has been idle for a moment.
+// A fresh, shown control holding the text, its first screen painted, as a
+// document is once its window has been idle for a moment (the control lays
+// out only what is shown or asked about).
 inline std::unique_ptr<TRichEdit> ControlWith(const std::string& text,
                                               TEncoding encoding = TEncoding::Windows1252) {
-    auto edit = ShownEdit<TRichEdit>();
+    auto edit = Shown<TRichEdit>();
     edit->SetEncoding(encoding);
     edit->SetText(text);
-    LayOut(*edit);
+    Painted(*edit);
     return edit;
 }
 

@@ -175,7 +175,10 @@ void TEditControl::deleteRange(std::size_t from, std::size_t to, int kind) {
 void TEditControl::SetText(std::string_view bytes) {
     settlePrimarySelection();
     history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
-    text_->Assign(std::string(bytes), text_->Unicode(), false);
+    std::string owned;
+    owned.reserve(TGapBytes::RoomFor(bytes.size()));
+    owned.assign(bytes);
+    text_->Assign(std::move(owned), text_->Unicode(), false);
     history_->End({0, 0});
     goalX_ = -1;
     selection_ = {};
@@ -254,7 +257,7 @@ void TEditControl::OverwriteSelection(std::string_view bytes) {
         SetSelText(bytes);
         return;
     }
-    if (text_->Range(start, length) == bytes) {
+    if (text_->Holds(start, bytes)) {
         select(start + length, start + length, false);
         return;
     }

@@ -6,13 +6,20 @@ bool holdsLineEnd(const std::string& bytes) {
     return bytes.find_first_of("\r\n") != std::string::npos;
 }
 
-// The one edit of a step that made exactly one, else null.
-const TByteEdit* onlyEdit(const std::vector<TEditPatch>& patches) {
-    if (patches.size() != 1 || patches[0].kind != TEditPatch::Kind::Bytes ||
-        patches[0].edits.size() != 1) {
+// The one edit of a patch that makes exactly one, else null.
+const TByteEdit* onlyEdit(const TEditPatch& patch) {
+    if (patch.kind != TEditPatch::Kind::Bytes || patch.edits.size() != 1) {
         return nullptr;
     }
-    return &patches[0].edits[0];
+    return &patch.edits[0];
+}
+
+// A whole patch applied holds the text it replaced, which is what the
+// patch of the other way applies next.
+void passBackWhole(TEditPatch& applied, TEditPatch& other) {
+    if (applied.whole) {
+        std::swap(applied.edits[0].Bytes, other.edits[0].Bytes);
+    }
 }
 
 } // namespace
@@ -89,11 +96,7 @@ void TEditHistory::push(Step&& step) {
         top.after = step.after;
         return;
     }
-    std::vector<TEditPatch> forwards;
-    if (step.changes.size() == 1) {
-        forwards.push_back(step.changes[0].forward);
-    }
-    const TByteEdit* e = onlyEdit(forwards);
+    const TByteEdit* e = step.changes.size() == 1 ? onlyEdit(step.changes[0].forward) : nullptr;
     step.mergeable = e != nullptr && step.kind != Kind::Other && !holdsLineEnd(e->Bytes) &&
                      !holdsLineEnd(step.changes[0].inverse.edits[0].Bytes);
     if (steps_.size() > done_) {
@@ -110,11 +113,12 @@ TEditHistory::TSelection TEditHistory::Undo() {
     if (!CanUndo()) {
         return {};
     }
-    const Step& step = steps_[--done_];
+    Step& step = steps_[--done_];
     applying_ = true;
     text_.BeginChange();
     for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it) {
         text_.Apply(it->inverse);
+        passBackWhole(it->inverse, it->forward);
     }
     text_.EndChange();
     applying_ = false;
@@ -126,11 +130,12 @@ TEditHistory::TSelection TEditHistory::Redo() {
     if (!CanRedo()) {
         return {};
     }
-    const Step& step = steps_[done_++];
+    Step& step = steps_[done_++];
     applying_ = true;
     text_.BeginChange();
-    for (const Change& change : step.changes) {
+    for (Change& change : step.changes) {
         text_.Apply(change.forward);
+        passBackWhole(change.forward, change.inverse);
     }
     text_.EndChange();
     applying_ = false;

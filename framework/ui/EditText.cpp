@@ -306,10 +306,13 @@ void TEditText::Assign(std::string bytes, bool unicode, bool load) {
     TEditPatch inverse;
     TEditPatch forward;
     if (record) {
-        inverse.edits.push_back({0, bytes.size(), bytes_.Range(0, Size())});
+        // The old text goes into the inverse as it leaves, below; the new
+        // one is the text's own until an undo hands it to the forward patch.
+        inverse.whole = forward.whole = true;
+        inverse.edits.push_back({0, bytes.size(), {}});
         inverse.formats = formats_.Runs();
         inverse.alignments = alignments_.Runs();
-        forward.edits.push_back({0, Size(), bytes});
+        forward.edits.push_back({0, Size(), {}});
         forward.formats.push_back({bytes.size(), 0});
     }
     const TChange change{0, Size(), bytes.size(), 0, LineCount(), 0, false};
@@ -318,7 +321,12 @@ void TEditText::Assign(std::string bytes, bool unicode, bool load) {
     cut(bytes, cuts, false);
     pieces_.Assign(cuts);
     formats_.Assign(bytes.size(), 0);
-    bytes_.Assign(std::move(bytes));
+    if (record) {
+        bytes_.Swap(bytes);
+        inverse.edits[0].Bytes = std::move(bytes);
+    } else {
+        bytes_.Assign(std::move(bytes));
+    }
     alignments_.Assign(LineCount(), static_cast<std::uint32_t>(Qt::AlignLeft));
     if (record) {
         forward.alignments = alignments_.Runs();
@@ -331,17 +339,22 @@ void TEditText::Assign(std::string bytes, bool unicode, bool load) {
     report(done);
 }
 
-void TEditText::Apply(const TEditPatch& patch) {
+void TEditText::Apply(TEditPatch& patch) {
     BeginChange();
     if (patch.kind == TEditPatch::Kind::Bytes) {
-        if (patch.edits.size() == 1 && patch.edits[0].From == 0 && patch.edits[0].To == Size() &&
-            patch.edits[0].Bytes.size() > Size() / 2 + Shown::kMaxPiece) {
+        if (patch.whole ||
+            (patch.edits.size() == 1 && patch.edits[0].From == 0 && patch.edits[0].To == Size() &&
+             patch.edits[0].Bytes.size() > Size() / 2 + Shown::kMaxPiece)) {
             // The whole text: cut in one pass, as a load is.
             std::vector<Piece> cuts;
             cut(patch.edits[0].Bytes, cuts, false);
             const TChange change{0, Size(), patch.edits[0].Bytes.size(), 0, LineCount(), 0, false};
             pieces_.Assign(cuts);
-            bytes_.Assign(patch.edits[0].Bytes);
+            if (patch.whole) {
+                bytes_.Swap(patch.edits[0].Bytes);
+            } else {
+                bytes_.Assign(patch.edits[0].Bytes);
+            }
             formats_.AssignRuns(patch.formats);
             alignments_.Assign(LineCount(), static_cast<std::uint32_t>(Qt::AlignLeft));
             TChange done = change;

@@ -27,6 +27,10 @@ struct TEditPatch {
     std::size_t at = 0;
     std::size_t alignFirst = 0;
     std::vector<TRunList::TRun> alignments;
+    // The one edit replaces the whole text. Applying it takes its bytes as
+    // the text and leaves in it the text replaced, so that undo and redo of a
+    // whole text pass one buffer back and forth instead of copying it.
+    bool whole = false;
 };
 
 // Told of every change while it records: what undoes it and what redoes it.
@@ -157,13 +161,16 @@ public:
     // The whole text, one run of the default format, left aligned. A load is
     // not undoable and clears the history.
     void Assign(std::string bytes, bool unicode, bool load = true);
+    // Whether the bytes from `at` on are `bytes`.
+    bool Holds(std::size_t at, std::string_view bytes) const { return bytes_.Equals(at, bytes); }
 
     // Changes made between these are reported as one, at the end.
     void BeginChange();
     void EndChange();
 
-    // Applies a recorded change (the history's undo and redo).
-    void Apply(const TEditPatch& patch);
+    // Applies a recorded change (the history's undo and redo); a whole
+    // patch is left holding the text it replaced.
+    void Apply(TEditPatch& patch);
     void SetRecorder(TEditRecorder* recorder) { recorder_ = recorder; }
 
     // Listeners are told of every change once it is made.

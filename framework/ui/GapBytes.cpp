@@ -21,13 +21,24 @@ const std::string& TGapBytes::Contiguous() const {
     return buffer_;
 }
 
+size_t TGapBytes::RoomFor(size_t size) {
+    return size + std::max(kMinGap, size / kGapShare);
+}
+
 void TGapBytes::Assign(std::string bytes) {
     buffer_ = std::move(bytes);
     gapStart_ = buffer_.size();
     // Room for the first edits made now, while the bytes are being set
     // anyway, rather than at the first keystroke.
-    gapLength_ = std::max(kMinGap, gapStart_ / kGapShare);
-    buffer_.resize(gapStart_ + gapLength_);
+    buffer_.resize(std::max(RoomFor(gapStart_), buffer_.capacity()));
+    gapLength_ = buffer_.size() - gapStart_;
+}
+
+void TGapBytes::Swap(std::string& bytes) {
+    Contiguous();
+    std::string held = std::move(buffer_);
+    Assign(std::move(bytes));
+    bytes = std::move(held);
 }
 
 void TGapBytes::moveGap(size_t to) const {

@@ -15,7 +15,13 @@ public:
     // The bytes in one piece; valid until the next edit.
     const std::string& Contiguous() const;
 
+    // The room a text of `size` bytes is given for its edits: a string
+    // reserved with it is taken by Assign with no copy.
+    static size_t RoomFor(size_t size);
     void Assign(std::string bytes);
+    // Takes `bytes` as the text and gives back the text it held, closed up;
+    // nothing is copied when both have their room.
+    void Swap(std::string& bytes);
     // The bytes [from, from + removed) give way to `bytes`, which must not
     // point into this buffer.
     void Replace(size_t from, size_t removed, std::string_view bytes);

@@ -130,6 +130,14 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
         EXPECT_EQ(edit.Text(), again);
     }
     EXPECT_FALSE(edit.CanRedo());
+    // Back and forth again: each whole text passed back holds its bytes.
+    edit.Undo();
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), before);
+    edit.Redo();
+    EXPECT_EQ(edit.Text(), "replaced entirely");
+    edit.Undo();
+    EXPECT_EQ(edit.Text(), before);
 }
 
 TEST(RichEdit, ReportsRealChangesOnly) {
