@@ -215,6 +215,7 @@ int TEditControl::SelLength() const {
 void TEditControl::SetSelStart(int position) {
     const std::size_t at = boundary(static_cast<std::size_t>(std::max(position, 0)), false);
     history_->BreakMerge();
+    goalX_ = -1; // Up and Down go on from here, not from where they were
     select(at, at, false);
 }
 
@@ -223,6 +224,7 @@ void TEditControl::SetSelLength(int length) {
     const std::size_t end =
         std::max(start, boundary(start + static_cast<std::size_t>(std::max(length, 0)), true));
     history_->BreakMerge();
+    goalX_ = -1;
     select(start, end);
 }
 
@@ -332,6 +334,7 @@ void TEditControl::PasteFromClipboard() {
 
 void TEditControl::SelectAll() {
     history_->BreakMerge();
+    goalX_ = -1;
     select(0, text_->Size(), false);
 }
 

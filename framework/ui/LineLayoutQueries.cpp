@@ -138,6 +138,13 @@ TLinePos TLineLayout::vertical(TLinePos pos, qreal goal, bool down) {
     }
     qreal y = 0;
     if (wraps()) {
+        // The line moved into is laid out first: its real height, not its
+        // estimate, decides which of its visual lines the caret's y meets.
+        if (down && pos.line + 1 < records_.Size()) {
+            spanAt({pos.line + 1, 0});
+        } else if (!down && pos.line > 0) {
+            spanAt({pos.line - 1, lengthOf(pos.line - 1)});
+        }
         const QRectF caret = CaretRect(pos);
         y = down ? caret.bottom() + 0.5 : caret.top() - 0.5;
         if (y < margin_ || y >= Size().height() - margin_) {
