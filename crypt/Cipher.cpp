@@ -118,10 +118,19 @@ std::string StrongDecrypt(std::string_view text) {
     return mapped(text, StrongDecipher);
 }
 
+// 1 for each byte that enciphering and deciphering do not give back.
+constexpr std::array<std::uint8_t, 256> StrongLost = [] {
+    std::array<std::uint8_t, 256> lost{};
+    for (int b = 0; b < 256; ++b) {
+        lost[b] = StrongDecipher[StrongEncipher[b]] != b;
+    }
+    return lost;
+}();
+
 std::size_t StrongUnrestorable(std::string_view text) {
     std::size_t lost = 0;
     for (const char c : text) {
-        lost += StrongDecipher[StrongEncipher[byteOf(c)]] != byteOf(c);
+        lost += StrongLost[byteOf(c)];
     }
     return lost;
 }
