@@ -34,20 +34,25 @@ TLongLine::TLongLine(TLineLayout& owner, size_t line) : owner_(owner), stamp_(ow
 void TLongLine::cut(size_t line, size_t from, size_t to, std::vector<Piece>& out) const {
     const size_t piece = TLineLayout::kPieceBytes;
     std::string window;
-    // After a space between one and two piece lengths, else at two.
+    // After the first space in a window of a piece's length, else at its
+    // end. The window starts a piece in, or, when a little over two pieces
+    // are left, so that both halves are over half a piece: a piece that
+    // grows past two is halved, not cut into two and a sliver.
     while (from < to) {
         size_t end = to;
         if (to - from > 2 * piece) {
+            const size_t rest = to - from;
+            const size_t lo = from + (rest < 3 * piece ? rest / 2 - piece / 2 : piece);
             window.clear();
-            owner_.source_.Bytes(line, from + piece, from + 2 * piece, window);
+            owner_.source_.Bytes(line, lo, lo + piece, window);
             const auto space = std::find_if(window.begin(), window.end(), isSpace);
             if (space != window.end()) {
-                end = from + piece + static_cast<size_t>(space - window.begin()) + 1;
+                end = lo + static_cast<size_t>(space - window.begin()) + 1;
             } else {
                 // Never inside a character.
-                end = owner_.source_.CharStart(line, from + 2 * piece);
+                end = owner_.source_.CharStart(line, lo + piece);
                 if (end <= from) {
-                    end = from + 2 * piece;
+                    end = lo + piece;
                 }
             }
         }
@@ -116,11 +121,18 @@ bool TLongLine::Edited(size_t line, size_t at, size_t removed, size_t added) {
                                       : estimate(end - start),
                               0});
     }
-    if (fresh.size() == 1 && upTo == first) {
-        layouts_.erase(first);
-    } else {
-        layouts_.clear();
+    // The layouts of the pieces before stay; those after stay too, moved to
+    // their new index and start.
+    std::unordered_map<size_t, std::unique_ptr<TLineLayout::TLaidOut>> kept;
+    for (auto& [index, laidOut] : layouts_) {
+        if (index < first) {
+            kept.emplace(index, std::move(laidOut));
+        } else if (index > upTo) {
+            laidOut->start = laidOut->start + added - removed;
+            kept.emplace(index - (upTo - first + 1) + fresh.size(), std::move(laidOut));
+        }
     }
+    layouts_ = std::move(kept);
     pieces_.Replace(first, upTo - first + 1, fresh.data(), fresh.size());
     return !pieces_.Empty();
 }

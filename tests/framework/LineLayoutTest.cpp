@@ -2,6 +2,7 @@
 
 #include "tests/framework/FakeLineSource.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -191,11 +192,15 @@ TEST(LineLayout, QueriesInATenMegabyteLineLayOutAFewPieces) {
         const std::int64_t bytesBefore = t.layout.LongBytesLaidOut();
         EXPECT_LE(bytesBefore, 8 * static_cast<std::int64_t>(TLineLayout::kPieceBytes));
 
-        // One byte typed in the middle: the piece it falls in is laid out again.
+        // One byte typed in the middle: the piece it falls in is laid out
+        // again, and one laid out further on keeps its place in the text.
+        const size_t later = huge.find("alpha", middle + 3 * TLineLayout::kPieceBytes);
+        t.layout.CaretRect({1, later});
         t.source.lines[1].insert(middle, "Z");
         t.layout.ChangedInLine(1, middle, 0, 1);
         const TLinePos after{1, middle + 1};
         EXPECT_EQ(t.layout.PositionAt(t.layout.CaretRect(after).center()), after);
+        EXPECT_EQ(t.layout.WordAround({1, later + 1}).first.byte, later + 1);
         const auto word = t.layout.WordAround(after);
         EXPECT_EQ(word.first.byte, middle);
         EXPECT_EQ(word.second.byte, middle + 6);
@@ -282,4 +287,24 @@ TEST(LineLayout, WordsAndDrawing) {
     EXPECT_NE(
         image.pixelColor(static_cast<int>(caret.left()), static_cast<int>(caret.center().y())),
         QColor(Qt::white));
+}
+
+TEST(LineLayout, TypingInALongWordKeepsItsVisualLines) {
+    // No space to cut at: each piece that grows past two is halved, so no
+    // slivers pile up, each of which would start a visual line of its own.
+    TFixture t(true, {std::string(100000, 'w')});
+    const size_t at = 50000;
+    t.layout.LayOutBetween(0, 1e9);
+    const qreal before = t.layout.HeightOf(0);
+    const qreal line = t.layout.CaretRect({0, 0}).height();
+    for (size_t i = 0; i < 200; ++i) {
+        t.source.lines[0].insert(at + i, "w");
+        t.layout.ChangedInLine(0, at + i, 0, 1);
+        t.layout.CaretRect({0, at + i + 1});
+    }
+    t.layout.LayOutBetween(0, 1e9);
+    const qreal typedLines = 200 *
+                             QFontMetricsF(t.layout.Font()).horizontalAdvance(QLatin1Char('w')) /
+                             (kPage - 2 * t.layout.Margin());
+    EXPECT_LE(t.layout.HeightOf(0), before + (typedLines + 4) * line);
 }
