@@ -94,14 +94,27 @@ void TEditControl::ensureCaretVisible() {
     updateScrollBars();
     v->setMaximum(std::max(v->maximum(), top));
     v->setValue(top);
+    // Across, the same: the pieces of a long line shown beside the caret
+    // settle their widths, which may move it.
     const int margin = std::min(view.width() / 4, 40);
-    if (rect.left() < h->value()) {
-        h->setValue(std::max(0, static_cast<int>(rect.left()) - margin));
-    } else if (rect.right() > h->value() + view.width()) {
-        h->setMaximum(
-            std::max(h->maximum(), static_cast<int>(rect.right()) - view.width() + margin));
-        h->setValue(static_cast<int>(rect.right()) - view.width() + margin);
+    int left = h->value();
+    for (int round = 0; round < 3; ++round) {
+        rect = layout_->CaretRect(toPos(selection_.caret));
+        int wanted = left;
+        if (rect.left() < left) {
+            wanted = std::max(0, static_cast<int>(rect.left()) - margin);
+        } else if (rect.right() > left + view.width()) {
+            wanted = static_cast<int>(rect.right()) - view.width() + margin;
+        }
+        if (wanted == left && round > 0) {
+            break;
+        }
+        left = wanted;
+        layout_->LayOutBetween(top, top + view.height(), left, left + view.width());
     }
+    updateScrollBars();
+    h->setMaximum(std::max(h->maximum(), left));
+    h->setValue(left);
 }
 
 void TEditControl::keepViewOnText(qreal below, qreal delta) {

@@ -391,12 +391,13 @@ void TLineLayout::ensureLaidOut(size_t line) {
     }
 }
 
-void TLineLayout::LayOutBetween(qreal top, qreal bottom) {
+void TLineLayout::LayOutBetween(qreal top, qreal bottom, qreal left, qreal right) {
     ensureEstimates();
     for (size_t line = LineAt(top); line < records_.Size() && TopOf(line) < bottom; ++line) {
         if (isLong(line)) {
             const qreal at = TopOf(line);
-            longLine(line).LayOutSpan(line, wraps() ? top - at : 0, wraps() ? bottom - at : 1);
+            longLine(line).LayOutSpan(line, wraps() ? top - at : left - margin_,
+                                      wraps() ? bottom - at : right - margin_);
         }
         ensureLaidOut(line);
     }

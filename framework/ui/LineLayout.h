@@ -114,8 +114,9 @@ public:
     size_t LineAt(qreal y) const;
     qreal TopOf(size_t line) const;
     qreal HeightOf(size_t line) const;
-    // Lays out what lies between two heights, so that showing them moves nothing.
-    void LayOutBetween(qreal top, qreal bottom);
+    // Lays out what lies between two heights (and, of an unwrapped long
+    // line, between two x), so that showing them moves nothing.
+    void LayOutBetween(qreal top, qreal bottom, qreal left = 0, qreal right = 1);
 
     // Where a caret at the position stands: its visual line's top and height.
     QRectF CaretRect(TLinePos pos);
