@@ -145,6 +145,11 @@ void TLineLayout::ensureEstimates() const {
 
 void TLineLayout::estimateAll() const {
     const size_t count = source_.LineCount();
+    if (!wraps()) {
+        // Unwrapped, a line is estimated one line high whatever its length.
+        records_.Assign(std::vector<Record>(count, Record{lineHeight_, kEstimated}));
+        return;
+    }
     std::vector<Record> all;
     all.reserve(count);
     std::vector<std::uint32_t> lengths;
