@@ -109,14 +109,15 @@ std::vector<TByteEdit> unicodeEdits(std::string_view text, bool upper) {
 
 } // namespace
 
-std::string ConvertCase(std::string_view text, TCaseConversion conversion, bool unicode) {
+std::string ConvertCase(std::string text, TCaseConversion conversion, bool unicode) {
     if (isUnicodeMapping(conversion, unicode)) {
         std::string out;
         out.reserve(text.size());
         mapUnicode(text, conversion == TCaseConversion::AllUpper, out);
         return out;
     }
-    std::string out(text);
+    // Converted in place: the text given is the result's buffer.
+    std::string out = std::move(text);
     switch (conversion) {
     case TCaseConversion::AllUpper:
     case TCaseConversion::AllLower: {
@@ -147,11 +148,11 @@ void ConvertSelectionCase(TRichEdit& edit, TCaseConversion conversion) {
         return;
     }
     const int start = edit.SelStart();
-    const std::string selected = edit.SelText();
+    std::string selected = edit.SelText();
     const bool unicode = IsUnicode(edit.Encoding());
     std::string converted;
     if (!isUnicodeMapping(conversion, unicode)) {
-        converted = ConvertCase(selected, conversion);
+        converted = ConvertCase(std::move(selected), conversion);
     } else if (const bool upper = conversion == TCaseConversion::AllUpper;
                mapUnicode(selected, upper, converted)) {
         // Some characters change their length, so the selection cannot be
@@ -165,8 +166,8 @@ void ConvertSelectionCase(TRichEdit& edit, TCaseConversion conversion) {
         edit.ReplaceRanges(edits, start + static_cast<int>(converted.size()));
         return;
     }
-    edit.OverwriteSelection(converted);
     const int caret = start + static_cast<int>(converted.size());
+    edit.OverwriteSelection(std::move(converted));
     if (edit.SelStart() != caret || edit.SelLength() != 0) {
         edit.SetSelStart(caret);
     }

@@ -18,7 +18,7 @@ enum class TCaseConversion {
 // character for one, which may have another length; an ill-formed byte stays
 // as it is. Reverse and Initial touch the plain letters alone, so they work
 // byte by byte in both.
-std::string ConvertCase(std::string_view text, TCaseConversion conversion, bool unicode = false);
+std::string ConvertCase(std::string text, TCaseConversion conversion, bool unicode = false);
 
 // Converts the selection of the control, each character keeping its format,
 // and leaves the caret just after it with nothing selected. Nothing happens

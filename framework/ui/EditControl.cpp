@@ -252,7 +252,7 @@ void TEditControl::ReplaceRanges(const std::vector<TByteEdit>& edits, int caret)
     select(at, at, false);
 }
 
-void TEditControl::OverwriteSelection(std::string_view bytes) {
+void TEditControl::OverwriteSelection(std::string bytes) {
     const std::size_t start = selection_.Start();
     const std::size_t length = selection_.End() - start;
     if (bytes.size() != length) {
@@ -263,12 +263,18 @@ void TEditControl::OverwriteSelection(std::string_view bytes) {
         select(start + length, start + length, false);
         return;
     }
+    history_->Begin({start, length});
+    if (start == 0 && length == text_->Size()) {
+        // The whole text: the bytes are taken as the text, no piece of it moved.
+        text_->Overwrite(std::move(bytes));
+        history_->End({start + length, 0});
+        select(start + length, start + length, false);
+        return;
+    }
     // Each byte keeps the format it had: the runs go back over the new bytes.
     const std::vector<TEditText::TRun> runs = text_->FormatRuns(start, start + length);
-    const std::string copy(bytes);
-    history_->Begin({start, length});
     text_->BeginChange();
-    text_->Replace(start, start + length, copy, runs.empty() ? 0 : runs.front().value);
+    text_->Replace(start, start + length, bytes, runs.empty() ? 0 : runs.front().value);
     std::size_t at = start;
     for (const TEditText::TRun& run : runs) {
         if (at != start) {

@@ -76,7 +76,7 @@ public:
     // `caret` of the new text; and the selection overwritten by as many
     // bytes, each character keeping its format.
     void ReplaceRanges(const std::vector<TByteEdit>& edits, int caret);
-    void OverwriteSelection(std::string_view bytes);
+    void OverwriteSelection(std::string bytes);
     // The line end a typed break inserts: the text's first, LF when it has none.
     const char* OwnLineEndBytes() const;
 

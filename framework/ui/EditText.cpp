@@ -302,6 +302,15 @@ void TEditText::Replace(std::size_t from, std::size_t to, std::string_view bytes
 }
 
 void TEditText::Assign(std::string bytes, bool unicode, bool load) {
+    assignWhole(std::move(bytes), unicode, load, false);
+}
+
+void TEditText::Overwrite(std::string bytes) {
+    const bool sameLength = bytes.size() == Size();
+    assignWhole(std::move(bytes), unicode_, false, sameLength);
+}
+
+void TEditText::assignWhole(std::string bytes, bool unicode, bool load, bool keepFormats) {
     const bool record = !load && recording();
     TEditPatch inverse;
     TEditPatch forward;
@@ -313,21 +322,30 @@ void TEditText::Assign(std::string bytes, bool unicode, bool load) {
         inverse.formats = formats_.Runs();
         inverse.alignments = alignments_.Runs();
         forward.edits.push_back({0, Size(), {}});
-        forward.formats.push_back({bytes.size(), 0});
+        if (keepFormats) {
+            forward.formats = inverse.formats;
+        } else {
+            forward.formats.push_back({bytes.size(), 0});
+        }
     }
-    const TChange change{0, Size(), bytes.size(), 0, LineCount(), 0, false};
+    const std::size_t oldLines = LineCount();
+    const TChange change{0, Size(), bytes.size(), 0, oldLines, 0, false};
     unicode_ = unicode;
     std::vector<Piece> cuts;
     cut(bytes, cuts, false);
     pieces_.Assign(cuts);
-    formats_.Assign(bytes.size(), 0);
+    if (!keepFormats) {
+        formats_.Assign(bytes.size(), 0);
+    }
     if (record) {
         bytes_.Swap(bytes);
         inverse.edits[0].Bytes = std::move(bytes);
     } else {
         bytes_.Assign(std::move(bytes));
     }
-    alignments_.Assign(LineCount(), static_cast<std::uint32_t>(Qt::AlignLeft));
+    if (!keepFormats || LineCount() != oldLines) {
+        alignments_.Assign(LineCount(), static_cast<std::uint32_t>(Qt::AlignLeft));
+    }
     if (record) {
         forward.alignments = alignments_.Runs();
         recorder_->Record(std::move(inverse), std::move(forward));

@@ -161,6 +161,9 @@ public:
     // The whole text, one run of the default format, left aligned. A load is
     // not undoable and clears the history.
     void Assign(std::string bytes, bool unicode, bool load = true);
+    // The whole text becomes as many bytes, each keeping its format, and the
+    // lines their alignments while their count stays; one undoable change.
+    void Overwrite(std::string bytes);
     // Whether the bytes from `at` on are `bytes`.
     bool Holds(std::size_t at, std::string_view bytes) const { return bytes_.Equals(at, bytes); }
 
@@ -178,6 +181,7 @@ public:
     void RemoveListener(std::size_t id);
 
 private:
+    void assignWhole(std::string bytes, bool unicode, bool load, bool keepFormats);
     struct Piece {
         std::uint32_t bytes;
         std::uint32_t chars;  // a CR LF counted as one

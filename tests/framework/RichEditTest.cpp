@@ -138,6 +138,37 @@ TEST(RichEdit, WholeTextReplacementsUndoInOneStep) {
     EXPECT_EQ(edit.Text(), "replaced entirely");
     edit.Undo();
     EXPECT_EQ(edit.Text(), before);
+
+    // The whole text overwritten by as many bytes: one step, and each byte
+    // and line keeps its format and alignment, undone and redone.
+    edit.SetText("ab\r\ncd");
+    edit.SetSelStart(0);
+    edit.SetSelLength(1);
+    TFont bold = edit.SelAttributes();
+    bold.Bold = true;
+    edit.SetSelAttributes(bold);
+    edit.SetSelStart(5);
+    edit.SetParagraphAlignment(TParaAlignment::Right);
+    const auto expectKept = [&](const char* text) {
+        EXPECT_EQ(edit.Text(), text);
+        const std::pair<int, bool> bolds[] = {{1, true}, {2, false}};
+        for (const auto& [at, isBold] : bolds) {
+            edit.SetSelStart(at);
+            EXPECT_EQ(edit.SelAttributes().Bold, isBold) << text << " " << at;
+        }
+        edit.SetSelStart(0);
+        EXPECT_EQ(edit.ParagraphAlignment(), TParaAlignment::Left) << text;
+        edit.SetSelStart(5);
+        EXPECT_EQ(edit.ParagraphAlignment(), TParaAlignment::Right) << text;
+    };
+    edit.SelectAll();
+    edit.OverwriteSelection("AB\r\nCD");
+    EXPECT_EQ(edit.SelStart(), 6);
+    expectKept("AB\r\nCD");
+    edit.Undo();
+    expectKept("ab\r\ncd");
+    edit.Redo();
+    expectKept("AB\r\nCD");
 }
 
 TEST(RichEdit, ReportsRealChangesOnly) {
