@@ -119,6 +119,31 @@ BENCHMARK(BM_Open100MB)
     ->Iterations(1)
     ->UseRealTime();
 
+// A file of one 100 MB line, in the control alone (the toolkit's controls lay
+// such a line out whole), beside reading it.
+void BM_Open100MBOneLine(benchmark::State& state) {
+    static const std::string file = FileOf("open100line.txt", LongLine(100));
+    const bool read = state.range(0) != 0;
+    bool right = true;
+    for (auto _ : state) {
+        if (read) {
+            right = ReadFileBytes(file).size() == LongLine(100).size() && right;
+        } else {
+            right = openAndType(state, Control, file, LongLine(100).size(), 1, false) && right;
+        }
+    }
+    if (!right) {
+        state.SkipWithError("the file did not all go in");
+    }
+}
+BENCHMARK(BM_Open100MBOneLine)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("read")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
 // What opening cannot go below: reading the file.
 void BM_Open100MB_ReadFileBytes(benchmark::State& state) {
     const std::string& file = bigFile();
