@@ -56,6 +56,11 @@ TEST(EditLayout, PagesAndScrollsThroughALongTextLayingOutOnlyWhatIsShown) {
     t.key(Qt::Key_PageDown);
     const int page = caretLine(edit);
     EXPECT_NEAR(page, perPage, 2);
+    EXPECT_TRUE(caretShown(edit));
+    t.key(Qt::Key_PageDown);
+    EXPECT_NEAR(caretLine(edit), 2 * page, 1);
+    t.key(Qt::Key_PageUp);
+    EXPECT_NEAR(caretLine(edit), page, 1);
     for (int i = 0; i < 200; ++i) {
         t.key(Qt::Key_PageDown);
     }
@@ -74,6 +79,9 @@ TEST(EditLayout, PagesAndScrollsThroughALongTextLayingOutOnlyWhatIsShown) {
               edit.viewport()->height())
         << "the last line shows";
     EXPECT_LT(t.layout.LaidOutCount(), 20000) << "pages passed, not the whole text";
+    t.key(Qt::Key_Home, Qt::ControlModifier);
+    paint(edit);
+    EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
 
     // The bar dragged to the end and back lands where it was put.
     QScrollBar& bar = *edit.verticalScrollBar();
@@ -170,6 +178,7 @@ TEST(EditLayout, AlignsWithWrapOnAndTogglesWrapOnAHundredThousandLines) {
     EXPECT_LT(t.layout.LaidOutCount(), 1000);
     EXPECT_GT(t.layout.Size().height(), unwrapped) << "the long paragraph takes lines";
     EXPECT_LE(t.layout.Size().width(), edit.viewport()->width());
+    EXPECT_EQ(edit.horizontalScrollBar()->maximum(), 0) << "no horizontal bar";
 
     // Centred and right-aligned lines within the wrap width.
     edit.SetSelStart(0);
