@@ -296,6 +296,16 @@ TEST(EditLayout, MovingUpIntoLinesNotYetMeasuredScrollsByTheLinesMoved) {
     const qreal shownAt = t.layout.TopOf(top) - bar.value();
     up3();
     EXPECT_NEAR(t.layout.TopOf(top) - bar.value(), shownAt + 3 * line, 1);
+
+    // All the lines above the view get their real heights: the view moves
+    // with its text.
+    const size_t shownTop = t.layout.LineAt(bar.value());
+    const qreal offset = t.layout.TopOf(shownTop) - bar.value();
+    const qreal estimated = t.layout.TopOf(shownTop);
+    t.layout.LayOutBetween(0, t.layout.TopOf(shownTop) - 1);
+    EXPECT_GT(std::abs(t.layout.TopOf(shownTop) - estimated), 100); // they did move
+    EXPECT_EQ(t.layout.LineAt(bar.value()), shownTop);
+    EXPECT_NEAR(t.layout.TopOf(shownTop) - bar.value(), offset, 1.0);
 }
 
 TEST(EditLayout, PrintingLaysOutEveryPage) {

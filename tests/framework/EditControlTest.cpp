@@ -169,6 +169,25 @@ TEST(EditControl, TypingAndDeletingAsTheUserSeesIt) {
 }
 
 TEST(EditControl, MouseClicksPlaceAndSelect) {
+    // A double click selects a word of whole characters.
+    struct Case {
+        bool unicode;
+        const char* text;
+        int at;
+        const char* word;
+    } const words[] = {
+        {false, "caf\xE9 na\xEFve", 7, "na\xEFve"},
+        {true, "caf\xC3\xA9 na\xC3\xAFve", 8, "na\xC3\xAFve"},
+        {true, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82 x", 2, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82"},
+        {false, "one\r\ntwo three", 6, "two"},
+    };
+    for (const Case& c : words) {
+        TShownEdit e(c.text, c.unicode);
+        QTest::mouseDClick(e.edit.viewport(), Qt::LeftButton, {}, e.pointAt(c.at));
+        EXPECT_EQ(e.edit.SelText(), c.word) << c.text;
+    }
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 10);
+
     TShownEdit e("alpha beta gamma\nsecond line", false);
     QWidget* view = e.edit.viewport();
     const QPoint at8 = e.pointAt(8), at13 = e.pointAt(13), at19 = e.pointAt(19),
@@ -255,28 +274,6 @@ TEST(EditControl, WorkInALongLineStaysNearTheCaret) {
     EXPECT_EQ(e.edit.TextLength(), static_cast<int>(line.size()) - word);
 }
 
-TEST(EditControl, TheViewStaysOnItsTextWhenLinesAboveAreMeasured) {
-    std::string text;
-    for (int i = 0; i < 2000; ++i) {
-        text += std::string(static_cast<size_t>(20 + i % 7 * 40), 'W') + " w\n";
-    }
-    TShownEdit e(text, false);
-    e.edit.SetWordWrap(true);
-    QScrollBar* v = e.edit.verticalScrollBar();
-    v->setValue(v->maximum() / 2);
-    e.edit.viewport()->repaint();
-    TLineLayout& layout = e.edit.Layout();
-    const size_t top = layout.LineAt(v->value());
-    const qreal offset = layout.TopOf(top) - v->value();
-    const qreal estimated = layout.TopOf(top);
-    // Lines above the view get their real heights (wide letters wrap more
-    // than the estimate says): the view moves with its text.
-    layout.LayOutBetween(0, layout.TopOf(top) - 1);
-    EXPECT_GT(std::abs(layout.TopOf(top) - estimated), 100); // they did move
-    EXPECT_EQ(layout.LineAt(v->value()), top);
-    EXPECT_NEAR(layout.TopOf(top) - v->value(), offset, 1.0);
-}
-
 TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
     TShownEdit e("ab", false, 1);
     e.edit.setModified(false);
@@ -314,24 +311,4 @@ TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
     e.edit.SetSelLength(1);
     EXPECT_EQ(e.edit.SelText(), "y");
     EXPECT_TRUE(e.edit.SelAttributes().Bold);
-}
-
-TEST(EditControl, DoubleClickSelectsAWordOfWholeCharacters) {
-    struct Case {
-        bool unicode;
-        const char* text;
-        int at;
-        const char* word;
-    } const cases[] = {
-        {false, "caf\xE9 na\xEFve", 7, "na\xEFve"},
-        {true, "caf\xC3\xA9 na\xC3\xAFve", 8, "na\xC3\xAFve"},
-        {true, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82 x", 2, "\xCE\xB8\xCE\xB5\xCF\x8C\xCF\x82"},
-        {false, "one\r\ntwo three", 6, "two"},
-    };
-    for (const Case& c : cases) {
-        TShownEdit e(c.text, c.unicode);
-        const QPoint at = e.pointAt(c.at);
-        QTest::mouseDClick(e.edit.viewport(), Qt::LeftButton, {}, at);
-        EXPECT_EQ(e.edit.SelText(), c.word) << c.text;
-    }
 }
