@@ -290,14 +290,6 @@ TEST(EditControl, AFormatAtTheCaretIsTakenByWhatIsTypedNext) {
     e.edit.SetSelStart(2);
     e.edit.SetSelLength(1);
     EXPECT_FALSE(e.edit.SelAttributes().Bold);
-    // A format set on a selection is undone as one step.
-    e.edit.SetSelAttributes(bold);
-    EXPECT_TRUE(e.edit.SelAttributes().Bold);
-    e.edit.Undo();
-    EXPECT_EQ(e.edit.Text(), "axb");
-    e.edit.SetSelStart(2);
-    e.edit.SetSelLength(1);
-    EXPECT_FALSE(e.edit.SelAttributes().Bold);
     // At a line's start, typing takes the format of the line's text, as in
     // the toolkit's controls, not that of the line end before.
     e.edit.SetText("ab\ncd");

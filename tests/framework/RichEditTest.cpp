@@ -272,6 +272,12 @@ TEST(RichEdit, UnrepresentableInputBecomesQuestionMarksAndControlKeysTypeNothing
     edit.PasteFromClipboard();
     // Pasted breaks take the text's own line end; a NUL picture is a NUL.
     EXPECT_EQ(edit.Text(), std::string("p? 1\r\n2\r\n\0\r\n", 12));
+    // So do typed ones, in a loaded text too.
+    edit.Clear();
+    edit.AppendLoaded("a\r\nb\nc");
+    edit.SetSelStart(1);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(edit.Text(), "a\r\n\r\nb\nc");
 }
 
 TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
@@ -316,6 +322,10 @@ TEST(RichEdit, SelectionAttributesApplyToTheSelectionOnly) {
     edit.SetSelStart(2);
     EXPECT_FALSE(edit.SelAttributes().Bold);
     edit.SetSelStart(16);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
+    EXPECT_EQ(edit.Text(), "plain bold plain");
+    edit.Undo(); // one step
+    edit.SetSelStart(10);
     EXPECT_FALSE(edit.SelAttributes().Bold);
     EXPECT_EQ(edit.Text(), "plain bold plain");
 }
