@@ -56,6 +56,11 @@ TEST(EditLayout, PagesAndScrollsThroughALongTextLayingOutOnlyWhatIsShown) {
     t.key(Qt::Key_PageDown);
     const int page = caretLine(edit);
     EXPECT_NEAR(page, perPage, 2);
+    EXPECT_TRUE(caretShown(edit));
+    t.key(Qt::Key_PageDown);
+    EXPECT_NEAR(caretLine(edit), 2 * page, 1);
+    t.key(Qt::Key_PageUp);
+    EXPECT_NEAR(caretLine(edit), page, 1);
     for (int i = 0; i < 200; ++i) {
         t.key(Qt::Key_PageDown);
     }
@@ -74,6 +79,9 @@ TEST(EditLayout, PagesAndScrollsThroughALongTextLayingOutOnlyWhatIsShown) {
               edit.viewport()->height())
         << "the last line shows";
     EXPECT_LT(t.layout.LaidOutCount(), 20000) << "pages passed, not the whole text";
+    t.key(Qt::Key_Home, Qt::ControlModifier);
+    paint(edit);
+    EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
 
     // The bar dragged to the end and back lands where it was put.
     QScrollBar& bar = *edit.verticalScrollBar();
@@ -170,6 +178,7 @@ TEST(EditLayout, AlignsWithWrapOnAndTogglesWrapOnAHundredThousandLines) {
     EXPECT_LT(t.layout.LaidOutCount(), 1000);
     EXPECT_GT(t.layout.Size().height(), unwrapped) << "the long paragraph takes lines";
     EXPECT_LE(t.layout.Size().width(), edit.viewport()->width());
+    EXPECT_EQ(edit.horizontalScrollBar()->maximum(), 0) << "no horizontal bar";
 
     // Centred and right-aligned lines within the wrap width.
     edit.SetSelStart(0);
@@ -287,6 +296,16 @@ TEST(EditLayout, MovingUpIntoLinesNotYetMeasuredScrollsByTheLinesMoved) {
     const qreal shownAt = t.layout.TopOf(top) - bar.value();
     up3();
     EXPECT_NEAR(t.layout.TopOf(top) - bar.value(), shownAt + 3 * line, 1);
+
+    // All the lines above the view get their real heights: the view moves
+    // with its text.
+    const size_t shownTop = t.layout.LineAt(bar.value());
+    const qreal offset = t.layout.TopOf(shownTop) - bar.value();
+    const qreal estimated = t.layout.TopOf(shownTop);
+    t.layout.LayOutBetween(0, t.layout.TopOf(shownTop) - 1);
+    EXPECT_GT(std::abs(t.layout.TopOf(shownTop) - estimated), 100); // they did move
+    EXPECT_EQ(t.layout.LineAt(bar.value()), shownTop);
+    EXPECT_NEAR(t.layout.TopOf(shownTop) - bar.value(), offset, 1.0);
 }
 
 TEST(EditLayout, PrintingLaysOutEveryPage) {

@@ -1,5 +1,6 @@
 #include "framework/rtf/Rtf.h"
 #include "framework/ui/RichEdit.h"
+#include "tests/framework/RtfSamples.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -60,6 +61,36 @@ TEST(RichEditClipboard, CopyOffersTheTextTheRtfSaveWouldWriteAndTheBytes) {
     other.PasteFromClipboard();
     EXPECT_EQ(other.Text(), "tle\r\na");
     EXPECT_EQ(other.RtfText(), bytesOf(QApplication::clipboard()->mimeData()->data(kRtf)));
+}
+
+// Each of the writer's documents copied whole and pasted into an empty
+// window: the same text, one undo step; into Unicode it keeps its formats.
+TEST(RichEditClipboard, EveryRichTextSampleCopiesWhole) {
+    for (const RtfSample& sample : RtfSamples()) {
+        SCOPED_TRACE(sample.name);
+        TRichEdit edit;
+        edit.SetRtfText(Rtf::Write(sample.document));
+        edit.SelectAll();
+        edit.CopyToClipboard();
+        TRichEdit into;
+        into.PasteFromClipboard();
+        if (!edit.Text().empty()) { // nothing selected copies nothing
+            EXPECT_EQ(into.Text(), edit.Text());
+            // The same document, but for the last paragraph's alignment: that
+            // of the line the paste landed in.
+            const Rtf::Document pasted = Rtf::Read(into.RtfText());
+            Rtf::Document copied = Rtf::Read(edit.RtfText());
+            ASSERT_FALSE(copied.paragraphs.empty());
+            copied.paragraphs.back().alignment = Rtf::Alignment::Left;
+            EXPECT_EQ(pasted, copied);
+            into.Undo();
+            EXPECT_EQ(into.Text(), "");
+        }
+        const std::string rtf = edit.RtfText();
+        edit.SetEncoding(TEncoding::Utf8);
+        EXPECT_EQ(edit.RtfText(), rtf);
+        EXPECT_FALSE(edit.CanUndo());
+    }
 }
 
 // Rich text between two windows: every byte, each line end as it was, the

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
@@ -49,26 +50,39 @@ TEST(RichEdit, KeepsEveryByteOfWhatIsSet) {
     }
 }
 
+// In a code page every byte is a character: positions are taken as given,
+// and undo steps back through every state the edits made.
 TEST(RichEdit, EditsAtRandomPlacesAgreeWithAPlainString) {
     std::mt19937 rng(7);
     TRichEdit edit;
     std::string model = randomBytes(rng, 400);
     edit.SetText(model);
+    std::vector<std::string> states{model};
     for (int round = 0; round < 300; ++round) {
         const int size = static_cast<int>(model.size());
         const int start = static_cast<int>(rng() % (size + 1));
-        const int length = static_cast<int>(rng() % (size - start + 1)) % 12;
+        const int length = static_cast<int>(rng() % 12); // may reach past the end
+        const int selected = std::min(length, size - start);
         const std::string insert = randomBytes(rng, rng() % 6);
         edit.SetSelStart(start);
         edit.SetSelLength(length);
         ASSERT_EQ(edit.SelStart(), start);
-        ASSERT_EQ(edit.SelLength(), length);
-        ASSERT_EQ(edit.SelText(), model.substr(start, length));
+        ASSERT_EQ(edit.SelLength(), selected);
+        ASSERT_EQ(edit.SelText(), model.substr(start, selected));
         edit.SetSelText(insert);
-        model.replace(start, length, insert);
+        model.replace(start, selected, insert);
         ASSERT_EQ(edit.Text(), model) << "round " << round;
         ASSERT_EQ(edit.SelStart(), start + static_cast<int>(insert.size()));
         ASSERT_EQ(edit.SelLength(), 0);
+        if (model != states.back()) {
+            states.push_back(model);
+        }
+    }
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        while (edit.Text() == states[i] && edit.CanUndo()) {
+            edit.Undo();
+        }
+        ASSERT_EQ(edit.Text(), states[i - 1]) << "undo to " << i - 1;
     }
 }
 
@@ -91,6 +105,24 @@ TEST(RichEdit, PositionsCountBytesOnCrLfText) {
     EXPECT_EQ(edit.Text(), "oneX\ntwo\r\nthree");
     EXPECT_EQ(edit.SelStart(), 4);
     EXPECT_EQ(edit.FindText("\n", 0, -1, false, true), 4);
+
+    // In UTF-8 a column is a character, and a selection end inside one takes
+    // in the whole of it.
+    edit.SetEncoding(TEncoding::Utf8);
+    edit.SetText("x\xC3\xB1\xCE\xA9\xF0\x9F\x98\x80"
+                 "Caf\xC3\xA9\r");
+    edit.SetSelStart(9);
+    EXPECT_EQ(edit.CaretPos(), QPoint(4, 0));
+    edit.SetSelStart(2);
+    edit.SetSelLength(1);
+    EXPECT_EQ(edit.SelStart(), 1);
+    EXPECT_EQ(edit.SelLength(), 2);
+    // A line end put after a lone CR makes it a CR LF, shown as one break.
+    edit.SetSelStart(edit.TextLength());
+    const size_t lines = edit.Layout().LineCount();
+    edit.SetSelText("\n");
+    EXPECT_EQ(edit.Text().substr(edit.Text().size() - 2), "\r\n");
+    EXPECT_EQ(edit.Layout().LineCount(), lines);
 }
 
 TEST(RichEdit, FindTextHonoursRangeCaseAndWholeWords) {
@@ -217,26 +249,6 @@ TEST(RichEdit, ReportsRealChangesOnly) {
     EXPECT_EQ(changes.count(), 3);
 }
 
-TEST(RichEdit, TypedBreaksFollowTheTextsLineEnds) {
-    TRichEdit edit;
-    edit.show();
-    edit.AppendLoaded("a\r\nb\nc");
-    edit.SetSelStart(1);
-    QTest::keyClick(&edit, Qt::Key_Return);
-    EXPECT_EQ(edit.Text(), "a\r\n\r\nb\nc");
-    edit.SetText("no breaks");
-    edit.SetSelStart(2);
-    QTest::keyClick(&edit, Qt::Key_Enter, Qt::ShiftModifier);
-    EXPECT_EQ(edit.Text(), "no\n breaks");
-    // Deleting a lone CR with the keyboard and undoing brings it back as it was.
-    edit.SetText("x\ry\r\nz");
-    edit.SetSelStart(2);
-    QTest::keyClick(&edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit.Text(), "xy\r\nz");
-    edit.Undo();
-    EXPECT_EQ(edit.Text(), "x\ry\r\nz");
-}
-
 TEST(RichEdit, UnrepresentableInputBecomesQuestionMarksAndControlKeysTypeNothing) {
     TRichEdit edit;
     edit.show();
@@ -260,6 +272,12 @@ TEST(RichEdit, UnrepresentableInputBecomesQuestionMarksAndControlKeysTypeNothing
     edit.PasteFromClipboard();
     // Pasted breaks take the text's own line end; a NUL picture is a NUL.
     EXPECT_EQ(edit.Text(), std::string("p? 1\r\n2\r\n\0\r\n", 12));
+    // So do typed ones, in a loaded text too.
+    edit.Clear();
+    edit.AppendLoaded("a\r\nb\nc");
+    edit.SetSelStart(1);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(edit.Text(), "a\r\n\r\nb\nc");
 }
 
 TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
@@ -279,6 +297,11 @@ TEST(RichEdit, AlignsOnlyTheParagraphsTheSelectionTouches) {
         EXPECT_EQ(edit.ParagraphAlignment(), alignment) << start;
     }
     EXPECT_EQ(edit.Text(), "one\r\ntwo\r\nthree\r\nfour\r\nfive");
+    edit.Undo(); // one step, back to left everywhere
+    for (const auto& [start, alignment] : expected) {
+        edit.SetSelStart(start);
+        EXPECT_EQ(edit.ParagraphAlignment(), TParaAlignment::Left) << start;
+    }
 }
 
 TEST(RichEdit, SelectionAttributesApplyToTheSelectionOnly) {
@@ -299,6 +322,10 @@ TEST(RichEdit, SelectionAttributesApplyToTheSelectionOnly) {
     edit.SetSelStart(2);
     EXPECT_FALSE(edit.SelAttributes().Bold);
     edit.SetSelStart(16);
+    EXPECT_FALSE(edit.SelAttributes().Bold);
+    EXPECT_EQ(edit.Text(), "plain bold plain");
+    edit.Undo(); // one step
+    edit.SetSelStart(10);
     EXPECT_FALSE(edit.SelAttributes().Bold);
     EXPECT_EQ(edit.Text(), "plain bold plain");
 }
