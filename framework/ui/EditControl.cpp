@@ -173,6 +173,9 @@ void TEditControl::deleteRange(std::size_t from, std::size_t to, int kind) {
 }
 
 void TEditControl::SetText(std::string_view bytes) {
+    if (bytes.size() == text_->Size() && text_->Holds(0, bytes)) {
+        return;
+    }
     settlePrimarySelection();
     history_->Begin({selection_.Start(), selection_.End() - selection_.Start()});
     std::string owned;

@@ -41,7 +41,8 @@ public:
     ~TEditControl() override;
 
     // The whole text; valid until the next change. Setting it replaces the
-    // text as one undo step.
+    // text as one undo step; the text it already holds is no change (nothing
+    // reported, no undo step).
     const std::string& Text() const;
     void SetText(std::string_view bytes);
     int TextLength() const;

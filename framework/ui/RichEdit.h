@@ -14,8 +14,4 @@ class TRichEdit : public TEditControl {
 public:
     explicit TRichEdit(QWidget* parent = nullptr);
     ~TRichEdit() override;
-
-    // Setting the text it already holds is no change (nothing reported, no
-    // undo step).
-    void SetText(std::string_view bytes);
 };
