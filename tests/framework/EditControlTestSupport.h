@@ -5,7 +5,10 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 // Lays out and paints what the control shows now.
 inline void paint(TEditControl& edit) {
@@ -48,3 +51,18 @@ struct TShownEdit {
         QTest::keyClick(&edit, key, modifiers);
     }
 };
+
+// Undoes back through `states` (each text the edits left, the first the
+// start), checking each; `check`, if given, is called at each state reached.
+inline void undoThrough(TEditControl& edit, const std::vector<std::string>& states,
+                        const std::function<void(size_t)>& check = {}) {
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        while (edit.Text() == states[i] && edit.CanUndo()) {
+            edit.Undo();
+        }
+        ASSERT_EQ(edit.Text(), states[i - 1]) << "undo to " << i - 1;
+        if (check) {
+            check(i - 1);
+        }
+    }
+}

@@ -1,6 +1,7 @@
 #include "framework/ui/RichEdit.h"
 
 #include "framework/ui/LineLayout.h"
+#include "tests/framework/EditControlTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -78,12 +79,7 @@ TEST(RichEdit, EditsAtRandomPlacesAgreeWithAPlainString) {
             states.push_back(model);
         }
     }
-    for (size_t i = states.size() - 1; i > 0; --i) {
-        while (edit.Text() == states[i] && edit.CanUndo()) {
-            edit.Undo();
-        }
-        ASSERT_EQ(edit.Text(), states[i - 1]) << "undo to " << i - 1;
-    }
+    undoThrough(edit, states);
 }
 
 TEST(RichEdit, PositionsCountBytesOnCrLfText) {

@@ -5,6 +5,7 @@
 #include "framework/ui/RichEdit.h"
 #include "framework/ui/ScriptedPlatform.h"
 #include "framework/ui/ShownText.h"
+#include "tests/framework/EditControlTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -172,15 +173,11 @@ TEST(UnicodeText, RandomEditsKeepBytesAndPositions) {
         }
     }
     // Undo steps back through every state with the bytes in step.
-    for (size_t i = states.size() - 1; i > 0; --i) {
-        while (edit.Text() == states[i] && edit.CanUndo()) {
-            edit.Undo();
-        }
-        ASSERT_EQ(edit.Text(), states[i - 1]) << "undo to " << i - 1;
+    undoThrough(edit, states, [&](size_t i) {
         if (i % 50 == 0) {
             expectConsistent(edit);
         }
-    }
+    });
     expectConsistent(edit);
 }
 
